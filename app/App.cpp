@@ -1,0 +1,115 @@
+#include "App.h"
+
+#include "Lang.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace App {
+
+QString dataDir()
+{
+    static const QString dir = [] {
+        QString d = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QDir().mkpath(d);
+        return d;
+    }();
+    return dir;
+}
+
+QString subDir(const QString& name)
+{
+    const QString path = dataDir() + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+QSettings* settings()
+{
+    static QSettings* s = new QSettings(dataDir() + QStringLiteral("/config.ini"),
+                                        QSettings::IniFormat);
+    return s;
+}
+
+QVariant get(const QString& key, const QVariant& def)
+{
+    return settings()->value(key, def);
+}
+
+void set(const QString& key, const QVariant& value)
+{
+    settings()->setValue(key, value);
+}
+
+const QStringList& videoExts()
+{
+    static const QStringList list = {
+        "mp4", "mkv", "avi", "mov", "webm", "wmv", "flv", "m4v", "mpg", "mpeg", "ts",
+        "m2ts", "mts", "3gp", "ogv", "vob", "divx", "rmvb", "asf", "f4v", "hevc", "y4m"};
+    return list;
+}
+
+const QStringList& audioExts()
+{
+    static const QStringList list = {
+        "mp3", "flac", "wav", "m4a", "aac", "ogg", "oga", "opus", "wma", "alac", "aiff",
+        "aif", "ape", "wv", "mka", "ac3", "dts", "mid", "midi", "tta", "dsf"};
+    return list;
+}
+
+const QStringList& subExts()
+{
+    static const QStringList list = {"srt", "ass", "ssa", "vtt", "sub", "idx", "sup", "smi", "lrc"};
+    return list;
+}
+
+const QStringList& playlistExts()
+{
+    static const QStringList list = {"m3u", "m3u8", "pls"};
+    return list;
+}
+
+bool isUrl(const QString& text)
+{
+    return text.contains(QStringLiteral("://"));
+}
+
+QString ext(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    return path.mid(dot + 1).toLower();
+}
+
+static QString twoDigits(long long n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+QString formatTime(double seconds)
+{
+    if (std::isnan(seconds) || seconds < 0)
+        seconds = 0;
+    const long long s = static_cast<long long>(seconds);
+    if (s > 3599)
+        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(twoDigits((s / 60) % 60), twoDigits(s % 60));
+    return QStringLiteral("%1:%2").arg(s / 60).arg(twoDigits(s % 60));
+}
+
+QString formatSpeed(double speed)
+{
+    QString text = QString::number(speed, 'f', 2);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (!Lang::englishFlag())
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text + QLatin1Char('x');
+}
+
+}  // namespace App

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class QSettings;
+
+// Process-wide services: the data folder, the one settings file, the media
+// extension lists and the display formats for times and speeds.
+namespace App {
+
+QString dataDir();
+QString subDir(const QString& name);
+
+QSettings* settings();
+QVariant get(const QString& key, const QVariant& def = QVariant());
+void set(const QString& key, const QVariant& value);
+
+const QStringList& videoExts();
+const QStringList& audioExts();
+const QStringList& subExts();
+const QStringList& playlistExts();
+
+bool isUrl(const QString& text);
+QString ext(const QString& path);
+
+QString formatTime(double seconds);
+QString formatSpeed(double speed);
+
+}  // namespace App

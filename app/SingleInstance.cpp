@@ -1,0 +1,64 @@
+#include "SingleInstance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace SingleInstance {
+
+QString serverName()
+{
+    QString user = QStringLiteral("user");
+    if (qEnvironmentVariableIsSet("USERNAME"))
+        user = qEnvironmentVariable("USERNAME");
+    else if (qEnvironmentVariableIsSet("USER"))
+        user = qEnvironmentVariable("USER");
+    return QStringLiteral("Orvel-%1").arg(user);
+}
+
+QByteArray message(const QStringList& args)
+{
+    return args.join(QLatin1Char('\n')).toUtf8();
+}
+
+QStringList parseMessage(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool handOver(const QStringList& args)
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName(), QIODevice::ReadWrite);
+    if (!socket.waitForConnected(400))
+        return false;
+    socket.write(message(args));
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(1000);
+    return true;
+}
+
+std::unique_ptr<QLocalServer> listen(QObject* context,
+                                     std::function<void(const QStringList&)> receive)
+{
+    QLocalServer::removeServer(serverName());
+    auto server = std::make_unique<QLocalServer>();
+    // Only this user may connect: others must not receive or inject paths.
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    server->listen(serverName());
+    QLocalServer* raw = server.get();
+    QObject::connect(raw, &QLocalServer::newConnection, context, [raw, receive] {
+        QLocalSocket* socket = raw->nextPendingConnection();
+        if (!socket)
+            return;
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, receive] {
+            const QByteArray bytes = socket->readAll();
+            socket->deleteLater();
+            receive(parseMessage(bytes));
+        });
+    });
+    return server;
+}
+
+}  // namespace SingleInstance

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QObject;
+
+// One running player per user: a second start hands its arguments over a
+// local socket to the first and exits.
+namespace SingleInstance {
+
+// "Orvel-" + $USERNAME, else $USER, else "user".
+QString serverName();
+
+// The arguments joined by line feeds, UTF-8.
+QByteArray message(const QStringList& args);
+// The receiving side: split at line feeds, empty parts dropped.
+QStringList parseMessage(const QByteArray& bytes);
+
+// Sends args to a running instance. True when one answered and took them
+// (the caller then exits); false when this process should become the instance.
+bool handOver(const QStringList& args);
+
+// Listens on serverName(), reachable by this user only. Each connection is
+// read once its peer disconnects and passed to receive on context's thread.
+std::unique_ptr<QLocalServer> listen(QObject* context,
+                                     std::function<void(const QStringList&)> receive);
+
+}  // namespace SingleInstance

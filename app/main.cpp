@@ -1,0 +1,148 @@
+#include "App.h"
+#include "Database.h"
+#include "Icons.h"
+#include "Lang.h"
+#include "Log.h"
+#include "MainWindow.h"
+#include "PlayerCore.h"
+#include "Screenshots.h"
+#include "SelfTest.h"
+#include "SingleInstance.h"
+#include "TestMode.h"
+#include "Theme.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QMessageBox>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+const char* const kVersion = "1.0.1";
+
+// "--version" is answered before anything else, so that it works without a
+// display and leaves no trace.
+bool askedForVersion(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0)
+            return true;
+    return false;
+}
+
+void setupOpenGl()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(1);
+    const QByteArray gl = qgetenv("ORVEL_GL");
+    if (gl == "core33") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(3, 3);
+        format.setProfile(QSurfaceFormat::CoreProfile);
+    } else if (gl == "compat") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(4, 5);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    }
+    QSurfaceFormat::setDefaultFormat(format);
+}
+
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvel"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvel"));
+}
+
+void openDatabase()
+{
+    if (Database::instance()->open())
+        return;
+    QMessageBox::warning(nullptr, QStringLiteral("Orvel"),
+                         L("Não foi possível abrir o banco da biblioteca. O histórico não será salvo.",
+                           "Could not open the library database. History will not be saved."),
+                         QMessageBox::Ok);
+}
+
+bool startEngine(PlayerCore& core)
+{
+    QString error;
+    if (core.init(&error))
+        return true;
+    qCritical().noquote() << "motor de video nao iniciou:" << error;
+    const QString text =
+        L("O motor de reprodução (libmpv) não foi encontrado ou não iniciou.\n\n"
+          "Reinstale o Orvel pelo site https://orvel.app/download.\n\nDetalhe: ",
+          "The playback engine (libmpv) was not found or failed to start.\n\n"
+          "Please reinstall Orvel.\n\nDetails: ")
+        + error;
+    QMessageBox::critical(nullptr, QStringLiteral("Orvel"), text, QMessageBox::Ok);
+    return false;
+}
+
+void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window, PlayerCore* core)
+{
+    if (mode == TestMode::Screenshots) {
+        runScreenshots(window, core, args.value(1), args.value(2));
+    } else if (mode == TestMode::SelfTest) {
+        runSelfTest(window, core, args.value(1), args.mid(2));
+    } else if (!args.isEmpty()) {
+        QTimer::singleShot(200, window, [window, args] { window->openFromCommandLine(args, false); });
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (askedForVersion(argc, argv)) {
+        std::printf("Orvel %s\n", kVersion);
+        return 0;
+    }
+    setupOpenGl();
+    QApplication app(argc, argv);
+    setIdentity();
+    std::setlocale(LC_NUMERIC, "C");
+
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const TestMode::Mode mode = TestMode::fromArguments(args);
+    TestMode::prepare(mode, args);
+    if (mode == TestMode::None && SingleInstance::handOver(args))
+        return 0;
+
+    Log::open(App::subDir(QStringLiteral("logs")));
+    qInfo().noquote() << "Orvel" << kVersion << "iniciando, Qt" << qVersion();
+    Lang::englishFlag() =
+        App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
+    Theme::apply(app);
+    QApplication::setWindowIcon(Icons::appIcon());
+    openDatabase();
+
+    auto core = std::make_unique<PlayerCore>();
+    if (!startEngine(*core))
+        return 1;
+    auto window = std::make_unique<MainWindow>(core.get());
+    MainWindow* w = window.get();
+    std::unique_ptr<QLocalServer> server = SingleInstance::listen(
+        w, [w](const QStringList& received) { w->openFromCommandLine(received, true); });
+    window->show();
+    startMode(mode, args, w, core.get());
+
+    const int code = QApplication::exec();
+    qInfo().noquote() << "encerrado";
+    server.reset();
+    window.reset();
+    core.reset();
+    return code;
+}

@@ -1,0 +1,12 @@
+#include "PlayerCore.h"
+
+PlayerCore::PlayerCore(QObject* parent) : QObject(parent) {}
+
+PlayerCore::~PlayerCore() = default;
+
+bool PlayerCore::init(QString* error)
+{
+    if (error)
+        error->clear();
+    return true;
+}

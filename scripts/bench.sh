@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every benchmark; each prints its figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(bash scripts/build.sh | tail -n 1)
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export ORVEL_OPT=${ORVEL_OPT:-vo=null;ao=null}
+export ORVEL_HWDEC=${ORVEL_HWDEC:-no}
+shopt -s nullglob
+ran=0
+for b in "$build"/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  case "$(basename "$b")" in
+    *_gl*) tests/support/run-gui.sh "$b" ;;
+    *) "$b" ;;
+  esac
+  ran=1
+done
+[ "$ran" = 1 ] || echo "no benchmarks built"

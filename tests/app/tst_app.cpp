@@ -1,0 +1,133 @@
+#include "App.h"
+#include "Lang.h"
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QSet>
+#include <QSettings>
+
+#include <cmath>
+#include <limits>
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formatTime_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "0:00";
+        QTest::newRow("fraction dropped") << 59.9 << "0:59";
+        QTest::newRow("minute") << 61.0 << "1:01";
+        QTest::newRow("last before hour") << 3599.0 << "59:59";
+        QTest::newRow("hour") << 3600.0 << "1:00:00";
+        QTest::newRow("hour and some") << 3725.5 << "1:02:05";
+        QTest::newRow("ten hours") << 36000.0 << "10:00:00";
+        QTest::newRow("negative") << -5.0 << "0:00";
+        QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << "0:00";
+    }
+    void formatTime()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(App::formatTime(seconds), text);
+    }
+
+    void formatSpeed()
+    {
+        Lang::englishFlag() = false;
+        QCOMPARE(App::formatSpeed(1.0), QString("1x"));
+        QCOMPARE(App::formatSpeed(1.25), QString("1,25x"));
+        QCOMPARE(App::formatSpeed(0.5), QString("0,5x"));
+        QCOMPARE(App::formatSpeed(10.0), QString("10x"));
+        QCOMPARE(App::formatSpeed(0.05), QString("0,05x"));
+        QCOMPARE(App::formatSpeed(2.0), QString("2x"));
+        Lang::englishFlag() = true;
+        QCOMPARE(App::formatSpeed(1.25), QString("1.25x"));
+        QCOMPARE(App::formatSpeed(0.5), QString("0.5x"));
+        Lang::englishFlag() = false;
+    }
+
+    void ext_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<bool>("isNull");
+        QTest::newRow("upper case") << "/m/Song.MP3" << "mp3" << false;
+        QTest::newRow("no dot") << "/m/README" << QString() << true;
+        QTest::newRow("dot in folder") << "/m/a.b/file" << "b/file" << false;
+        QTest::newRow("double extension") << "x.tar.gz" << "gz" << false;
+        QTest::newRow("trailing dot") << "name." << "" << false;
+    }
+    void ext()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, ext);
+        QFETCH(bool, isNull);
+        const QString got = App::ext(path);
+        QCOMPARE(got, ext);
+        QCOMPARE(got.isNull(), isNull);
+    }
+
+    void isUrl()
+    {
+        QVERIFY(App::isUrl("https://example.com/live.m3u8"));
+        QVERIFY(App::isUrl("file:///home/a.mp4"));
+        QVERIFY(!App::isUrl("/home/user/video.mp4"));
+        QVERIFY(!App::isUrl("C:video.mp4"));
+    }
+
+    void extensionListsAreDisjointAndLowerCase()
+    {
+        QCOMPARE(App::videoExts().size(), 22);
+        QCOMPARE(App::audioExts().size(), 21);
+        QCOMPARE(App::subExts().size(), 9);
+        QCOMPARE(App::playlistExts().size(), 3);
+        QSet<QString> seen;
+        for (const QStringList* list : {&App::videoExts(), &App::audioExts(), &App::subExts(),
+                                        &App::playlistExts()}) {
+            for (const QString& e : *list) {
+                QCOMPARE(e, e.toLower());
+                QVERIFY2(!seen.contains(e), qPrintable(e));
+                seen.insert(e);
+            }
+        }
+    }
+
+    void dataFoldersAndSettings()
+    {
+        const QString data = App::dataDir();
+        QVERIFY(data.startsWith(TestEnv::current()->root()));
+        QVERIFY(QDir(data).exists());
+        const QString thumbs = App::subDir("thumbs");
+        QCOMPARE(thumbs, data + "/thumbs");
+        QVERIFY(QDir().rmdir(thumbs));
+        QCOMPARE(App::subDir("thumbs"), thumbs);
+        QVERIFY(QDir(thumbs).exists());
+
+        App::set("ui/language", "en");
+        App::settings()->sync();
+        QCOMPARE(App::get("ui/language", "pt").toString(), QString("en"));
+        QCOMPARE(App::get("missing/key", 7).toInt(), 7);
+        QCOMPARE(App::settings()->fileName(), data + "/config.ini");
+        QVERIFY(QFile::exists(data + "/config.ini"));
+
+        // The data folder is computed once and not re-created behind the caller.
+        QVERIFY(QDir(data).removeRecursively());
+        QCOMPARE(App::dataDir(), data);
+        QVERIFY(!QDir(data).exists());
+    }
+
+    void textRuleFollowsFlag()
+    {
+        Lang::englishFlag() = false;
+        QCOMPARE(L("Música", ""), QString::fromUtf8("Música"));
+        Lang::englishFlag() = true;
+        QCOMPARE(L("Música", "Music"), QString("Music"));
+        Lang::englishFlag() = false;
+    }
+};
+
+ORVEL_TEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,53 @@
+#include "SingleInstance.h"
+#include "TestEnv.h"
+
+#include <QDirIterator>
+#include <QLocalServer>
+#include <QProcess>
+
+// Runs the real program binary.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    static bool anyLogUnder(const QString& root)
+    {
+        QDirIterator it(root, {"orvel.log"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        return it.hasNext();
+    }
+
+private slots:
+    void versionWithoutDisplay()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(ORVEL_BINARY, {"--selftest", "/tmp/out", "--version"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput(), QByteArray("Orvel 1.0.1\n"));
+        QVERIFY(!anyLogUnder(TestEnv::current()->root()));
+    }
+
+    // A second start hands its arguments to the running one and exits 0,
+    // before it opens a log.
+    void secondStartHandsOver()
+    {
+        QList<QStringList> received;
+        auto server = SingleInstance::listen(this, [&](const QStringList& l) { received << l; });
+        QProcess p;
+        p.start(ORVEL_BINARY, {"/m/a.mp4", "", "b\nc"});
+        QVERIFY(p.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(p.exitCode(), 0);
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0], (QStringList{"/m/a.mp4", "b", "c"}));
+        QVERIFY(!anyLogUnder(TestEnv::current()->root()));
+    }
+};
+
+ORVEL_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,51 @@
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace {
+TestEnv* g_current = nullptr;
+
+void setDefault(const char* name, const QByteArray& value)
+{
+    if (!qEnvironmentVariableIsSet(name))
+        qputenv(name, value);
+}
+}
+
+TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/orvel-test-XXXXXX"))
+{
+    g_current = this;
+    const QByteArray root = QFile::encodeName(m_dir.path());
+    for (const char* sub : {"home", "data", "config", "cache", "runtime"})
+        QDir().mkpath(m_dir.path() + QLatin1Char('/') + QLatin1String(sub));
+    QFile::setPermissions(m_dir.path() + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", root + "/home");
+    qputenv("XDG_DATA_HOME", root + "/data");
+    qputenv("XDG_CONFIG_HOME", root + "/config");
+    qputenv("XDG_CACHE_HOME", root + "/cache");
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
+    const QByteArray user = "orveltest-" + QByteArray::number(getpid()) + "-"
+        + QByteArray::number(QRandomGenerator::global()->generate() % 100000);
+    qputenv("USER", user);
+    qunsetenv("USERNAME");
+    setDefault("QT_QPA_PLATFORM", "offscreen");
+    setDefault("ORVEL_OPT", "vo=null;ao=null");
+    setDefault("ORVEL_HWDEC", "no");
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+TestEnv::~TestEnv()
+{
+    g_current = nullptr;
+}
+
+TestEnv* TestEnv::current()
+{
+    return g_current;
+}

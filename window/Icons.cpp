@@ -1,0 +1,10 @@
+#include "Icons.h"
+
+namespace Icons {
+
+QIcon appIcon()
+{
+    return QIcon();
+}
+
+}  // namespace Icons
