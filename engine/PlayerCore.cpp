@@ -10,3 +10,5 @@ bool PlayerCore::init(QString* error)
         error->clear();
     return true;
 }
+
+void PlayerCore::openFiles(const QStringList&, int) {}
