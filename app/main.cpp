@@ -1,9 +1,11 @@
 #include "App.h"
+#include "Covers.h"
 #include "Database.h"
 #include "Icons.h"
 #include "Lang.h"
 #include "Log.h"
 #include "MainWindow.h"
+#include "MpvApi.h"
 #include "PlayerCore.h"
 #include "Screenshots.h"
 #include "SelfTest.h"
@@ -78,8 +80,11 @@ void openDatabase()
 bool startEngine(PlayerCore& core)
 {
     QString error;
-    if (core.init(&error))
+    if (core.init(&error)) {
+        qInfo().noquote() << "libmpv carregada de" << mpv()->path << "api"
+                          << QString::number(mpv()->client_api_version(), 16);
         return true;
+    }
     qCritical().noquote() << "motor de video nao iniciou:" << error;
     const QString text =
         L("O motor de reprodução (libmpv) não foi encontrado ou não iniciou.\n\n"
@@ -127,6 +132,7 @@ int main(int argc, char** argv)
         App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
     Theme::apply(app);
     QApplication::setWindowIcon(Icons::appIcon());
+    Covers::setIconSource(&Icons::pixmap);
     openDatabase();
 
     auto core = std::make_unique<PlayerCore>();

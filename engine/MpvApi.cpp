@@ -7,16 +7,10 @@
 
 namespace {
 
-QLibrary& library()
-{
-    static QLibrary* lib = new QLibrary();
-    return *lib;
-}
-
 template <typename Fn>
-bool resolveFn(Fn& slot, const char* name)
+bool resolveFn(QLibrary& lib, Fn& slot, const char* name)
 {
-    slot = reinterpret_cast<Fn>(library().resolve(name));
+    slot = reinterpret_cast<Fn>(lib.resolve(name));
     if (!slot)
         mpv()->error += QStringLiteral("simbolo ausente: %1\n").arg(QLatin1String(name));
     return slot != nullptr;
@@ -29,9 +23,8 @@ QStringList candidates()
             d + "/libmpv.so.1", "libmpv.so.2", "libmpv.so.1", "libmpv.so"};
 }
 
-bool openLibrary(MpvApi* api)
+bool openLibrary(QLibrary& lib, MpvApi* api)
 {
-    QLibrary& lib = library();
     for (const QString& candidate : candidates()) {
         if (candidate.contains(QLatin1Char('/')) && !QFileInfo::exists(candidate))
             continue;
@@ -45,33 +38,33 @@ bool openLibrary(MpvApi* api)
     return false;
 }
 
-bool resolveAll(MpvApi* a)
+bool resolveAll(QLibrary& lib, MpvApi* a)
 {
     bool all = true;
-    all &= resolveFn(a->create, "mpv_create");
-    all &= resolveFn(a->initialize, "mpv_initialize");
-    all &= resolveFn(a->terminate_destroy, "mpv_terminate_destroy");
-    all &= resolveFn(a->set_option_string, "mpv_set_option_string");
-    all &= resolveFn(a->set_property_string, "mpv_set_property_string");
-    all &= resolveFn(a->set_property, "mpv_set_property");
-    all &= resolveFn(a->get_property, "mpv_get_property");
-    all &= resolveFn(a->get_property_string, "mpv_get_property_string");
-    all &= resolveFn(a->command, "mpv_command");
-    all &= resolveFn(a->command_async, "mpv_command_async");
-    all &= resolveFn(a->observe_property, "mpv_observe_property");
-    all &= resolveFn(a->wait_event, "mpv_wait_event");
-    all &= resolveFn(a->set_wakeup_callback, "mpv_set_wakeup_callback");
-    all &= resolveFn(a->free, "mpv_free");
-    all &= resolveFn(a->free_node_contents, "mpv_free_node_contents");
-    all &= resolveFn(a->error_string, "mpv_error_string");
-    all &= resolveFn(a->request_log_messages, "mpv_request_log_messages");
-    all &= resolveFn(a->client_api_version, "mpv_client_api_version");
-    all &= resolveFn(a->render_context_create, "mpv_render_context_create");
-    all &= resolveFn(a->render_context_set_update_callback, "mpv_render_context_set_update_callback");
-    all &= resolveFn(a->render_context_update, "mpv_render_context_update");
-    all &= resolveFn(a->render_context_render, "mpv_render_context_render");
-    all &= resolveFn(a->render_context_report_swap, "mpv_render_context_report_swap");
-    all &= resolveFn(a->render_context_free, "mpv_render_context_free");
+    all &= resolveFn(lib, a->create, "mpv_create");
+    all &= resolveFn(lib, a->initialize, "mpv_initialize");
+    all &= resolveFn(lib, a->terminate_destroy, "mpv_terminate_destroy");
+    all &= resolveFn(lib, a->set_option_string, "mpv_set_option_string");
+    all &= resolveFn(lib, a->set_property_string, "mpv_set_property_string");
+    all &= resolveFn(lib, a->set_property, "mpv_set_property");
+    all &= resolveFn(lib, a->get_property, "mpv_get_property");
+    all &= resolveFn(lib, a->get_property_string, "mpv_get_property_string");
+    all &= resolveFn(lib, a->command, "mpv_command");
+    all &= resolveFn(lib, a->command_async, "mpv_command_async");
+    all &= resolveFn(lib, a->observe_property, "mpv_observe_property");
+    all &= resolveFn(lib, a->wait_event, "mpv_wait_event");
+    all &= resolveFn(lib, a->set_wakeup_callback, "mpv_set_wakeup_callback");
+    all &= resolveFn(lib, a->free, "mpv_free");
+    all &= resolveFn(lib, a->free_node_contents, "mpv_free_node_contents");
+    all &= resolveFn(lib, a->error_string, "mpv_error_string");
+    all &= resolveFn(lib, a->request_log_messages, "mpv_request_log_messages");
+    all &= resolveFn(lib, a->client_api_version, "mpv_client_api_version");
+    all &= resolveFn(lib, a->render_context_create, "mpv_render_context_create");
+    all &= resolveFn(lib, a->render_context_set_update_callback, "mpv_render_context_set_update_callback");
+    all &= resolveFn(lib, a->render_context_update, "mpv_render_context_update");
+    all &= resolveFn(lib, a->render_context_render, "mpv_render_context_render");
+    all &= resolveFn(lib, a->render_context_report_swap, "mpv_render_context_report_swap");
+    all &= resolveFn(lib, a->render_context_free, "mpv_render_context_free");
     return all;
 }
 
@@ -88,9 +81,11 @@ bool loadMpv()
     MpvApi* api = mpv();
     if (api->ok)
         return true;
-    if (!openLibrary(api))
+    // Held for the life of the process: the library is never unloaded.
+    static QLibrary lib;
+    if (!openLibrary(lib, api))
         return false;
     api->error.clear();
-    api->ok = resolveAll(api);
+    api->ok = resolveAll(lib, api);
     return api->ok;
 }

@@ -6,6 +6,26 @@
 
 #include <vector>
 
+namespace {
+
+// libmpv takes a null-terminated array of UTF-8 texts; an empty argument is
+// an empty text, never a null pointer.
+int sendCommand(mpv_handle* h, const QStringList& args, bool async, quint64 userData)
+{
+    std::vector<QByteArray> utf8;
+    utf8.reserve(args.size());
+    std::vector<const char*> argv;
+    argv.reserve(args.size() + 1);
+    for (const QString& a : args) {
+        utf8.push_back(a.toUtf8());
+        argv.push_back(utf8.back().constData());
+    }
+    argv.push_back(nullptr);
+    return async ? mpv()->command_async(h, userData, argv.data()) : mpv()->command(h, argv.data());
+}
+
+}  // namespace
+
 int MpvHandle::setDouble(const char* name, double value) const
 {
     if (!m_h)
@@ -107,20 +127,20 @@ int runCommand(mpv_handle* h, const QStringList& args, bool async, quint64 userD
 {
     if (!h)
         return -1;
-    std::vector<QByteArray> utf8;
-    utf8.reserve(args.size());
-    std::vector<const char*> argv;
-    argv.reserve(args.size() + 1);
-    for (const QString& a : args) {
-        utf8.push_back(a.toUtf8());
-        argv.push_back(utf8.back().constData());   // never null, even for ""
-    }
-    argv.push_back(nullptr);
-    const int code = async ? mpv()->command_async(h, userData, argv.data())
-                           : mpv()->command(h, argv.data());
+    const int code = sendCommand(h, args, async, userData);
     if (code < 0)
-        qWarning() << "mpv comando falhou" << args << mpv()->error_string(code);
+        logCommandFailure(args, code);
     return code;
+}
+
+int runCommandUnlogged(mpv_handle* h, const QStringList& args)
+{
+    return h ? sendCommand(h, args, false, 0) : -1;
+}
+
+void logCommandFailure(const QStringList& args, int code)
+{
+    qWarning() << "mpv comando falhou" << args << mpv()->error_string(code);
 }
 
 QVariant mpvNodeToVariant(const mpv_node* node)

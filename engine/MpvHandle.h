@@ -40,6 +40,10 @@ private:
 
 // The shared body of command and commandAsync; failures are logged.
 int runCommand(mpv_handle* h, const QStringList& args, bool async, quint64 userData);
+// A synchronous command whose failure the caller judges (and logs) itself.
+int runCommandUnlogged(mpv_handle* h, const QStringList& args);
+// The warning line of a failed command.
+void logCommandFailure(const QStringList& args, int code);
 
 // libmpv node values as Qt variants (maps, lists, texts, numbers, flags).
 QVariant mpvNodeToVariant(const mpv_node* node);

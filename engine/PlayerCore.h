@@ -1,24 +1,236 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <QVariant>
 
+#include "AudioChain.h"
+#include "Chapter.h"
+#include "MediaTrack.h"
 #include "MpvHandle.h"
+#include "QueueEntry.h"
 
-// The playback core. Stand-in until the engine lands: it starts nothing.
+struct mpv_event;
+struct mpv_event_property;
+
+// The one playback object of the process. It owns the main libmpv instance,
+// mirrors the engine's state in plain members (read through the accessors)
+// and turns libmpv's events into signals on the GUI thread. Every command
+// that changes playback goes through its operations.
 class PlayerCore : public QObject
 {
     Q_OBJECT
 public:
+    enum Repeat { RepeatOff = 0, RepeatAll = 1, RepeatOne = 2 };
+    Q_ENUM(Repeat)
+
     explicit PlayerCore(QObject* parent = nullptr);
     ~PlayerCore() override;
 
+    // Loads libmpv, creates, configures and starts the instance. On failure
+    // returns false and puts the reason in *error.
     bool init(QString* error);
 
+    // libmpv's wake-up callback (any thread): posts a drain to the core.
+    static void wakeup(void* ctx);
+
     MpvHandle handle() const { return m_handle; }
+    double position() const { return m_position; }
+    double duration() const { return m_duration; }
+    double speed() const { return m_speed; }
+    double volume() const { return m_volume; }
+    double lastPosition() const { return m_lastPosition; }
+    double lastDuration() const { return m_lastDuration; }
+    QString lastPath() const { return m_lastPath; }
+    bool isPaused() const { return m_paused; }
+    bool isMuted() const { return m_muted; }
+    bool isIdle() const { return m_idle; }
+    bool hasVideo() const { return m_hasVideo; }
+    bool isBuffering() const { return m_buffering; }
+    QString path() const { return m_path; }
+    QString mediaTitle() const { return m_mediaTitle; }
+    QString streamTitle() const { return m_streamTitle; }
+    QVariantMap metadata() const { return m_metadata; }
+    QList<MediaTrack> tracks() const { return m_tracks; }
+    QList<Chapter> chapters() const { return m_chapters; }
+    QList<QueueEntry> queue() const { return m_queue; }
+    int playlistPos() const { return m_playlistPos; }
+    double abLoopA() const { return m_abLoopA; }
+    double abLoopB() const { return m_abLoopB; }
+    Repeat repeat() const { return m_repeat; }
+    bool shuffle() const { return m_shuffle; }
+    bool mirror() const { return m_mirror; }
+    bool hwdec() const { return m_hwdec; }
+    bool eqEnabled() const { return m_eqEnabled; }
+    QList<double> eqGains() const { return m_eqGains; }
+    double eqPreamp() const { return m_eqPreamp; }
+    bool normalize() const { return m_normalize; }
+    double crossfade() const { return m_crossfade; }
+    double fadeLevel() const { return m_fadeLevel; }
+
+    // The display title: stream title, else media title, else the file's base name.
+    QString title() const;
+    // The tracks of one type, album art left out.
+    QList<MediaTrack> tracksOfType(const QString& type) const;
+    bool isStream() const;
+    // The media information sheet as an HTML table.
+    QString mediaInfo() const;
+    QVariantList audioDevices() const;
+
+    // Queue
     void openFiles(const QStringList& paths, int start = 0);
+    void enqueue(const QStringList& paths);
+    void playNextInQueue(const QStringList& paths);
+    void playIndex(int i);
+    void removeIndex(int i);
+    void moveIndex(int from, int to);
+    void clearQueue();
+
+    // Transport
+    void stop();
+    void next();
+    void prev();
+    void togglePause();
+    void setPaused(bool paused);
+    void seekAbsolute(double seconds);
+    void seekRelative(double seconds);
+    void seekPercent(double percent);
+    void frameStep(bool back);
+    void nextChapter(bool forward);
+
+    // Levels and delays
+    void setSpeed(double speed);
+    void setVolume(double volume);
+    void setMuted(bool muted);
+    void setSubDelay(double seconds);
+    void setAudioDelay(double seconds);
+
+    // Repeat, shuffle, A-B loop
+    void setRepeat(Repeat mode);
+    void setShuffle(bool on);
+    void cycleAbLoop();
+    void clearAbLoop();
+
+    // Tracks
+    void setTrack(const QString& type, qint64 id);
+    void cycleTrack(const QString& type);
+    void setSecondarySub(qint64 id);
+    void addSubtitle(const QString& path);
+
+    // Video and output
+    void setHwdec(bool on);
+    void setMirror(bool on);
+    // Saves a PNG of the current frame; the file's path, or empty on failure.
+    QString screenshot(bool withSubs);
+    void setAudioDevice(const QString& name);
+
+    // Audio filters and crossfade
+    void setEqualizer(bool enabled, const QList<double>& gains, double preamp);
+    void setNormalize(bool on);
+    void setCrossfade(double seconds) { m_crossfade = seconds; }
+
+signals:
+    void positionChanged(double pos);
+    void durationChanged(double dur);
+    void pauseChanged(bool paused);
+    void speedChanged(double speed);
+    void volumeChanged(double vol);
+    void muteChanged(bool muted);
+    void idleChanged(bool idle);
+    void bufferingChanged(bool buffering);
+    void fileStarted();
+    void fileLoaded();
+    void fileEnded(const QString& path, const QString& reason, double pos, double duration);
+    void titleChanged();
+    void tracksChanged();
+    void chaptersChanged();
+    void queueChanged();
+    void abLoopChanged();
+    void metadataChanged();
+    void repeatChanged();
+    void shuffleChanged();
+    void videoPresenceChanged(bool hasVideo);
+    void errorMessage(const QString& msg);
+
+private slots:
+    void processEvents();
+    void fadeInTick();
 
 private:
+    // Set-up (PlayerCore.cpp)
+    void applyOptions();
+    void applyEnvOptions();
+    void applySettingsOptions();
+    void observeProperties();
+    void applySavedAudio();
+
+    // Event drain (PlayerCoreEvents.cpp)
+    void handleEvent(const mpv_event* event);
+    void onStartFile(qint64 entryId);
+    void onEndFile(int reason, int error);
+    void onFileLoaded();
+    void refreshLoadedFile();
+    void handleProperty(const mpv_event_property* prop);
+    void handleListProperty(const QString& name, const QVariant& value);
+    void storeDuration(bool present, double value);
+    void storeMediaTitle(const QString& text);
+    void storeMetadata(const QVariantMap& map);
+    void storeTracks(const QVariantList& list);
+    QString entryPath(qint64 entryId) const;
+
+    // Audio filters and crossfade (PlayerCoreAudio.cpp)
+    void applyAudioFilters();
+    void writeFilterChain();
+    void syncFilterChain();
+    AudioChain::Settings audioSettings() const;
+    bool sendEqualizerLive();
+    int afCommand(const QString& label, const QString& param, const QString& value);
+    void updateFade();
+    bool fadeEligible() const;
+    void startFadeIn();
+
     MpvHandle m_handle;
+    double m_position = 0;
+    double m_duration = 0;
+    double m_speed = 1.0;
+    double m_volume = 100;
+    double m_lastPosition = 0;
+    double m_lastDuration = 0;
+    QString m_lastPath;
+    bool m_paused = true;
+    bool m_muted = false;
+    bool m_idle = true;
+    bool m_hasVideo = false;
+    bool m_buffering = false;
+    QString m_path;
+    QString m_mediaTitle;
+    QString m_streamTitle;
+    QVariantMap m_metadata;
+    QList<MediaTrack> m_tracks;
+    QList<Chapter> m_chapters;
+    QList<QueueEntry> m_queue;
+    int m_playlistPos = -1;
+    double m_abLoopA = -1;
+    double m_abLoopB = -1;
+    Repeat m_repeat = RepeatOff;
+    bool m_shuffle = false;
+    bool m_mirror = false;
+    bool m_hwdec = true;
+    bool m_eqEnabled = false;
+    QList<double> m_eqGains;
+    double m_eqPreamp = 0;
+    bool m_normalize = false;
+    QString m_filterSignature;
+    double m_crossfade = 0;
+    double m_fadeLevel = 1.0;
+    bool m_fadeInPending = false;
+    QTimer m_fadeTimer;
+
+    QString m_filterChain;        // the chain text last written to "af"
+    bool m_filtersAhead = false;  // "af-command" changed the running filters since
+    int m_fadeTick = 0;           // ticks of the running fade-in
+    bool m_fileActive = false;    // between file-loaded and the file's end
 };

@@ -1,15 +1,106 @@
 #pragma once
 
-#include <QObject>
+#include "HistoryItem.h"
+#include "MediaItem.h"
+#include "Playlist.h"
+#include "Station.h"
 
-// The library database. Stand-in until the library lands.
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QSqlError;
+class QSqlQuery;
+
+// The library database "biblioteca.db" in the data folder: media catalogue,
+// history, playlists and stations. Every operation runs on Qt's default SQL
+// connection on the GUI thread and keeps nothing in memory. Failed statements
+// are logged; callers get empty results and are never told.
 class Database : public QObject
 {
     Q_OBJECT
 public:
     static Database* instance();
+
+    // Opens (or creates) the file and its tables. A file that SQLite reports
+    // as not a database or corrupt is moved aside and a fresh one started.
     bool open();
+    // Closes the connection; open() may be called again afterwards.
+    void close();
+
+    // Batch helpers on the default connection for callers that write many
+    // rows at once. commit() rolls back when it fails.
+    static bool transaction();
+    static bool commit();
+    static bool rollback();
+
+    // Media catalogue
+    void upsertMedia(const QList<MediaItem>& items);
+    void removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present);
+    void ensureMedia(const QString& path, const QString& kind, const QString& title);
+    void setFavorite(const QString& path, bool on);
+    bool isFavorite(const QString& path) const;
+    void countPlay(const QString& path);
+    void setDuration(const QString& path, double seconds);
+    std::optional<MediaItem> mediaByPath(const QString& path) const;
+    QList<MediaItem> media(const QString& kind) const;
+    QList<MediaItem> recentlyAdded(int n) const;
+    QList<MediaItem> favorites() const;
+    QList<MediaItem> mostPlayed(int n) const;
+
+    // History
+    void saveHistory(const HistoryItem& item);
+    std::optional<HistoryItem> historyFor(const QString& path) const;
+    QList<HistoryItem> history(const QString& kind, int limit) const;
+    void removeHistory(const QString& path);
+    void clearHistory(const QString& kind);
+
+    // Playlists
+    QList<Playlist> playlists() const;
+    qint64 createPlaylist(const QString& name);
+    void renamePlaylist(qint64 id, const QString& name);
+    void deletePlaylist(qint64 id);
+    QStringList playlistItems(qint64 id) const;
+    void setPlaylistItems(qint64 id, const QStringList& paths);
+    void addToPlaylist(qint64 id, const QStringList& paths);
+
+    // Stations
+    QList<Station> stations(const QString& grp) const;
+    QStringList stationGroups() const;
+    qint64 saveStation(const Station& station);
+    bool hasStationUrl(const QString& url) const;
+    void deleteStation(qint64 id);
+    void deleteStationGroup(const QString& grp);
+    void setStationFavorite(qint64 id, bool on);
+
+signals:
+    void libraryChanged();
+    void historyChanged();
+    void playlistsChanged();
+    void stationsChanged();
+    void favoritesChanged();
 
 private:
     explicit Database(QObject* parent);
+
+    enum class Schema { Ok, Failed, Damaged };
+    static Schema createSchema();
+    static bool moveAside(const QString& file);
+
+    // A forward-only query prepared on the default connection; a statement
+    // that does not prepare is logged like a failed one.
+    static QSqlQuery prepare(const QString& sql);
+    // Run a statement; on failure log "SQL:", the error and the statement.
+    static bool exec(QSqlQuery& query);
+    static bool execSql(const QString& sql, QSqlError* error = nullptr);
+    // A parameter-less read whose failure just yields no rows.
+    static QSqlQuery direct(const QString& sql);
+    // A batch of writes inside a savepoint, so it also nests inside a
+    // caller's transaction. endBatch(false) undoes everything since beginBatch.
+    static bool beginBatch();
+    static bool endBatch(bool ok);
 };

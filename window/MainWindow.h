@@ -4,9 +4,11 @@
 #include <QMainWindow>
 #include <QString>
 
+class MpvWidget;
 class PlayerCore;
 
-// The main window. Stand-in until the window lands: an empty frame.
+// The main window. Stand-in until the window lands: the video widget and
+// the files given on the command line.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -17,4 +19,5 @@ public:
 
 private:
     PlayerCore* m_core;
+    MpvWidget* m_video;
 };

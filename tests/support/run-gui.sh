@@ -15,4 +15,12 @@ read -r -t 20 display <"$fifo" || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
 export QT_QPA_PLATFORM=xcb
 export LIBGL_ALWAYS_SOFTWARE=1
+# Under AddressSanitizer, keep Mesa's driver loaded until exit: Mesa unloads it
+# first otherwise, and its own leaks then show as "<unknown module>", which no
+# suppression can name.
+asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3}')
+dri=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)
+if [ -n "$asan" ] && [ -n "$dri" ]; then
+  export LD_PRELOAD="$asan:$dri${LD_PRELOAD:+:$LD_PRELOAD}"
+fi
 "$@"

@@ -1,0 +1,319 @@
+#include "PlayerCore.h"
+
+#include "Lang.h"
+#include "MpvApi.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <cmath>
+
+namespace {
+
+QString normPath(const QString& s)
+{
+    if (s.isEmpty() || s.contains(QLatin1String("://")))
+        return s;
+    return QDir::cleanPath(s);
+}
+
+QString endReasonText(int reason)
+{
+    switch (reason) {
+    case MPV_END_FILE_REASON_EOF:
+        return QStringLiteral("eof");
+    case MPV_END_FILE_REASON_QUIT:
+        return QStringLiteral("quit");
+    case MPV_END_FILE_REASON_ERROR:
+        return QStringLiteral("error");
+    case MPV_END_FILE_REASON_REDIRECT:
+        return QStringLiteral("redirect");
+    default:
+        return QStringLiteral("stop");
+    }
+}
+
+// The "icy-title" entry of stream metadata, whatever its case; of several,
+// the last in key order.
+QString icyTitle(const QVariantMap& map)
+{
+    QString title;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0)
+            title = it.value().toString();
+    return title;
+}
+
+MediaTrack trackFromMap(const QVariantMap& m)
+{
+    MediaTrack t;
+    t.id = m.value(QStringLiteral("id")).toLongLong();
+    t.type = m.value(QStringLiteral("type")).toString();
+    t.title = m.value(QStringLiteral("title")).toString();
+    t.lang = m.value(QStringLiteral("lang")).toString();
+    t.codec = m.value(QStringLiteral("codec")).toString();
+    t.selected = m.value(QStringLiteral("selected")).toBool();
+    t.external = m.value(QStringLiteral("external")).toBool();
+    t.albumart = m.value(QStringLiteral("albumart")).toBool();
+    t.isDefault = m.value(QStringLiteral("default")).toBool();
+    t.channels = m.value(QStringLiteral("demux-channel-count")).toInt();
+    return t;
+}
+
+// libmpv reports "no" for an unset A-B point.
+double abPoint(const QVariant& v)
+{
+    return v.typeId() == QMetaType::Double ? v.toDouble() : -1;
+}
+
+}  // namespace
+
+void PlayerCore::wakeup(void* ctx)
+{
+    QMetaObject::invokeMethod(static_cast<PlayerCore*>(ctx), "processEvents", Qt::QueuedConnection);
+}
+
+void PlayerCore::processEvents()
+{
+    if (m_handle.isNull())
+        return;
+    for (;;) {
+        const mpv_event* event = mpv()->wait_event(m_handle.raw(), 0);
+        if (!event || event->event_id == MPV_EVENT_NONE)
+            return;
+        handleEvent(event);
+    }
+}
+
+void PlayerCore::handleEvent(const mpv_event* event)
+{
+    switch (event->event_id) {
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto* msg = static_cast<const mpv_event_log_message*>(event->data);
+        qWarning().noquote() << "[mpv]" << QString::fromUtf8(msg->prefix)
+                             << QString::fromUtf8(msg->text).trimmed();
+        break;
+    }
+    case MPV_EVENT_START_FILE:
+        onStartFile(static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id);
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event->data);
+        onEndFile(end->reason, end->error);
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED:
+        onFileLoaded();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        syncFilterChain();
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE:
+        handleProperty(static_cast<const mpv_event_property*>(event->data));
+        break;
+    default:
+        break;
+    }
+}
+
+// libmpv sends no "path" change for a file that fails to open, so the
+// entry being started is looked up in the playlist by its id; otherwise a
+// failure would be reported under the previous file's name.
+void PlayerCore::onStartFile(qint64 entryId)
+{
+    m_fileActive = false;
+    syncFilterChain();
+    m_lastPosition = 0;
+    m_lastDuration = 0;
+    m_streamTitle.clear();
+    m_lastPath = entryPath(entryId);
+    // libmpv keeps the A-B points across files; the mirror starts unset,
+    // and so must the engine.
+    m_abLoopA = -1;
+    m_abLoopB = -1;
+    m_handle.set("ab-loop-a", QStringLiteral("no"));
+    m_handle.set("ab-loop-b", QStringLiteral("no"));
+    emit fileStarted();
+}
+
+QString PlayerCore::entryPath(qint64 entryId) const
+{
+    const QVariantList entries = m_handle.getNode("playlist").toList();
+    for (const QVariant& e : entries) {
+        const QVariantMap m = e.toMap();
+        if (m.value(QStringLiteral("id")).toLongLong() == entryId)
+            return normPath(m.value(QStringLiteral("filename")).toString());
+    }
+    return QString();
+}
+
+void PlayerCore::onEndFile(int reason, int error)
+{
+    m_fileActive = false;
+    const QString reasonText = endReasonText(reason);
+    if (reason == MPV_END_FILE_REASON_ERROR)
+        emit errorMessage(L("Não foi possível abrir: ", "Could not open: ")
+                          + QFileInfo(m_lastPath).fileName() + QStringLiteral(" (")
+                          + QString::fromUtf8(mpv()->error_string(error)) + QLatin1Char(')'));
+    if (!m_lastPath.isEmpty())
+        emit fileEnded(m_lastPath, reasonText, m_lastPosition, m_lastDuration);
+}
+
+void PlayerCore::onFileLoaded()
+{
+    if (m_fadeInPending)
+        startFadeIn();
+    refreshLoadedFile();
+    m_fileActive = true;
+    emit fileLoaded();
+}
+
+// At file-loaded libmpv has not yet sent the new file's duration, title and
+// metadata; read them now so that receivers of fileLoaded see this file.
+void PlayerCore::refreshLoadedFile()
+{
+    const double dur = m_handle.getDouble("duration", std::nan(""));
+    if (!std::isnan(dur)) {
+        m_lastDuration = dur;
+        if (dur != m_duration)
+            storeDuration(true, dur);
+    } else if (m_duration != 0) {
+        storeDuration(false, 0);
+    }
+    const QString title = m_handle.getString("media-title");
+    if (title != m_mediaTitle)
+        storeMediaTitle(title);
+    const QVariantMap meta = m_handle.getNode("metadata").toMap();
+    if (meta != m_metadata)
+        storeMetadata(meta);
+}
+
+void PlayerCore::storeDuration(bool present, double value)
+{
+    if (present) {
+        m_duration = value;
+        m_lastDuration = value;
+    } else {
+        m_duration = 0;
+    }
+    emit durationChanged(m_duration);
+}
+
+void PlayerCore::storeMediaTitle(const QString& text)
+{
+    m_mediaTitle = text;
+    emit titleChanged();
+}
+
+void PlayerCore::storeMetadata(const QVariantMap& map)
+{
+    m_metadata = map;
+    m_streamTitle = icyTitle(map);
+    emit metadataChanged();
+    emit titleChanged();
+}
+
+void PlayerCore::handleProperty(const mpv_event_property* prop)
+{
+    const QString name = QString::fromUtf8(prop->name);
+    const bool present = prop->format != MPV_FORMAT_NONE && prop->data;
+    const auto asDouble = [&] { return *static_cast<const double*>(prop->data); };
+    const auto asFlag = [&] { return present && *static_cast<const int*>(prop->data) != 0; };
+    const auto asText = [&] {
+        return present ? QString::fromUtf8(*static_cast<const char* const*>(prop->data)) : QString();
+    };
+
+    if (name == QLatin1String("time-pos")) {
+        m_position = present ? asDouble() : 0;
+        if (present)
+            m_lastPosition = m_position;
+        emit positionChanged(m_position);
+        updateFade();
+    } else if (name == QLatin1String("duration")) {
+        storeDuration(present, present ? asDouble() : 0);
+    } else if (name == QLatin1String("pause")) {
+        m_paused = asFlag();
+        emit pauseChanged(m_paused);
+    } else if (name == QLatin1String("speed")) {
+        if (present)
+            m_speed = asDouble();
+        emit speedChanged(m_speed);
+    } else if (name == QLatin1String("volume")) {
+        if (present)
+            m_volume = asDouble();
+        emit volumeChanged(m_volume);
+    } else if (name == QLatin1String("mute")) {
+        m_muted = asFlag();
+        emit muteChanged(m_muted);
+    } else if (name == QLatin1String("idle-active")) {
+        m_idle = asFlag();
+        emit idleChanged(m_idle);
+    } else if (name == QLatin1String("paused-for-cache")) {
+        m_buffering = asFlag();
+        emit bufferingChanged(m_buffering);
+    } else if (name == QLatin1String("path")) {
+        m_path = normPath(asText());
+        if (!m_path.isEmpty())
+            m_lastPath = m_path;
+        emit titleChanged();
+    } else if (name == QLatin1String("media-title")) {
+        storeMediaTitle(asText());
+    } else if (name == QLatin1String("playlist-pos")) {
+        m_playlistPos = present ? int(*static_cast<const int64_t*>(prop->data)) : -1;
+        emit queueChanged();
+    } else {
+        const QVariant value =
+            present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data)) : QVariant();
+        handleListProperty(name, value);
+    }
+}
+
+void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
+{
+    if (name == QLatin1String("metadata")) {
+        storeMetadata(value.toMap());
+    } else if (name == QLatin1String("track-list")) {
+        storeTracks(value.toList());
+    } else if (name == QLatin1String("chapter-list")) {
+        m_chapters.clear();
+        for (const QVariant& v : value.toList()) {
+            const QVariantMap m = v.toMap();
+            m_chapters.append({m.value(QStringLiteral("time")).toDouble(),
+                               m.value(QStringLiteral("title")).toString()});
+        }
+        emit chaptersChanged();
+    } else if (name == QLatin1String("playlist")) {
+        m_queue.clear();
+        for (const QVariant& v : value.toList()) {
+            const QVariantMap m = v.toMap();
+            m_queue.append({normPath(m.value(QStringLiteral("filename")).toString()),
+                            m.value(QStringLiteral("title")).toString(),
+                            m.value(QStringLiteral("current")).toBool()});
+        }
+        emit queueChanged();
+    } else if (name == QLatin1String("ab-loop-a")) {
+        m_abLoopA = abPoint(value);
+        emit abLoopChanged();
+    } else if (name == QLatin1String("ab-loop-b")) {
+        m_abLoopB = abPoint(value);
+        emit abLoopChanged();
+    }
+}
+
+void PlayerCore::storeTracks(const QVariantList& list)
+{
+    m_tracks.clear();
+    bool video = false;
+    for (const QVariant& v : list) {
+        const MediaTrack t = trackFromMap(v.toMap());
+        video = video || (t.type == QLatin1String("video") && !t.albumart);
+        m_tracks.append(t);
+    }
+    emit tracksChanged();
+    if (video != m_hasVideo) {
+        m_hasVideo = video;
+        emit videoPresenceChanged(m_hasVideo);
+    }
+}

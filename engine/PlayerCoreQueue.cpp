@@ -1,0 +1,189 @@
+#include "PlayerCore.h"
+
+#include <QtGlobal>
+
+namespace {
+
+QString secs(double s)
+{
+    return QString::number(s, 'f', 3);
+}
+
+}  // namespace
+
+// The play queue is libmpv's playlist; the mirror follows through "playlist".
+void PlayerCore::openFiles(const QStringList& paths, int start)
+{
+    if (paths.isEmpty())
+        return;
+    m_handle.command({QStringLiteral("stop")});
+    for (const QString& p : paths)
+        m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
+    m_handle.setFlag("pause", false);
+    m_handle.setInt("playlist-pos", start < 0 ? 0 : qMin(start, int(paths.size()) - 1));
+    if (m_shuffle && paths.size() > 1)
+        m_handle.command({QStringLiteral("playlist-shuffle")});
+}
+
+void PlayerCore::enqueue(const QStringList& paths)
+{
+    for (const QString& p : paths)
+        m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append-play")});
+}
+
+void PlayerCore::playNextInQueue(const QStringList& paths)
+{
+    if (m_idle || m_queue.isEmpty()) {
+        openFiles(paths, 0);
+        return;
+    }
+    int target = m_playlistPos + 1;
+    for (const QString& p : paths) {
+        m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
+        const long long count = m_handle.getInt("playlist-count", 1);
+        m_handle.command({QStringLiteral("playlist-move"), QString::number(count - 1), QString::number(target)});
+        ++target;
+    }
+}
+
+void PlayerCore::playIndex(int i)
+{
+    m_handle.setFlag("pause", false);
+    m_handle.setInt("playlist-pos", i);
+}
+
+void PlayerCore::removeIndex(int i)
+{
+    m_handle.command({QStringLiteral("playlist-remove"), QString::number(i)});
+}
+
+void PlayerCore::moveIndex(int from, int to)
+{
+    m_handle.command({QStringLiteral("playlist-move"), QString::number(from), QString::number(to)});
+}
+
+void PlayerCore::clearQueue()
+{
+    m_handle.command({QStringLiteral("playlist-clear")});
+}
+
+void PlayerCore::stop()
+{
+    m_handle.command({QStringLiteral("stop")});
+}
+
+void PlayerCore::next()
+{
+    m_handle.command({QStringLiteral("playlist-next")});
+}
+
+void PlayerCore::prev()
+{
+    if (m_position > 5.0 || m_playlistPos < 1)
+        seekAbsolute(0);
+    else
+        m_handle.command({QStringLiteral("playlist-prev")});
+}
+
+void PlayerCore::togglePause()
+{
+    if (m_idle && !m_queue.isEmpty()) {
+        playIndex(m_playlistPos < 0 ? 0 : m_playlistPos);
+        return;
+    }
+    // "keep-open" holds a finished file paused at its end: start it again.
+    if (m_paused && m_handle.getFlag("eof-reached", false))
+        seekAbsolute(0);
+    m_handle.command({QStringLiteral("cycle"), QStringLiteral("pause")});
+}
+
+void PlayerCore::setPaused(bool paused)
+{
+    m_handle.setFlag("pause", paused);
+}
+
+void PlayerCore::seekAbsolute(double seconds)
+{
+    m_handle.command({QStringLiteral("seek"), secs(qMax(seconds, 0.0)), QStringLiteral("absolute")});
+}
+
+void PlayerCore::seekRelative(double seconds)
+{
+    m_handle.command({QStringLiteral("seek"), secs(seconds), QStringLiteral("relative+exact")});
+}
+
+void PlayerCore::seekPercent(double percent)
+{
+    m_handle.command({QStringLiteral("seek"), QString::number(percent, 'f', 2),
+                      QStringLiteral("absolute-percent")});
+}
+
+void PlayerCore::frameStep(bool back)
+{
+    m_handle.command({back ? QStringLiteral("frame-back-step") : QStringLiteral("frame-step")});
+}
+
+void PlayerCore::nextChapter(bool forward)
+{
+    m_handle.command({QStringLiteral("add"), QStringLiteral("chapter"),
+                      forward ? QStringLiteral("1") : QStringLiteral("-1")});
+}
+
+void PlayerCore::setSpeed(double speed)
+{
+    m_handle.setDouble("speed", qBound(0.1, speed, 8.0));
+}
+
+void PlayerCore::setVolume(double volume)
+{
+    m_handle.setDouble("volume", qBound(0.0, volume, 200.0));
+}
+
+void PlayerCore::setMuted(bool muted)
+{
+    m_handle.setFlag("mute", muted);
+}
+
+void PlayerCore::setSubDelay(double seconds)
+{
+    m_handle.setDouble("sub-delay", seconds);
+}
+
+void PlayerCore::setAudioDelay(double seconds)
+{
+    m_handle.setDouble("audio-delay", seconds);
+}
+
+void PlayerCore::setRepeat(Repeat mode)
+{
+    m_repeat = mode;
+    m_handle.set("loop-file", mode == RepeatOne ? QStringLiteral("inf") : QStringLiteral("no"));
+    m_handle.set("loop-playlist", mode == RepeatAll ? QStringLiteral("inf") : QStringLiteral("no"));
+    emit repeatChanged();
+}
+
+void PlayerCore::setShuffle(bool on)
+{
+    if (on == m_shuffle)
+        return;
+    m_shuffle = on;
+    if (m_queue.size() > 1)
+        m_handle.command({on ? QStringLiteral("playlist-shuffle") : QStringLiteral("playlist-unshuffle")});
+    emit shuffleChanged();
+}
+
+void PlayerCore::cycleAbLoop()
+{
+    if (m_abLoopA < 0)
+        m_handle.setDouble("ab-loop-a", m_position);
+    else if (m_abLoopB < 0)
+        m_handle.setDouble("ab-loop-b", m_position);
+    else
+        clearAbLoop();
+}
+
+void PlayerCore::clearAbLoop()
+{
+    m_handle.set("ab-loop-a", QStringLiteral("no"));
+    m_handle.set("ab-loop-b", QStringLiteral("no"));
+}

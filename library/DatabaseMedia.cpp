@@ -1,0 +1,237 @@
+#include "Database.h"
+
+#include "App.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+const QString kColumns = QStringLiteral(
+    "path, kind, title, artist, album, album_artist, genre, year, track, duration, folder, size, "
+    "added_at, play_count, last_played, favorite");
+
+const QString kUpsert = QStringLiteral(
+    "INSERT INTO media (path, kind, title, artist, album, album_artist, genre, year, track, "
+    "duration, folder, size, added_at, in_library) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,1) "
+    "ON CONFLICT(path) DO UPDATE SET kind=excluded.kind, title=excluded.title, "
+    "artist=excluded.artist, album=excluded.album, album_artist=excluded.album_artist, "
+    "genre=excluded.genre, year=excluded.year, track=excluded.track, "
+    "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
+    "folder=excluded.folder, size=excluded.size, in_library=1");
+
+MediaItem readMedia(const QSqlQuery& q)
+{
+    MediaItem m;
+    m.path = q.value(0).toString();
+    m.kind = q.value(1).toString();
+    m.title = q.value(2).toString();
+    m.artist = q.value(3).toString();
+    m.album = q.value(4).toString();
+    m.album_artist = q.value(5).toString();
+    m.genre = q.value(6).toString();
+    m.year = q.value(7).toInt();
+    m.track = q.value(8).toInt();
+    m.duration = q.value(9).toDouble();
+    m.folder = q.value(10).toString();
+    m.size = q.value(11).toLongLong();
+    m.added_at = q.value(12).toLongLong();
+    m.play_count = q.value(13).toInt();
+    m.last_played = q.value(14).toLongLong();
+    m.favorite = q.value(15).toInt() != 0;
+    return m;
+}
+
+QList<MediaItem> readAll(QSqlQuery& q)
+{
+    QList<MediaItem> list;
+    while (q.next())
+        list.append(readMedia(q));
+    return list;
+}
+
+// True when path is the folder itself or lies somewhere below it.
+bool isUnder(const QString& path, QString folder)
+{
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    if (folder.isEmpty())
+        return false;
+    if (path == folder)
+        return true;
+    if (folder == QLatin1String("/"))
+        return path.startsWith(folder);
+    return path.size() > folder.size() && path.startsWith(folder)
+        && path.at(folder.size()) == QLatin1Char('/');
+}
+
+bool isStale(const QString& path, const QStringList& folders, const QSet<QString>& present)
+{
+    if (present.contains(path))
+        return false;
+    if (folders.isEmpty())
+        return true;
+    for (const QString& folder : folders) {
+        if (isUnder(path, folder))
+            return true;
+    }
+    return false;
+}
+
+QString kindOf(const QString& path)
+{
+    if (App::videoExts().contains(App::ext(path)))
+        return QStringLiteral("video");
+    if (App::isUrl(path))
+        return QStringLiteral("stream");
+    return QStringLiteral("audio");
+}
+
+}  // namespace
+
+void Database::upsertMedia(const QList<MediaItem>& items)
+{
+    if (items.isEmpty())
+        return;
+    if (beginBatch()) {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        QSqlQuery q = prepare(kUpsert);
+        bool ok = true;
+        for (qsizetype i = 0; ok && i < items.size(); ++i) {
+            const MediaItem& m = items.at(i);
+            q.bindValue(0, m.path);
+            q.bindValue(1, m.kind);
+            q.bindValue(2, m.title);
+            q.bindValue(3, m.artist);
+            q.bindValue(4, m.album);
+            q.bindValue(5, m.album_artist);
+            q.bindValue(6, m.genre);
+            q.bindValue(7, m.year);
+            q.bindValue(8, m.track);
+            q.bindValue(9, m.duration);
+            q.bindValue(10, m.folder);
+            q.bindValue(11, m.size);
+            q.bindValue(12, m.added_at != 0 ? m.added_at : now);
+            ok = exec(q);
+        }
+        endBatch(ok);
+    }
+    emit libraryChanged();
+}
+
+void Database::removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present)
+{
+    QSqlQuery select = prepare(QStringLiteral("SELECT path, folder FROM media WHERE kind=? AND in_library=1"));
+    select.addBindValue(kind);
+    QStringList stale;
+    if (exec(select)) {
+        while (select.next()) {
+            const QString path = select.value(0).toString();
+            if (isStale(path, folders, present))
+                stale.append(path);
+        }
+    }
+    select.finish();
+    if (stale.isEmpty() || !beginBatch())
+        return;
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET in_library=0 WHERE path=?"));
+    bool ok = true;
+    for (qsizetype i = 0; ok && i < stale.size(); ++i) {
+        q.bindValue(0, stale.at(i));
+        ok = exec(q);
+    }
+    if (endBatch(ok))
+        emit libraryChanged();
+}
+
+void Database::ensureMedia(const QString& path, const QString& kind, const QString& title)
+{
+    QSqlQuery q = prepare(QStringLiteral(
+        "INSERT OR IGNORE INTO media (path, kind, title, added_at, in_library, folder) VALUES (?,?,?,?,0,?)"));
+    q.addBindValue(path);
+    q.addBindValue(kind);
+    q.addBindValue(title);
+    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    q.addBindValue(App::isUrl(path) ? QVariant(QMetaType::fromType<QString>())
+                                    : QVariant(QFileInfo(path).absolutePath()));
+    exec(q);
+}
+
+void Database::setFavorite(const QString& path, bool on)
+{
+    ensureMedia(path, kindOf(path), QFileInfo(path).completeBaseName());
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET favorite=? WHERE path=?"));
+    q.addBindValue(int(on));
+    q.addBindValue(path);
+    exec(q);
+    emit favoritesChanged();
+}
+
+bool Database::isFavorite(const QString& path) const
+{
+    QSqlQuery q = prepare(QStringLiteral("SELECT favorite FROM media WHERE path=?"));
+    q.addBindValue(path);
+    return exec(q) && q.next() && q.value(0).toInt() != 0;
+}
+
+void Database::countPlay(const QString& path)
+{
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+1, last_played=? WHERE path=?"));
+    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    q.addBindValue(path);
+    exec(q);
+}
+
+void Database::setDuration(const QString& path, double seconds)
+{
+    QSqlQuery q = prepare(QStringLiteral(
+        "UPDATE media SET duration=? WHERE path=? AND (duration IS NULL OR duration<=0)"));
+    q.addBindValue(seconds);
+    q.addBindValue(path);
+    exec(q);
+}
+
+std::optional<MediaItem> Database::mediaByPath(const QString& path) const
+{
+    QSqlQuery q = prepare(QStringLiteral("SELECT %1 FROM media WHERE path=?").arg(kColumns));
+    q.addBindValue(path);
+    if (exec(q) && q.next())
+        return readMedia(q);
+    return std::nullopt;
+}
+
+QList<MediaItem> Database::media(const QString& kind) const
+{
+    QSqlQuery q = prepare(QStringLiteral("SELECT %1 FROM media WHERE kind=? AND in_library=1").arg(kColumns));
+    q.addBindValue(kind);
+    return exec(q) ? readAll(q) : QList<MediaItem>();
+}
+
+QList<MediaItem> Database::recentlyAdded(int n) const
+{
+    // The newest rows are picked on the key alone, so the sort does not carry
+    // whole rows of the library; the outer query fetches just those.
+    QSqlQuery q = prepare(QStringLiteral(
+        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1 "
+        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns));
+    q.addBindValue(n);
+    return exec(q) ? readAll(q) : QList<MediaItem>();
+}
+
+QList<MediaItem> Database::favorites() const
+{
+    QSqlQuery q = direct(QStringLiteral("SELECT %1 FROM media WHERE favorite=1 ORDER BY title").arg(kColumns));
+    return readAll(q);
+}
+
+QList<MediaItem> Database::mostPlayed(int n) const
+{
+    QSqlQuery q = prepare(QStringLiteral(
+        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE play_count>0 "
+        "ORDER BY play_count DESC, last_played DESC LIMIT ?) ORDER BY play_count DESC, last_played DESC")
+                              .arg(kColumns));
+    q.addBindValue(n);
+    return exec(q) ? readAll(q) : QList<MediaItem>();
+}

@@ -1,0 +1,91 @@
+#include "Database.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QVariant>
+
+QList<Playlist> Database::playlists() const
+{
+    QSqlQuery q = direct(QStringLiteral(
+        "SELECT p.id, p.name, (SELECT COUNT(*) FROM playlist_items i WHERE i.playlist_id=p.id) "
+        "FROM playlists p ORDER BY p.name COLLATE NOCASE"));
+    QList<Playlist> list;
+    while (q.next())
+        list.append(Playlist{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt()});
+    return list;
+}
+
+qint64 Database::createPlaylist(const QString& name)
+{
+    QSqlQuery q = prepare(QStringLiteral("INSERT INTO playlists (name, created) VALUES (?, ?)"));
+    q.addBindValue(name);
+    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    const bool ok = exec(q);
+    emit playlistsChanged();
+    return ok ? q.lastInsertId().toLongLong() : 0;
+}
+
+void Database::renamePlaylist(qint64 id, const QString& name)
+{
+    if (id < 1)
+        return;
+    QSqlQuery q = prepare(QStringLiteral("UPDATE playlists SET name=? WHERE id=?"));
+    q.addBindValue(name);
+    q.addBindValue(id);
+    exec(q);
+    emit playlistsChanged();
+}
+
+void Database::deletePlaylist(qint64 id)
+{
+    if (id < 1)
+        return;
+    if (beginBatch()) {
+        QSqlQuery items = prepare(QStringLiteral("DELETE FROM playlist_items WHERE playlist_id=?"));
+        items.addBindValue(id);
+        QSqlQuery list = prepare(QStringLiteral("DELETE FROM playlists WHERE id=?"));
+        list.addBindValue(id);
+        endBatch(exec(items) && exec(list));
+    }
+    emit playlistsChanged();
+}
+
+QStringList Database::playlistItems(qint64 id) const
+{
+    QSqlQuery q = prepare(QStringLiteral("SELECT path FROM playlist_items WHERE playlist_id=? ORDER BY idx"));
+    q.addBindValue(id);
+    QStringList paths;
+    if (exec(q)) {
+        while (q.next())
+            paths.append(q.value(0).toString());
+    }
+    return paths;
+}
+
+// Rewrites the whole list at once; on any failure the old items stay.
+void Database::setPlaylistItems(qint64 id, const QStringList& paths)
+{
+    if (id < 1)
+        return;
+    if (beginBatch()) {
+        QSqlQuery clear = prepare(QStringLiteral("DELETE FROM playlist_items WHERE playlist_id=?"));
+        clear.addBindValue(id);
+        bool ok = exec(clear);
+        QSqlQuery insert = prepare(QStringLiteral("INSERT INTO playlist_items (playlist_id, idx, path) VALUES (?,?,?)"));
+        for (int i = 0; ok && i < paths.size(); ++i) {
+            insert.bindValue(0, id);
+            insert.bindValue(1, i);
+            insert.bindValue(2, paths.at(i));
+            ok = exec(insert);
+        }
+        endBatch(ok);
+    }
+    emit playlistsChanged();
+}
+
+void Database::addToPlaylist(qint64 id, const QStringList& paths)
+{
+    if (id < 1)
+        return;
+    setPlaylistItems(id, playlistItems(id) + paths);
+}

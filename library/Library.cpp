@@ -1,0 +1,226 @@
+#include "Library.h"
+
+#include "App.h"
+#include "Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+QString key(const QString& kind)
+{
+    return QStringLiteral("library/") + kind;
+}
+
+// The text prefix the database uses to find a folder's rows. The trailing
+// separator keeps /m/Music from also covering /m/Music2.
+QString rowPrefix(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QStringList rowPrefixes(const QStringList& folders)
+{
+    QStringList out;
+    out.reserve(folders.size());
+    for (const QString& f : folders)
+        out.append(rowPrefix(f));
+    return out;
+}
+
+bool startsWithAny(const QString& path, const QStringList& prefixes)
+{
+    for (const QString& p : prefixes)
+        if (path.startsWith(p))
+            return true;
+    return false;
+}
+
+// Would Database::removeMissing take any of these rows out? (The same rule:
+// an empty folder list covers every row.)
+bool anyStale(const QHash<QString, qint64>& known, const QSet<QString>& present,
+              const QStringList& prefixes)
+{
+    for (auto it = known.cbegin(); it != known.cend(); ++it)
+        if (!present.contains(it.key())
+            && (prefixes.isEmpty() || startsWithAny(it.key(), prefixes)))
+            return true;
+    return false;
+}
+
+QHash<QString, qint64> sizesOf(const QList<MediaItem>& rows)
+{
+    QHash<QString, qint64> out;
+    out.reserve(rows.size());
+    for (const MediaItem& m : rows)
+        out.insert(m.path, m.size);
+    return out;
+}
+
+}  // namespace
+
+Library* Library::instance()
+{
+    static Library* lib = new Library(QCoreApplication::instance());
+    return lib;
+}
+
+Library::Library(QObject* parent) : QObject(parent)
+{
+    connect(&m_watcher, &QFutureWatcher<ScanResult>::finished, this, &Library::onScanDone);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &Library::cancelScan);
+    writeDefaults();
+}
+
+Library::~Library()
+{
+    cancelScan();
+    m_watcher.disconnect(this);
+    m_watcher.waitForFinished();
+}
+
+void Library::writeDefaults()
+{
+    if (App::settings()->contains(key(QStringLiteral("audio"))))
+        return;
+    App::set(key(QStringLiteral("audio")),
+             QStringList{QStandardPaths::writableLocation(QStandardPaths::MusicLocation)});
+    App::set(key(QStringLiteral("video")),
+             QStringList{QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)});
+}
+
+QString Library::normalFolder(const QString& path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+QStringList Library::folders(const QString& kind) const
+{
+    QStringList list = App::get(key(kind)).toStringList();
+    list.removeAll(QString());
+    return list;
+}
+
+QStringList Library::scanFolders(const QString& kind) const
+{
+    QStringList out;
+    for (const QString& f : folders(kind)) {
+        const QString n = normalFolder(f);
+        if (!out.contains(n))
+            out.append(n);
+    }
+    return out;
+}
+
+void Library::addFolder(const QString& kind, const QString& path)
+{
+    QStringList list = folders(kind);
+    const QString clean = normalFolder(path);
+    if (!path.isEmpty() && !list.contains(clean)) {
+        list.append(clean);
+        App::set(key(kind), list);
+    }
+    rescan();
+}
+
+void Library::removeFolder(const QString& kind, const QString& path)
+{
+    QStringList list = folders(kind);
+    list.removeAll(path);
+    App::set(key(kind), list);
+    if (!path.isEmpty())
+        Database::instance()->removeMissing(kind, {rowPrefix(normalFolder(path))}, {});
+    rescan();
+}
+
+void Library::rescan()
+{
+    if (m_quitting)
+        return;
+    if (m_scanning) {
+        m_rescanPending = true;
+        return;
+    }
+    m_scanning = true;
+    emit scanStarted();
+    Database* db = Database::instance();
+    m_knownAudio = sizesOf(db->media(QStringLiteral("audio")));
+    m_knownVideo = sizesOf(db->media(QStringLiteral("video")));
+    QHash<QString, qint64> known = m_knownAudio;
+    known.reserve(m_knownAudio.size() + m_knownVideo.size());
+    for (auto it = m_knownVideo.cbegin(); it != m_knownVideo.cend(); ++it)
+        known.insert(it.key(), it.value());
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    auto cancel = m_cancel;
+    const QStringList audio = scanFolders(QStringLiteral("audio"));
+    const QStringList video = scanFolders(QStringLiteral("video"));
+    m_watcher.setFuture(QtConcurrent::run([audio, video, known, cancel] {
+        return scan(audio, video, known, cancel.get());
+    }));
+}
+
+void Library::cancelScan()
+{
+    m_quitting = true;
+    m_rescanPending = false;
+    if (m_cancel)
+        m_cancel->store(true);
+}
+
+void Library::onScanDone()
+{
+    const ScanResult result = m_watcher.result();
+    m_scanning = false;
+    m_cancel.reset();
+    // A stopped walk saw only part of the folders: nothing of it is kept,
+    // least of all the "missing" files it never reached.
+    const bool keep = !result.cancelled && !m_quitting;
+    const bool changed = keep && merge(result);
+    m_knownAudio.clear();
+    m_knownVideo.clear();
+    if (!keep)
+        return;
+    if (changed)
+        emit Database::instance()->libraryChanged();
+    emit scanFinished(int(result.audioPaths.size() + result.videoPaths.size()));
+    if (m_rescanPending) {
+        m_rescanPending = false;
+        rescan();
+    }
+}
+
+// Writes one scan into the database as one transaction, with the database's
+// own change signals held back; answers whether anything changed. The folder
+// lists are read again here: files of a folder removed while the walk ran are
+// dropped.
+bool Library::merge(const ScanResult& result)
+{
+    const QStringList audio = rowPrefixes(scanFolders(QStringLiteral("audio")));
+    const QStringList video = rowPrefixes(scanFolders(QStringLiteral("video")));
+    QList<MediaItem> items;
+    items.reserve(result.items.size());
+    for (const MediaItem& m : result.items)
+        if (startsWithAny(m.path, m.kind == QLatin1String("video") ? video : audio))
+            items.append(m);
+    const bool staleAudio = anyStale(m_knownAudio, result.audioPaths, audio);
+    const bool staleVideo = anyStale(m_knownVideo, result.videoPaths, video);
+    if (items.isEmpty() && !staleAudio && !staleVideo)
+        return false;
+
+    Database* db = Database::instance();
+    const QSignalBlocker block(db);
+    Database::transaction();
+    db->upsertMedia(items);
+    if (staleAudio)
+        db->removeMissing(QStringLiteral("audio"), audio, result.audioPaths);
+    if (staleVideo)
+        db->removeMissing(QStringLiteral("video"), video, result.videoPaths);
+    Database::commit();
+    return true;
+}

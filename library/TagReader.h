@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace TagLib {
+class FileRef;
+}
+
+// One file opened with TagLib: the common tag fields, named properties,
+// the play length and the embedded pictures. Only regular files are
+// opened (a FIFO or device named like a song would block the reader), and
+// every value comes back as trimmed text. Reentrant: each reader owns its
+// own TagLib objects, so readers may live on any thread.
+class TagReader
+{
+public:
+    struct Picture {
+        QByteArray data;
+        bool front = false;  // marked as the front cover
+    };
+
+    // readLength: also read the audio properties (fast style) for length().
+    explicit TagReader(const QString& path, bool readLength = false);
+    ~TagReader();
+    TagReader(const TagReader&) = delete;
+    TagReader& operator=(const TagReader&) = delete;
+
+    // False when the file is not a regular file or TagLib cannot read it.
+    bool isValid() const;
+
+    // Whether the tag holds a title at all (blanks count).
+    bool hasTitle() const;
+    QString title() const;
+    QString artist() const;
+    QString album() const;
+    QString genre() const;
+    int year() const;
+    int track() const;
+    // First value of a property such as "ALBUMARTIST" or "LYRICS".
+    QString property(const char* name) const;
+    // Play length in seconds; 0 when unknown or not read.
+    double length() const;
+    // Embedded pictures in the order the tags hold them.
+    QList<Picture> pictures() const;
+
+    // True for a regular file, or a link to one.
+    static bool isRegularFile(const QString& path);
+
+private:
+    std::unique_ptr<TagLib::FileRef> m_ref;
+};

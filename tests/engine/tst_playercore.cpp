@@ -1,0 +1,348 @@
+#include "App.h"
+#include "MediaGen.h"
+#include "PlayerCore.h"
+#include "TestEnv.h"
+
+#include <QSignalSpy>
+
+#include <memory>
+
+namespace {
+constexpr int kWait = 30000;   // generous: tests share the machine
+
+QStringList paths(const QList<QueueEntry>& queue)
+{
+    QStringList list;
+    for (const QueueEntry& e : queue)
+        list << e.path;
+    return list;
+}
+}  // namespace
+
+// The playback core against the real libmpv (no picture or sound output).
+class TestPlayerCore : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_a, m_b, m_c, m_d, m_short, m_mid, m_tracks, m_cover, m_chapters, m_video;
+
+    QString f(const QString& name) const { return m_dir.path() + "/" + name; }
+
+    static std::unique_ptr<PlayerCore> makeCore()
+    {
+        auto core = std::make_unique<PlayerCore>();
+        QString error;
+        if (!core->init(&error))
+            qWarning() << "init failed:" << error;
+        return core;
+    }
+
+    static bool makeAudio(const QString& path, double seconds, const QString& title)
+    {
+        return MediaGen::audio(path, seconds, {{"title", title}});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_a = f("a.mp3"), m_b = f("b.mp3"), m_c = f("c.mp3"), m_d = f("d.mp3");
+        m_short = f("short.mp3"), m_mid = f("mid.mp3");
+        for (const auto& [p, s, t] : {std::tuple{m_a, 10.0, "Um"}, {m_b, 10.0, "Dois"}, {m_c, 10.0, "Tres"},
+                                      {m_d, 10.0, "Quatro"}, {m_short, 1.0, "Curto"}, {m_mid, 2.0, "Medio"}})
+            QVERIFY2(makeAudio(p, s, t), qPrintable(MediaGen::lastError()));
+
+        MediaGen::Spec tracks;
+        tracks.video = true;
+        tracks.seconds = 3;
+        tracks.audioTracks = 2;
+        tracks.audioLanguages = {"por", "eng"};
+        tracks.audioTitles = {"Principal", ""};
+        tracks.subtitle = true;
+        m_tracks = f("tracks.mkv");
+        QVERIFY2(MediaGen::make(m_tracks, tracks), qPrintable(MediaGen::lastError()));
+
+        MediaGen::Spec cover;
+        cover.cover = true;
+        m_cover = f("cover.mp3");
+        QVERIFY2(MediaGen::make(m_cover, cover), qPrintable(MediaGen::lastError()));
+
+        MediaGen::Spec chapters;
+        chapters.seconds = 4;
+        chapters.chapters = {{0, "Abertura"}, {1.5, "Meio"}, {3, "Fim"}};
+        m_chapters = f("chapters.mkv");
+        QVERIFY2(MediaGen::make(m_chapters, chapters), qPrintable(MediaGen::lastError()));
+
+        m_video = f("video.mp4");
+        QVERIFY2(MediaGen::video(m_video, 3), qPrintable(MediaGen::lastError()));
+    }
+
+    // ORVEL_OPT parts are split on ';' (empty parts skipped) and on the first
+    // '='; hardware decoding follows the mirror.
+    void optionsAndVideoModes()
+    {
+        const QByteArray saved = qgetenv("ORVEL_OPT");
+        qputenv("ORVEL_OPT", saved + ";;title=a=b");
+        auto core = makeCore();
+        qputenv("ORVEL_OPT", saved);
+        const MpvHandle h = core->handle();
+        QVERIFY(!h.isNull());
+        QCOMPARE(h.getString("title"), QString("a=b"));
+        QCOMPARE(h.getString("hwdec"), QString("no"));   // ORVEL_HWDEC
+        QCOMPARE(h.getString("keep-open"), QString("yes"));
+        core->setMirror(true);
+        QVERIFY(h.getString("vf").contains("hflip"));
+        QCOMPARE(h.getString("hwdec"), QString("auto-copy-safe"));
+        core->setHwdec(true);
+        QCOMPARE(h.getString("hwdec"), QString("auto-copy-safe"));
+        core->setMirror(false);
+        QVERIFY(!h.getString("vf").contains("hflip"));
+        QCOMPARE(h.getString("hwdec"), QString("auto-safe"));
+        core->setHwdec(false);
+        QCOMPARE(h.getString("hwdec"), QString("no"));
+    }
+
+    void queueMirror()
+    {
+        auto core = makeCore();
+        PlayerCore& p = *core;
+        p.openFiles({m_dir.path() + "/./a.mp3", m_b, m_c}, 7);
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_a, m_b, m_c}), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(p.playlistPos(), 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(p.queue().value(2).current, kWait);
+
+        p.openFiles({m_a, m_b, m_c}, -1);
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_a, kWait);
+        p.playIndex(1);
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_b, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.isIdle(), kWait);
+        p.enqueue({m_d});
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_a, m_b, m_c, m_d}), kWait);
+        p.playNextInQueue({m_short, m_mid});
+        const QStringList afterNext{m_a, m_b, m_short, m_mid, m_c, m_d};
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), afterNext, kWait);
+        p.moveIndex(0, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_b, m_short, m_a, m_mid, m_c, m_d}), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(p.playlistPos(), 0, kWait);
+        p.removeIndex(5);
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_b, m_short, m_a, m_mid, m_c}), kWait);
+        p.playIndex(2);
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_a, kWait);
+        p.prev();   // early in the file: the entry before
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_short, kWait);
+        p.setPaused(true);
+        p.clearQueue();
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), QStringList{m_short}, kWait);
+        QCOMPARE(p.playlistPos(), 0);
+    }
+
+    void fileEndedReports()
+    {
+        auto core = makeCore();
+        PlayerCore& p = *core;
+        QSignalSpy ended(&p, &PlayerCore::fileEnded);
+        QSignalSpy errors(&p, &PlayerCore::errorMessage);
+        p.openFiles({m_short, m_a});
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, kWait);
+        QCOMPARE(ended[0][0].toString(), m_short);
+        QCOMPARE(ended[0][1].toString(), QString("eof"));
+        QVERIFY2(ended[0][2].toDouble() > 0.3, qPrintable(ended[0][2].toString()));
+        QCOMPARE(qRound(ended[0][3].toDouble() * 10), 10);
+
+        QTRY_VERIFY_WITH_TIMEOUT(p.path() == m_a && p.position() > 0.2, kWait);
+        p.openFiles({m_b});
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, kWait);
+        QCOMPARE(ended[1][0].toString(), m_a);
+        QCOMPARE(ended[1][1].toString(), QString("stop"));
+        QVERIFY(ended[1][2].toDouble() > 0.2);
+        QCOMPARE(qRound(ended[1][3].toDouble()), 10);
+
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_b, kWait);
+        const QString missing = f("missing.mp3");
+        p.openFiles({missing});
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 4, kWait);
+        QCOMPARE(ended[2][0].toString(), m_b);
+        QCOMPARE(ended[3][0].toString(), missing);
+        QCOMPARE(ended[3][1].toString(), QString("error"));
+        QCOMPARE(ended[3][2].toDouble(), 0.0);
+        QCOMPARE(ended[3][3].toDouble(), 0.0);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0][0].toString().startsWith("Não foi possível abrir: missing.mp3 ("),
+                 qPrintable(errors[0][0].toString()));
+    }
+
+    // libmpv sends the new file's duration and title after file-loaded;
+    // the core has them already when it says the file is loaded.
+    void fileLoadedSeesNewFile()
+    {
+        auto core = makeCore();
+        QStringList seen;
+        connect(core.get(), &PlayerCore::fileLoaded, this, [&] {
+            seen << QStringLiteral("%1 %2").arg(core->mediaTitle()).arg(qRound(core->duration()));
+        });
+        core->openFiles({m_short, m_b});
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, kWait);
+        QCOMPARE(seen, (QStringList{"Curto 1", "Dois 10"}));
+        QCOMPARE(core->title(), QString("Dois"));
+    }
+
+    void togglePauseAtEnd()
+    {
+        auto core = makeCore();
+        core->openFiles({m_mid});
+        QTRY_VERIFY_WITH_TIMEOUT(core->isPaused() && core->handle().getFlag("eof-reached", false), kWait);
+        QVERIFY(core->position() > 1.5);
+        core->togglePause();
+        QTRY_VERIFY_WITH_TIMEOUT(!core->isPaused(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() < 1.5, kWait);
+    }
+
+    void trackLists()
+    {
+        auto core = makeCore();
+        PlayerCore& p = *core;
+        p.openFiles({m_tracks});
+        QTRY_COMPARE_WITH_TIMEOUT(p.tracks().size(), 4, kWait);
+        p.setPaused(true);
+        QVERIFY(p.hasVideo());
+        const QList<MediaTrack> audio = p.tracksOfType("audio");
+        QCOMPARE(audio.size(), 2);
+        QCOMPARE(audio[0].label(), QString("Principal [por]  ·  aac 1ch"));
+        QCOMPARE(audio[1].label(), QString("eng  ·  aac 1ch"));
+        QVERIFY(audio[0].selected);
+        const QList<MediaTrack> subs = p.tracksOfType("sub");
+        QCOMPARE(subs.size(), 1);
+        QCOMPARE(subs[0].label(), QString("por  ·  subrip"));
+        QCOMPARE(p.tracksOfType("video").size(), 1);
+
+        p.setTrack("audio", audio[1].id);
+        QTRY_VERIFY_WITH_TIMEOUT(p.tracksOfType("audio").value(1).selected, kWait);
+        p.cycleTrack("audio");
+        QTRY_VERIFY_WITH_TIMEOUT(!p.tracksOfType("audio").value(1).selected, kWait);
+        p.setTrack("sub", 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!p.tracksOfType("sub").value(0).selected, kWait);
+        QCOMPARE(p.handle().getString("sid"), QString("no"));
+
+        QFile srt(f("extra.srt"));
+        QVERIFY(srt.open(QIODevice::WriteOnly));
+        srt.write("1\n00:00:00,000 --> 00:00:02,000\nextra\n\n");
+        srt.close();
+        p.addSubtitle(srt.fileName());
+        QTRY_COMPARE_WITH_TIMEOUT(p.tracksOfType("sub").size(), 2, kWait);
+        const MediaTrack ext = p.tracksOfType("sub").value(1);
+        QVERIFY(ext.external && ext.selected);
+        QVERIFY2(ext.label().endsWith("  (arquivo)"), qPrintable(ext.label()));
+        p.setSecondarySub(subs[0].id);
+        QCOMPARE(p.handle().getString("secondary-sid"), QString::number(subs[0].id));
+    }
+
+    void coverArtIsNotVideo()
+    {
+        auto core = makeCore();
+        QSignalSpy presence(core.get(), &PlayerCore::videoPresenceChanged);
+        core->openFiles({m_cover});
+        QTRY_COMPARE_WITH_TIMEOUT(core->tracks().size(), 2, kWait);
+        QVERIFY(!core->hasVideo());
+        QVERIFY(core->tracksOfType("video").isEmpty());
+        QVERIFY(presence.isEmpty());
+        const QString info = core->mediaInfo();
+        QVERIFY(info.contains("Áudio") && info.contains("Duração"));
+        QVERIFY(!info.contains("Resolução"));
+        core->openFiles({m_video});
+        QTRY_COMPARE_WITH_TIMEOUT(presence.size(), 1, kWait);
+        QCOMPARE(presence[0][0].toBool(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(core->mediaInfo().contains("320 x 240"), kWait);
+    }
+
+    void chapters()
+    {
+        auto core = makeCore();
+        core->openFiles({m_chapters});
+        QTRY_COMPARE_WITH_TIMEOUT(core->chapters().size(), 3, kWait);
+        core->setPaused(true);
+        const QList<Chapter> c = core->chapters();
+        QCOMPARE(c[1].title, QString("Meio"));
+        QCOMPARE(c[1].time, 1.5);
+        QCOMPARE(c[2].title, QString("Fim"));
+        core->nextChapter(true);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() >= 1.4, kWait);
+    }
+
+    void abLoopClearedOnNextFile()
+    {
+        auto core = makeCore();
+        PlayerCore& p = *core;
+        QSignalSpy ab(&p, &PlayerCore::abLoopChanged);
+        p.openFiles({m_a, m_b});
+        QTRY_VERIFY_WITH_TIMEOUT(p.position() > 0.2, kWait);
+        p.cycleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(p.abLoopA() >= 0, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(p.position() > p.abLoopA() + 0.2, kWait);
+        p.cycleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(p.abLoopB() > p.abLoopA(), kWait);
+        ab.clear();
+        p.next();
+        QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_b, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(ab.size() >= 2, kWait);   // the engine's points went too
+        QCOMPARE(p.abLoopA(), -1.0);
+        QCOMPARE(p.abLoopB(), -1.0);
+        QCOMPARE(p.handle().getString("ab-loop-a"), QString("no"));
+        QCOMPARE(p.handle().getString("ab-loop-b"), QString("no"));
+    }
+
+    void screenshotFile()
+    {
+        auto core = makeCore();
+        const QString shots = f("shots");
+        App::set("video/screenshotDir", shots);
+        core->openFiles({m_video});
+        QTRY_VERIFY_WITH_TIMEOUT(core->hasVideo() && core->duration() > 0, kWait);
+        core->setPaused(true);
+        core->seekAbsolute(1.2);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(core->position() - 1.2) < 0.1, kWait);
+        const QString file = core->screenshot(false);
+        App::set("video/screenshotDir", QString());
+        QVERIFY2(QRegularExpression("^" + QRegularExpression::escape(shots) + "/video_0-01_\\d{6}\\.png$")
+                     .match(file).hasMatch(),
+                 qPrintable(file));
+        QFile png(file);
+        QTRY_VERIFY_WITH_TIMEOUT(png.size() > 100, kWait);
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        QCOMPARE(png.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
+    }
+
+    void levelsAndModes()
+    {
+        auto core = makeCore();
+        PlayerCore& p = *core;
+        QTRY_COMPARE_WITH_TIMEOUT(p.volume(), 100.0, kWait);
+        p.setSpeed(20);
+        QTRY_COMPARE_WITH_TIMEOUT(p.speed(), 8.0, kWait);
+        p.setSpeed(0.01);
+        QTRY_COMPARE_WITH_TIMEOUT(p.speed(), 0.1, kWait);
+        p.setVolume(-5);
+        QTRY_COMPARE_WITH_TIMEOUT(p.volume(), 0.0, kWait);
+        p.setVolume(300);
+        QTRY_COMPARE_WITH_TIMEOUT(p.volume(), 200.0, kWait);
+        p.setMuted(true);
+        QTRY_VERIFY_WITH_TIMEOUT(p.isMuted(), kWait);
+
+        QSignalSpy repeat(&p, &PlayerCore::repeatChanged);
+        QSignalSpy shuffle(&p, &PlayerCore::shuffleChanged);
+        p.setRepeat(PlayerCore::RepeatOne);
+        p.setRepeat(PlayerCore::RepeatOne);
+        QCOMPARE(repeat.size(), 2);
+        QCOMPARE(p.handle().getString("loop-file"), QString("inf"));
+        QCOMPARE(p.handle().getString("loop-playlist"), QString("no"));
+        p.setRepeat(PlayerCore::RepeatAll);
+        QCOMPARE(p.handle().getString("loop-file"), QString("no"));
+        QCOMPARE(p.handle().getString("loop-playlist"), QString("inf"));
+        p.setShuffle(false);
+        QCOMPARE(shuffle.size(), 0);
+        p.setShuffle(true);
+        QCOMPARE(shuffle.size(), 1);
+        QVERIFY(p.shuffle());
+    }
+};
+
+ORVEL_TEST_MAIN(TestPlayerCore)
+#include "tst_playercore.moc"

@@ -1,0 +1,263 @@
+#include "App.h"
+#include "Database.h"
+#include "Library.h"
+#include "MediaGen.h"
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+class TestLibrary : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString m_music;
+    QString m_videos;
+    Library* m_lib = nullptr;
+
+    QString music(const QString& name) const { return m_music + "/" + name; }
+
+    static void writeBytes(const QString& path, const QByteArray& data)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+
+    QHash<QString, MediaItem> rows(const QString& kind) const
+    {
+        QHash<QString, MediaItem> out;
+        for (const MediaItem& m : Database::instance()->media(kind))
+            out.insert(m.path, m);
+        return out;
+    }
+
+    // Runs one scan (plus any it queues) and answers the last count.
+    int scanAndWait()
+    {
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->rescan();
+        if (!done.wait(30000))
+            return -1;
+        return done.last().at(0).toInt();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Database::instance()->open());
+        m_lib = Library::instance();
+        QCOMPARE(App::get("library/audio").toStringList(),
+                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MusicLocation)});
+        QCOMPARE(App::get("library/video").toStringList(),
+                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)});
+
+        m_music = TestEnv::current()->root() + "/media/music";
+        m_videos = TestEnv::current()->root() + "/media/videos";
+        QVERIFY(QDir().mkpath(m_music + "/Artist A/Album") && QDir().mkpath(m_music + "/.hidden"));
+        QVERIFY(QDir().mkpath(m_videos));
+        MediaGen::Spec mp3;
+        mp3.tags = {{"title", "  First Song "}, {"artist", "Ann"}, {"album", "Al"},
+                    {"album_artist", "Various"}, {"genre", "Rock"}, {"date", "2001"}, {"track", "3"}};
+        QVERIFY2(MediaGen::make(music("Artist A/Album/01.mp3"), mp3), qPrintable(MediaGen::lastError()));
+        MediaGen::Spec flac;
+        flac.seconds = 3;
+        flac.cover = true;
+        flac.tags = {{"title", "Sung"}, {"album_artist", "Band"}, {"LYRICS", "\n la la \n"}};
+        QVERIFY2(MediaGen::make(music("song.flac"), flac), qPrintable(MediaGen::lastError()));
+        QVERIFY2(MediaGen::audio(music("x.ogg"), 2, {{"title", "Ogg"}}), qPrintable(MediaGen::lastError()));
+        MediaGen::Spec m4a;
+        m4a.cover = true;
+        m4a.tags = {{"title", "Mp4 audio"}};
+        QVERIFY2(MediaGen::make(music("c.m4a"), m4a), qPrintable(MediaGen::lastError()));
+        QVERIFY2(MediaGen::audio(music("UPPER.MP3"), 1), qPrintable(MediaGen::lastError()));
+        QVERIFY(QFile::copy(music("UPPER.MP3"), music("noext")));
+        QVERIFY(QFile::copy(music("UPPER.MP3"), music(".hidden/h.mp3")));
+        QVERIFY(QFile::copy(music("UPPER.MP3"), music(".dot.mp3")));
+        QVERIFY2(MediaGen::video(music("clip.mp4"), 1), qPrintable(MediaGen::lastError()));
+        QVERIFY2(MediaGen::video(m_videos + "/movie.mp4", 1), qPrintable(MediaGen::lastError()));
+        QByteArray noise(4096, 0);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        writeBytes(music("random.mp3"), noise);
+        writeBytes(music("empty.m4a"), {});
+        QVERIFY(QFile::link(m_music, music("Artist A/loop")));
+        QCOMPARE(::mkfifo(QFile::encodeName(music("fifo.mp3")).constData(), 0644), 0);
+        QVERIFY(QFile::link(music("fifo.mp3"), music("tofifo.mp3")));
+    }
+
+    void firstRunStartsNoScan()
+    {
+        QSignalSpy started(m_lib, &Library::scanStarted);
+        QTest::qWait(50);
+        QCOMPARE(started.count(), 0);
+    }
+
+    void fullScan()
+    {
+        App::set("library/audio", QStringList{m_music});
+        App::set("library/video", QStringList{m_videos});
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(changed.count(), 1);
+        const auto audio = rows("audio");
+        QCOMPARE(QSet<QString>(audio.keyBegin(), audio.keyEnd()),
+                 (QSet<QString>{music("Artist A/Album/01.mp3"), music("song.flac"), music("x.ogg"),
+                                music("c.m4a"), music("UPPER.MP3"), music("random.mp3"),
+                                music("empty.m4a")}));
+        const MediaItem first = audio.value(music("Artist A/Album/01.mp3"));
+        QCOMPARE(first.title, QString("First Song"));
+        QCOMPARE(first.artist, QString("Ann"));
+        QCOMPARE(first.album_artist, QString("Various"));
+        QCOMPARE(first.genre, QString("Rock"));
+        QCOMPARE(first.year, 2001);
+        QCOMPARE(first.track, 3);
+        QCOMPARE(first.folder, music("Artist A/Album"));
+        QVERIFY(qAbs(first.duration - 2.0) < 0.15);
+        QCOMPARE(audio.value(music("song.flac")).album_artist, QString("Band"));
+        QVERIFY(qAbs(audio.value(music("song.flac")).duration - 3.0) < 0.15);
+        QCOMPARE(audio.value(music("c.m4a")).title, QString("Mp4 audio"));
+        QVERIFY(audio.value(music("x.ogg")).duration > 1.8);
+        QCOMPARE(audio.value(music("random.mp3")).title, QString("random"));
+        QCOMPARE(audio.value(music("random.mp3")).duration, 0.0);
+        QCOMPARE(audio.value(music("empty.m4a")).title, QString("empty"));
+        const auto video = rows("video");
+        QCOMPARE(video.keys(), QStringList{m_videos + "/movie.mp4"});
+        QCOMPARE(video.cbegin()->kind, QString("video"));
+        QCOMPARE(video.cbegin()->duration, 0.0);
+    }
+
+    void unchangedRescanWritesNothing()
+    {
+        const auto before = rows("audio");
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(changed.count(), 0);
+        const auto after = rows("audio");
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            QCOMPARE(after.value(it.key()).title, it->title);
+            QCOMPARE(after.value(it.key()).added_at, it->added_at);
+        }
+    }
+
+    void folderLists()
+    {
+        App::set("library/video", QStringList{m_videos, QString()});
+        QCOMPARE(m_lib->folders("video"), QStringList{m_videos});
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->addFolder("audio", m_music + "/");   // same folder once cleaned
+        m_lib->addFolder("audio", m_music.toUpper());
+        QCOMPARE(m_lib->folders("audio"), (QStringList{m_music, m_music.toUpper()}));
+        QVERIFY(done.wait(30000));
+        m_lib->removeFolder("audio", m_music.toUpper());
+        QCOMPARE(m_lib->folders("audio"), QStringList{m_music});
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 3, 30000);
+    }
+
+    void relativeFolderStoresAbsolutePaths()
+    {
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_music + "/.."));
+        App::set("library/audio", QStringList{"music/./"});
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 8);
+        QDir::setCurrent(cwd);
+        App::set("library/audio", QStringList{m_music});
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(rows("audio").size(), 7);
+    }
+
+    void changedAndDeletedFiles()
+    {
+        Database* db = Database::instance();
+        db->countPlay(music("x.ogg"));
+        db->setFavorite(music("x.ogg"), true);
+        QVERIFY(QFile::remove(music("x.ogg")));
+        QVERIFY(QFile::remove(music("UPPER.MP3")));
+        QVERIFY2(MediaGen::audio(music("UPPER.MP3"), 4, {{"title", "Longer"}}),
+                 qPrintable(MediaGen::lastError()));
+        QSignalSpy changed(db, &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 7);
+        QCOMPARE(changed.count(), 1);
+        const auto audio = rows("audio");
+        QVERIFY(!audio.contains(music("x.ogg")));
+        QCOMPARE(audio.value(music("UPPER.MP3")).title, QString("Longer"));
+        const auto gone = db->mediaByPath(music("x.ogg"));
+        QVERIFY(gone.has_value());
+        QCOMPARE(gone->play_count, 1);
+        QVERIFY(gone->favorite);
+    }
+
+    void rescansDuringAScanCoalesce()
+    {
+        QSignalSpy started(m_lib, &Library::scanStarted);
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->rescan();
+        m_lib->rescan();
+        m_lib->rescan();
+        m_lib->rescan();
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 30000);
+        QTest::qWait(200);
+        QCOMPARE(started.count(), 2);
+        QCOMPARE(done.count(), 2);
+    }
+
+    void folderRemovedWhileScanning()
+    {
+        const QString extra = TestEnv::current()->root() + "/media/extra";
+        QVERIFY(QDir().mkpath(extra));
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), extra + "/new.mp3"));
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->addFolder("audio", extra);   // the walk includes extra...
+        m_lib->removeFolder("audio", extra);  // ...which is gone before it ends
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 30000);
+        QVERIFY(!rows("audio").contains(extra + "/new.mp3"));
+    }
+
+    void tagReaders()
+    {
+        QCOMPARE(Library::readLyrics(music("song.flac")), QString("la la"));
+        QCOMPARE(Library::readLyrics(music("Artist A/Album/01.mp3")), QString());
+        QCOMPARE(Library::readLyrics(music("random.mp3")), QString());
+        // Neither a FIFO nor a link to one may reach the tag reader: it would block.
+        QCOMPARE(Library::readLyrics(music("fifo.mp3")), QString());
+        const MediaItem fifo = Library::readTags(music("tofifo.mp3"));
+        QCOMPARE(fifo.kind, QString("audio"));
+        QCOMPARE(fifo.title, QString("tofifo"));
+        const MediaItem clip = Library::readTags(music("clip.mp4"));
+        QCOMPARE(clip.kind, QString("video"));
+        QCOMPARE(clip.duration, 0.0);
+        QVERIFY(clip.size > 0);
+    }
+
+    // Must stay last: quitting stops the library for good.
+    void quitDiscardsARunningScan()
+    {
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), music("late.mp3")));
+        QVERIFY(QFile::remove(music("c.m4a")));
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->rescan();
+        QVERIFY(QMetaObject::invokeMethod(m_lib, "cancelScan"));
+        m_lib->rescan();
+        QTest::qWait(500);
+        QCOMPARE(done.count(), 0);
+        const auto audio = rows("audio");
+        QVERIFY(!audio.contains(music("late.mp3")));
+        QVERIFY(audio.contains(music("c.m4a")));
+
+        std::atomic<bool> stop{true};
+        const Library::ScanResult cut = Library::scan({m_music}, {m_videos}, {}, &stop);
+        QVERIFY(cut.cancelled);
+        QVERIFY(cut.items.isEmpty());
+    }
+};
+
+ORVEL_TEST_MAIN(TestLibrary)
+#include "tst_library.moc"
