@@ -8,21 +8,13 @@
 
 #include <QtEndian>
 
+#include "MessageCapture.h"
+
 #include <cmath>
 #include <memory>
 
 namespace {
 constexpr int kWait = 30000;
-
-QStringList g_warnings;
-QtMessageHandler g_previous = nullptr;
-
-void capture(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
-{
-    if (type == QtWarningMsg)
-        g_warnings << msg;
-    g_previous(type, ctx, msg);
-}
 
 // The sound libmpv's "pcm" output appended to a file, forced to raw 16-bit
 // mono at 44100 Hz so that every reopening of the output just continues it.
@@ -61,11 +53,12 @@ class TestAudioChain : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    std::unique_ptr<MessageCapture> m_warnings;
 
 private slots:
     void initTestCase()
     {
-        g_previous = qInstallMessageHandler(capture);
+        m_warnings = std::make_unique<MessageCapture>(QtWarningMsg);
     }
 
     // A core whose sound goes into a WAV file.
@@ -172,10 +165,10 @@ private slots:
         QVERIFY(chainBefore.contains("f=1000:t=o:w=1:g=0.0"));
         QList<double> gains(10, 0.0);
         gains[5] = -12;
-        g_warnings.clear();
+        m_warnings->clear();
         core->setEqualizer(true, gains, 0);
         QCOMPARE(core->handle().getString("af"), chainBefore);
-        QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join('\n')));
+        QVERIFY2(m_warnings->messages().isEmpty(), qPrintable(m_warnings->messages().join('\n')));
         core->togglePause();
         QTRY_VERIFY_WITH_TIMEOUT(core->isPaused() && core->handle().getFlag("eof-reached", false), kWait);
         QVERIFY(playToEnd(*core, {b}));
@@ -249,10 +242,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(core.path() == a && core.duration() > 19.9, kWait);
         core.seekAbsolute(17);
         QTRY_VERIFY_WITH_TIMEOUT(core.fadeLevel() < 0.55, kWait);
-        g_warnings.clear();
+        m_warnings->clear();
         core.setRepeat(PlayerCore::RepeatOne);
         QTRY_COMPARE_WITH_TIMEOUT(core.fadeLevel(), 1.0, kWait);
-        QVERIFY2(g_warnings.isEmpty(), qPrintable(g_warnings.join('\n')));
+        QVERIFY2(m_warnings->messages().isEmpty(), qPrintable(m_warnings->messages().join('\n')));
     }
 };
 

@@ -2,19 +2,12 @@
 #include "MpvHandle.h"
 #include "TestEnv.h"
 
+#include "MessageCapture.h"
+
 #include <cmath>
+#include <memory>
 
 namespace {
-QStringList g_warnings;
-QtMessageHandler g_previous = nullptr;
-
-void capture(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
-{
-    if (type == QtWarningMsg)
-        g_warnings << msg;
-    g_previous(type, ctx, msg);
-}
-
 mpv_node str(const char* s)
 {
     mpv_node n{};
@@ -28,11 +21,12 @@ class TestMpvHandle : public QObject
 {
     Q_OBJECT
     mpv_handle* m_raw = nullptr;
+    std::unique_ptr<MessageCapture> m_warnings;
 
 private slots:
     void initTestCase()
     {
-        g_previous = qInstallMessageHandler(capture);
+        m_warnings = std::make_unique<MessageCapture>(QtWarningMsg);
         QVERIFY2(loadMpv(), qPrintable(mpv()->error));
         QVERIFY(mpv()->error.isEmpty());
         m_raw = mpv()->create();
@@ -47,13 +41,13 @@ private slots:
     void cleanupTestCase()
     {
         mpv()->terminate_destroy(m_raw);
-        qInstallMessageHandler(g_previous);
+        m_warnings.reset();
     }
 
     void nullHandleIsSilent()
     {
         const MpvHandle h;
-        g_warnings.clear();
+        m_warnings->clear();
         QCOMPARE(h.setDouble("volume", 1), -1);
         QCOMPARE(h.setFlag("pause", true), -1);
         QCOMPARE(h.setInt("playlist-pos", 1), -1);
@@ -66,7 +60,7 @@ private slots:
         QVERIFY(!h.getNode("playlist").isValid());
         QCOMPARE(h.command({"stop"}), -1);
         h.commandAsync({"stop"}, 1);
-        QVERIFY(g_warnings.isEmpty());
+        QVERIFY(m_warnings->messages().isEmpty());
     }
 
     void readsAndWrites()
@@ -98,15 +92,15 @@ private slots:
     void failuresAreLogged()
     {
         const MpvHandle h(m_raw);
-        g_warnings.clear();
+        m_warnings->clear();
         QVERIFY(h.command({"no-such-command", "a"}) < 0);
         QVERIFY(h.option("no-such-option", "v\"1") < 0);
         QVERIFY(h.set("no-such-property", "x") < 0);   // writes stay silent
-        QCOMPARE(g_warnings.size(), 2);
-        QVERIFY2(g_warnings[0].startsWith("mpv comando falhou QList(\"no-such-command\", \"a\") "),
-                 qPrintable(g_warnings[0]));
-        QVERIFY2(g_warnings[1].startsWith("mpv opcao recusada no-such-option \"v\\\"1\" "),
-                 qPrintable(g_warnings[1]));
+        QCOMPARE(m_warnings->messages().size(), 2);
+        QVERIFY2(m_warnings->messages()[0].startsWith("mpv comando falhou QList(\"no-such-command\", \"a\") "),
+                 qPrintable(m_warnings->messages()[0]));
+        QVERIFY2(m_warnings->messages()[1].startsWith("mpv opcao recusada no-such-option \"v\\\"1\" "),
+                 qPrintable(m_warnings->messages()[1]));
     }
 
     void nodeScalars()

@@ -1,4 +1,5 @@
 #include "MediaGen.h"
+#include "MessageCapture.h"
 #include "MpvWidget.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
@@ -19,15 +20,6 @@ namespace {
 // leaves its edge row undrawn. Set before the application object exists.
 const bool g_scaled = qputenv("QT_SCALE_FACTOR", "1.25");
 
-QStringList g_infoLines;
-QtMessageHandler g_previousHandler = nullptr;
-
-void captureInfo(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
-{
-    if (type == QtInfoMsg)
-        g_infoLines << msg;
-    g_previousHandler(type, ctx, msg);
-}
 
 bool isRed(QRgb c) { return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80; }
 bool isGreen(QRgb c) { return qGreen(c) > 100 && qRed(c) < 80 && qBlue(c) < 80; }
@@ -43,6 +35,7 @@ class TestMpvWidget : public QObject
     QString m_redBlue;     // red on top, blue below
     QString m_redGreen;    // red for two seconds, then green
     std::unique_ptr<PlayerCore> m_core;
+    std::unique_ptr<MessageCapture> m_info;
 
     static bool upright(MpvWidget& w)
     {
@@ -92,12 +85,12 @@ private slots:
         m_core = std::make_unique<PlayerCore>();
         QString error;
         QVERIFY2(m_core->init(&error), qPrintable(error));
-        g_previousHandler = qInstallMessageHandler(captureInfo);
+        m_info = std::make_unique<MessageCapture>(QtInfoMsg);
     }
 
     void cleanupTestCase()
     {
-        qInstallMessageHandler(g_previousHandler);
+        m_info.reset();
         m_core.reset();
     }
 
@@ -107,7 +100,7 @@ private slots:
     void pictureIsUpright()
     {
         qputenv("ORVEL_DEBUGFPS", "1");
-        g_infoLines.clear();
+        m_info->clear();
         MpvWidget w(m_core.get());
         QVERIFY(showAndWait(w));
         QVERIFY(w.hasRenderContext());
@@ -123,7 +116,7 @@ private slots:
         // The diagnostic line comes once a second of activity.
         static const QRegularExpression line(
             "^render: callbacks=\\d+ frames=\\d+ paints=\\d+ swaps=\\d+$");
-        QTRY_VERIFY_WITH_TIMEOUT(!g_infoLines.filter(line).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_info->messages().filter(line).isEmpty(), 10000);
         qunsetenv("ORVEL_DEBUGFPS");
     }
 

@@ -18,8 +18,8 @@ export LIBGL_ALWAYS_SOFTWARE=1
 # Under AddressSanitizer, keep Mesa's driver loaded until exit: Mesa unloads it
 # first otherwise, and its own leaks then show as "<unknown module>", which no
 # suppression can name.
-asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3}')
-dri=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)
+asan=$( (ldd "$(command -v "$1")" 2>/dev/null || true) | awk '/libasan/ {print $3}')
+dri=$( (ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null || true) | head -n 1)
 if [ -n "$asan" ] && [ -n "$dri" ]; then
   export LD_PRELOAD="$asan:$dri${LD_PRELOAD:+:$LD_PRELOAD}"
 fi
