@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
 
 namespace App {
@@ -27,11 +28,12 @@ QString subDir(const QString& name)
     return path;
 }
 
+// A static object, not a leaked one: its destructor at exit writes back any
+// change made after the event loop last ran.
 QSettings* settings()
 {
-    static QSettings* s = new QSettings(dataDir() + QStringLiteral("/config.ini"),
-                                        QSettings::IniFormat);
-    return s;
+    static QSettings s(dataDir() + QStringLiteral("/config.ini"), QSettings::IniFormat);
+    return &s;
 }
 
 QVariant get(const QString& key, const QVariant& def)
@@ -92,9 +94,11 @@ static QString twoDigits(long long n)
 
 QString formatTime(double seconds)
 {
-    if (std::isnan(seconds) || seconds < 0)
+    // NaN and infinity have no whole seconds; converting them (or a value past
+    // the range of long long) would be undefined.
+    if (!std::isfinite(seconds) || seconds < 0)
         seconds = 0;
-    const long long s = static_cast<long long>(seconds);
+    const long long s = static_cast<long long>(std::min(seconds, 1e15));
     if (s > 3599)
         return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(twoDigits((s / 60) % 60), twoDigits(s % 60));
     return QStringLiteral("%1:%2").arg(s / 60).arg(twoDigits(s % 60));

@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -32,10 +33,11 @@ bool handOver(const QStringList& args)
     if (!socket.waitForConnected(400))
         return false;
     socket.write(message(args));
-    socket.waitForBytesWritten(1000);
+    // One wait returns once some bytes went out; a long list needs several.
+    const QDeadlineTimer deadline(1000);
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(deadline.remainingTime())) {
+    }
     socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(1000);
     return true;
 }
 

@@ -1,5 +1,5 @@
-# orvel_add_library(NAME DIR LINKS...) : a static library made of every
-# source in DIR, public to the folders that depend on it.
+# orvel_add_library(NAME LINKS...) : a static library made of every source
+# in the calling folder, public to the folders that depend on it.
 function(orvel_add_library name)
   file(GLOB _src CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)

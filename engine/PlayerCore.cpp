@@ -161,7 +161,8 @@ void PlayerCore::applySavedAudio()
 {
     setVolume(App::get(QStringLiteral("audio/volume"), 100).toDouble());
     m_eqEnabled = App::get(QStringLiteral("eq/enabled"), false).toBool();
-    const QStringList gains = App::get(QStringLiteral("eq/gains")).toStringList();
+    // A list of numbers or of texts (as the settings file gives it back).
+    const QVariantList gains = App::get(QStringLiteral("eq/gains")).toList();
     for (int i = 0; i < gains.size() && i < 10; ++i)
         m_eqGains[i] = gains[i].toDouble();
     m_eqPreamp = App::get(QStringLiteral("eq/preamp"), 0).toDouble();

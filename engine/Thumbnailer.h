@@ -72,7 +72,7 @@ private:
     void deliverFrame();
     void skipFrame();
     void finish(QImage image);   // by value: callers pass m_frame, which it clears
-    void saveToCache(const QString& key, const QImage& image);
+    bool saveToCache(const QString& key, const QImage& image);
     void timedOut();
 
     static void wakeup(void* ctx);

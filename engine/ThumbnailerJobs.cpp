@@ -326,18 +326,22 @@ void Thumbnailer::finish(QImage image)
     if (job.preview) {
         emit previewReady(job.time, image);
     } else {
-        if (!image.isNull())
-            saveToCache(job.key, image);
+        // A picture handed out is always one that is in the cache: callers
+        // read the file, and would ask again and again for one never saved.
+        if (!image.isNull() && !saveToCache(job.key, image))
+            image = QImage();
         emit ready(job.key, image, duration);
     }
     QMetaObject::invokeMethod(this, &Thumbnailer::startNext, Qt::QueuedConnection);
 }
 
-void Thumbnailer::saveToCache(const QString& key, const QImage& image)
+bool Thumbnailer::saveToCache(const QString& key, const QImage& image)
 {
     QSaveFile file(cacheFile(key));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "JPG", 85) || !file.commit())
-        qWarning() << "miniatura: falha ao gravar" << file.fileName();
+    if (file.open(QIODevice::WriteOnly) && image.save(&file, "JPG", 85) && file.commit())
+        return true;
+    qWarning() << "miniatura: falha ao gravar" << file.fileName();
+    return false;
 }
 
 void Thumbnailer::timedOut()

@@ -147,7 +147,7 @@ bool Database::transaction()
     QSqlDatabase db = connection();
     if (db.transaction())
         return true;
-    qWarning() << "SQL:" << db.lastError().text() << "BEGIN";
+    qWarning() << "SQL:" << db.lastError().text() << QStringLiteral("BEGIN");
     return false;
 }
 
@@ -156,7 +156,7 @@ bool Database::commit()
     QSqlDatabase db = connection();
     if (db.commit())
         return true;
-    qWarning() << "SQL:" << db.lastError().text() << "COMMIT";
+    qWarning() << "SQL:" << db.lastError().text() << QStringLiteral("COMMIT");
     db.rollback();
     return false;
 }
@@ -166,7 +166,7 @@ bool Database::rollback()
     QSqlDatabase db = connection();
     if (db.rollback())
         return true;
-    qWarning() << "SQL:" << db.lastError().text() << "ROLLBACK";
+    qWarning() << "SQL:" << db.lastError().text() << QStringLiteral("ROLLBACK");
     return false;
 }
 

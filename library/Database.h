@@ -5,6 +5,7 @@
 #include "Playlist.h"
 #include "Station.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -48,6 +49,9 @@ public:
     void setDuration(const QString& path, double seconds);
     std::optional<MediaItem> mediaByPath(const QString& path) const;
     QList<MediaItem> media(const QString& kind) const;
+    // Path -> size of the same rows as media(kind), without building whole
+    // records: what a rescan compares the files on disk with.
+    QHash<QString, qint64> librarySizes(const QString& kind) const;
     QList<MediaItem> recentlyAdded(int n) const;
     QList<MediaItem> favorites() const;
     QList<MediaItem> mostPlayed(int n) const;

@@ -209,6 +209,18 @@ QList<MediaItem> Database::media(const QString& kind) const
     return exec(q) ? readAll(q) : QList<MediaItem>();
 }
 
+QHash<QString, qint64> Database::librarySizes(const QString& kind) const
+{
+    QSqlQuery q = prepare(QStringLiteral("SELECT path, size FROM media WHERE kind=? AND in_library=1"));
+    q.addBindValue(kind);
+    QHash<QString, qint64> sizes;
+    if (exec(q)) {
+        while (q.next())
+            sizes.insert(q.value(0).toString(), q.value(1).toLongLong());
+    }
+    return sizes;
+}
+
 QList<MediaItem> Database::recentlyAdded(int n) const
 {
     // The newest rows are picked on the key alone, so the sort does not carry

@@ -53,15 +53,6 @@ bool anyStale(const QHash<QString, qint64>& known, const QSet<QString>& present,
     return false;
 }
 
-QHash<QString, qint64> sizesOf(const QList<MediaItem>& rows)
-{
-    QHash<QString, qint64> out;
-    out.reserve(rows.size());
-    for (const MediaItem& m : rows)
-        out.insert(m.path, m.size);
-    return out;
-}
-
 }  // namespace
 
 Library* Library::instance()
@@ -150,8 +141,8 @@ void Library::rescan()
     m_scanning = true;
     emit scanStarted();
     Database* db = Database::instance();
-    m_knownAudio = sizesOf(db->media(QStringLiteral("audio")));
-    m_knownVideo = sizesOf(db->media(QStringLiteral("video")));
+    m_knownAudio = db->librarySizes(QStringLiteral("audio"));
+    m_knownVideo = db->librarySizes(QStringLiteral("video"));
     QHash<QString, qint64> known = m_knownAudio;
     known.reserve(m_knownAudio.size() + m_knownVideo.size());
     for (auto it = m_knownVideo.cbegin(); it != m_knownVideo.cend(); ++it)
@@ -215,12 +206,14 @@ bool Library::merge(const ScanResult& result)
 
     Database* db = Database::instance();
     const QSignalBlocker block(db);
-    Database::transaction();
+    // Commit only a transaction of our own, never one a caller left open.
+    const bool own = Database::transaction();
     db->upsertMedia(items);
     if (staleAudio)
         db->removeMissing(QStringLiteral("audio"), audio, result.audioPaths);
     if (staleVideo)
         db->removeMissing(QStringLiteral("video"), video, result.videoPaths);
-    Database::commit();
+    if (own)
+        Database::commit();
     return true;
 }

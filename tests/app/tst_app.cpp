@@ -26,6 +26,8 @@ private slots:
         QTest::newRow("ten hours") << 36000.0 << "10:00:00";
         QTest::newRow("negative") << -5.0 << "0:00";
         QTest::newRow("nan") << std::numeric_limits<double>::quiet_NaN() << "0:00";
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "0:00";
+        QTest::newRow("beyond long long") << 1e300 << "277777777777:46:40";
     }
     void formatTime()
     {

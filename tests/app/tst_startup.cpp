@@ -46,6 +46,17 @@ private slots:
         QTRY_COMPARE(received.size(), 1);
         QCOMPARE(received[0], (QStringList{"/m/a.mp4", "b", "c"}));
         QVERIFY(!anyLogUnder(TestEnv::current()->root()));
+
+        // A list far larger than the socket buffer arrives whole.
+        QStringList many;
+        for (int i = 0; i < 40; ++i)
+            many << QStringLiteral("/m/%1/").arg(i) + QString(30000, QLatin1Char('x'));
+        p.start(ORVEL_BINARY, many);
+        QVERIFY(p.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(p.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(p.exitCode(), 0);
+        QTRY_COMPARE(received.size(), 2);
+        QCOMPARE(received[1], many);
     }
 };
 

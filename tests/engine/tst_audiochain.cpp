@@ -1,9 +1,11 @@
+#include "App.h"
 #include "AudioChain.h"
 #include "MediaGen.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QSignalSpy>
 
 #include <QtEndian>
@@ -144,6 +146,27 @@ private slots:
         QCOMPARE(AudioChain::levelText(AudioChain::fadeOutTarget(2, 4)), QString("0.500"));
         QCOMPARE(AudioChain::fadeOutTarget(5, 4), 1.0);
         QCOMPARE(AudioChain::fadeOutTarget(-0.1, 4) <= 0, true);
+    }
+
+    // The saved equalizer builds the chain at start, whether its gains come
+    // back from the settings as numbers or as texts; past ten they are ignored.
+    void savedEqualizerAtStart()
+    {
+        const QList<double> twelve{1, 2, 3, 4, 5, 6, 7, 8, 9, -10, 11, 12};
+        QStringList texts;
+        for (double g : twelve)
+            texts << QString::number(g);
+        for (const QVariant& stored : {QVariant::fromValue(twelve), QVariant(texts)}) {
+            App::set("eq/enabled", true);
+            App::set("eq/gains", stored);
+            App::set("eq/preamp", -3.0);
+            PlayerCore core;
+            QVERIFY(core.init(nullptr));
+            App::settings()->remove("eq");
+            QCOMPARE(core.eqGains(), twelve.mid(0, 10));
+            const QString af = core.handle().getString("af");
+            QVERIFY2(af.contains("volume=volume=-3.0dB") && af.contains("f=16000:t=o:w=1:g=-10.0"), qPrintable(af));
+        }
     }
 
     // A band change while a file plays reaches the running filters without

@@ -152,6 +152,24 @@ private slots:
         QVERIFY(upright(spy.at(2).at(1).value<QImage>()));
     }
 
+    // A picture that cannot be stored in the cache is answered as a failure:
+    // callers take thumbnails from the cache file.
+    void unsavedThumbnailIsAFailure()
+    {
+        auto t = make(false);
+        const QString key = Thumbnailer::keyFor(m_video, "unsaved");
+        QVERIFY(QDir().mkpath(Thumbnailer::cacheFile(key)));   // a folder in its place
+        QSignalSpy spy(t.get(), &Thumbnailer::ready);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^miniatura: falha ao gravar \".*" + key + "\\.jpg\"$"));
+        t->request(m_video, 1.0, 160, key);
+        QVERIFY(spy.wait(20000));
+        QCOMPARE(spy.at(0).at(0).toString(), key);
+        QVERIFY(spy.at(0).at(1).value<QImage>().isNull());
+        QCOMPARE(spy.at(0).at(2).toDouble(), 2.0);
+        QVERIFY(QDir().rmdir(Thumbnailer::cacheFile(key)));
+    }
+
     // A job in progress is never duplicated, nor a queued one; a preview is
     // served before the list, and a preview that has not started yet is
     // replaced by a newer one without an answer.

@@ -124,6 +124,12 @@ private slots:
         QCOMPARE(paths(db->favorites()), (QStringList{"/m/1.mp3", "http://radio/x"}));
         QCOMPARE(paths(db->media("video")), QStringList{"/m/3.mp4"});
         QVERIFY(db->media("stream").isEmpty());
+
+        sql("UPDATE media SET size=length(path) * 1000000000");
+        QCOMPARE(db->librarySizes("audio"),
+                 (QHash<QString, qint64>{{"/m/1.mp3", 8'000'000'000LL}, {"/m/2.mp3", 8'000'000'000LL}}));
+        QCOMPARE(db->librarySizes("video"), (QHash<QString, qint64>{{"/m/3.mp4", 8'000'000'000LL}}));
+        QVERIFY(db->librarySizes("stream").isEmpty());
     }
 
     void removeMissing_data()

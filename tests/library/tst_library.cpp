@@ -195,6 +195,19 @@ private slots:
         QVERIFY(gone->favorite);
     }
 
+    void scanLeavesACallersTransactionOpen()
+    {
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), music("inside.mp3")));
+        QVERIFY(Database::transaction());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*BEGIN"));
+        QCOMPARE(scanAndWait(), 8);
+        QVERIFY(rows("audio").contains(music("inside.mp3")));
+        // Still the caller's to end: rolling it back undoes the scan too.
+        QVERIFY(Database::rollback());
+        QVERIFY(!rows("audio").contains(music("inside.mp3")));
+        QVERIFY(QFile::remove(music("inside.mp3")));
+    }
+
     void rescansDuringAScanCoalesce()
     {
         QSignalSpy started(m_lib, &Library::scanStarted);

@@ -5,10 +5,29 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include <unistd.h>
 
 namespace {
 TestEnv* g_current = nullptr;
+
+// The private folder is removed at the very end of the process, after the
+// program's own statics (the settings object writes itself back when it is
+// destroyed, after main has returned, and would re-create the folder).
+std::string& folderToRemove()
+{
+    static std::string path;
+    return path;
+}
+
+void removeFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(folderToRemove(), ignored);
+}
 
 void setDefault(const char* name, const QByteArray& value)
 {
@@ -21,6 +40,9 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/orvel-test-XXXXXX
 {
     g_current = this;
     const QByteArray root = QFile::encodeName(m_dir.path());
+    m_dir.setAutoRemove(false);
+    folderToRemove() = root.toStdString();
+    std::atexit(removeFolder);
     for (const char* sub : {"home", "data", "config", "cache", "runtime"})
         QDir().mkpath(m_dir.path() + QLatin1Char('/') + QLatin1String(sub));
     QFile::setPermissions(m_dir.path() + QStringLiteral("/runtime"),
