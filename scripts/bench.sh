@@ -9,7 +9,7 @@ export ORVEL_HWDEC=${ORVEL_HWDEC:-no}
 shopt -s nullglob
 ran=0
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   case "$(basename "$b")" in
     *_gl*) tests/support/run-gui.sh "$b" ;;
