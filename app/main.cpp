@@ -14,6 +14,7 @@
 #include "Theme.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QMessageBox>
 #include <QSurfaceFormat>
@@ -67,14 +68,22 @@ void setIdentity()
     QGuiApplication::setDesktopFileName(QStringLiteral("orvel"));
 }
 
+// A library that could not be opened, or that was damaged and replaced by
+// an empty one, is told to the user: otherwise their library, playlists and
+// history would just be gone.
 void openDatabase()
 {
-    if (Database::instance()->open())
-        return;
-    QMessageBox::warning(nullptr, QStringLiteral("Orvel"),
-                         L("Não foi possível abrir o banco da biblioteca. O histórico não será salvo.",
-                           "Could not open the library database. History will not be saved."),
-                         QMessageBox::Ok);
+    Database* db = Database::instance();
+    QString text;
+    if (!db->open())
+        text = L("Não foi possível abrir o banco da biblioteca. O histórico não será salvo.",
+                 "Could not open the library database. History will not be saved.");
+    else if (!db->setAsideFile().isEmpty())
+        text = L("A biblioteca estava danificada e foi guardada como %1. Uma biblioteca nova foi criada.",
+                 "The library database was damaged and was kept as %1. A new, empty library was started.")
+                   .arg(QFileInfo(db->setAsideFile()).fileName());
+    if (!text.isEmpty())
+        QMessageBox::warning(nullptr, QStringLiteral("Orvel"), text, QMessageBox::Ok);
 }
 
 bool startEngine(PlayerCore& core)
@@ -140,8 +149,11 @@ int main(int argc, char** argv)
         return 1;
     auto window = std::make_unique<MainWindow>(core.get());
     MainWindow* w = window.get();
-    std::unique_ptr<QLocalServer> server = SingleInstance::listen(
-        w, [w](const QStringList& received) { w->openFromCommandLine(received, true); });
+    // A test run beside the user's player must leave its socket alone.
+    std::unique_ptr<QLocalServer> server;
+    if (mode == TestMode::None)
+        server = SingleInstance::listen(
+            w, [w](const QStringList& received) { w->openFromCommandLine(received, true); });
     window->show();
     startMode(mode, args, w, core.get());
 

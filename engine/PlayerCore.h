@@ -173,12 +173,14 @@ private:
     void onEndFile(int reason, int error);
     void onFileLoaded();
     void refreshLoadedFile();
+    void refreshEntry();
     void handleProperty(const mpv_event_property* prop);
     void handleListProperty(const QString& name, const QVariant& value);
     void storeDuration(bool present, double value);
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
     void storeTracks(const QVariantList& list);
+    void storeChapters(const QVariantList& list);
     QString entryPath(qint64 entryId) const;
 
     // Audio filters and crossfade (PlayerCoreAudio.cpp)

@@ -170,10 +170,12 @@ void PlayerCore::onFileLoaded()
     emit fileLoaded();
 }
 
-// At file-loaded libmpv has not yet sent the new file's duration, title and
-// metadata; read them now so that receivers of fileLoaded see this file.
+// At file-loaded libmpv has not yet sent the new file's properties (path,
+// queue position, tracks, chapters, duration, title, metadata); read them
+// now so that receivers of fileLoaded see this file, not the one before.
 void PlayerCore::refreshLoadedFile()
 {
+    refreshEntry();
     const double dur = m_handle.getDouble("duration", std::nan(""));
     if (!std::isnan(dur)) {
         m_lastDuration = dur;
@@ -188,6 +190,30 @@ void PlayerCore::refreshLoadedFile()
     const QVariantMap meta = m_handle.getNode("metadata").toMap();
     if (meta != m_metadata)
         storeMetadata(meta);
+    storeTracks(m_handle.getNode("track-list").toList());
+    storeChapters(m_handle.getNode("chapter-list").toList());
+}
+
+// The path, the queue position and the play position of the loaded file.
+void PlayerCore::refreshEntry()
+{
+    const QString path = normPath(m_handle.getString("path"));
+    if (path != m_path) {
+        m_path = path;
+        if (!path.isEmpty())
+            m_lastPath = path;
+        emit titleChanged();
+    }
+    const int pos = int(m_handle.getInt("playlist-pos", -1));
+    if (pos != m_playlistPos) {
+        m_playlistPos = pos;
+        emit queueChanged();
+    }
+    const double position = m_handle.getDouble("time-pos", 0);
+    if (position != m_position) {
+        m_position = position;
+        emit positionChanged(m_position);
+    }
 }
 
 void PlayerCore::storeDuration(bool present, double value)
@@ -277,13 +303,7 @@ void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
     } else if (name == QLatin1String("track-list")) {
         storeTracks(value.toList());
     } else if (name == QLatin1String("chapter-list")) {
-        m_chapters.clear();
-        for (const QVariant& v : value.toList()) {
-            const QVariantMap m = v.toMap();
-            m_chapters.append({m.value(QStringLiteral("time")).toDouble(),
-                               m.value(QStringLiteral("title")).toString()});
-        }
-        emit chaptersChanged();
+        storeChapters(value.toList());
     } else if (name == QLatin1String("playlist")) {
         m_queue.clear();
         for (const QVariant& v : value.toList()) {
@@ -316,4 +336,15 @@ void PlayerCore::storeTracks(const QVariantList& list)
         m_hasVideo = video;
         emit videoPresenceChanged(m_hasVideo);
     }
+}
+
+void PlayerCore::storeChapters(const QVariantList& list)
+{
+    m_chapters.clear();
+    for (const QVariant& v : list) {
+        const QVariantMap m = v.toMap();
+        m_chapters.append({m.value(QStringLiteral("time")).toDouble(),
+                           m.value(QStringLiteral("title")).toString()});
+    }
+    emit chaptersChanged();
 }

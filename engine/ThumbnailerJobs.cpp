@@ -103,10 +103,14 @@ void Thumbnailer::startNext()
         startGlJob();
 }
 
+// Without a working instance every waiting request is answered at once
+// with no picture: a seek-bar popup waits for its preview's answer too.
 void Thumbnailer::failQueued()
 {
     const QList<Job> jobs = std::exchange(m_jobs, {});
-    m_previewSlot.reset();
+    const std::optional<Job> preview = std::exchange(m_previewSlot, std::nullopt);
+    if (preview)
+        emit previewReady(preview->time, QImage());
     for (const Job& job : jobs)
         emit ready(job.key, QImage(), 0);
 }

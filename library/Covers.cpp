@@ -111,10 +111,14 @@ void Covers::thumbDone(const QString& key, const QImage& image, double duration)
         return;
     const QString path = it.value();
     m_pendingThumbs.erase(it);
-    if (image.isNull())
-        m_failed.insert(key);
     if (duration > 0)
         Database::instance()->setDuration(path, duration);
+    // A picture taken for a position that changed meanwhile is dropped; the
+    // asker, told, asks again for a new one.
+    if (m_staleThumbs.remove(key))
+        QFile::remove(Thumbnailer::cacheFile(key));
+    else if (image.isNull())
+        m_failed.insert(key);
     emit ready(path);
 }
 
@@ -123,6 +127,8 @@ void Covers::invalidateVideoThumb(const QString& path, const QString& variant)
     const QString key = Thumbnailer::keyFor(path, variant);
     QFile::remove(Thumbnailer::cacheFile(key));
     m_failed.remove(key);
+    if (m_pendingThumbs.contains(key))
+        m_staleThumbs.insert(key);
     const QString suffix = QLatin1Char(':') + key;
     const QList<QString> keys = m_pixmaps.keys();
     for (const QString& k : keys)

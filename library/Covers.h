@@ -54,5 +54,6 @@ private:
     QSet<QString> m_pending;
     QSet<QString> m_failed;
     QHash<QString, QString> m_pendingThumbs;  // thumbnail key -> media path
+    QSet<QString> m_staleThumbs;              // pending keys invalidated since asked
     QThreadPool m_pool;                        // last: stopped first
 };

@@ -58,7 +58,9 @@ QImage Covers::extract(const QString& path)
         image = folderCover(QFileInfo(path).absolutePath());
     if (image.isNull())
         return image;
-    image = image.scaled(512, 512, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // Larger pictures are shrunk to 512 x 512; smaller ones stay as they are.
+    if (image.width() > 512 || image.height() > 512)
+        image = image.scaled(512, 512, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     saveAtomically(image, file);
     return image;
 }

@@ -77,6 +77,7 @@ Database::Database(QObject* parent) : QObject(parent) {}
 
 bool Database::open()
 {
+    m_setAside.clear();
     QSqlDatabase db = QSqlDatabase::contains() ? connection()
                                                : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     const QString file = fileName();
@@ -85,14 +86,21 @@ bool Database::open()
         qWarning().noquote() << "banco nao abriu" << db.lastError().text();
         return false;
     }
-    Schema schema = createSchema();
+    const Schema schema = createSchema();
     if (schema != Schema::Damaged)
         return schema == Schema::Ok;
+    return reopenFresh(db, file);
+}
 
+// Keeps the damaged file aside and starts an empty library in its place.
+bool Database::reopenFresh(QSqlDatabase& db, const QString& file)
+{
     // Move the files while SQLite still holds them: closing a connection to
     // a damaged file would delete its write-ahead log.
-    if (!moveAside(file))
+    const QString target = moveAside(file);
+    if (target.isEmpty())
         return false;
+    m_setAside = target;
     db.close();
     if (!db.open()) {
         qWarning().noquote() << "banco nao abriu" << db.lastError().text();
@@ -124,22 +132,23 @@ Database::Schema Database::createSchema()
 }
 
 // Keeps the user's damaged file (and its journals, so they still pair up)
-// under a dated name next to it instead of deleting it.
-bool Database::moveAside(const QString& file)
+// under a dated name next to it instead of deleting it. Answers that name,
+// or an empty text when the file could not be moved.
+QString Database::moveAside(const QString& file)
 {
     const QString target = asideName(file);
     if (!QFile::rename(file, target)) {
         qWarning().noquote() << "banco corrompido nao pode ser movido:" << file;
-        return false;
+        return QString();
     }
     for (const QLatin1String suffix : {QLatin1String("-wal"), QLatin1String("-shm")}) {
         if (QFile::exists(file + suffix) && !QFile::rename(file + suffix, target + suffix)) {
             qWarning().noquote() << "banco corrompido nao pode ser movido:" << file + suffix;
-            return false;
+            return QString();
         }
     }
     qWarning().noquote() << "banco corrompido movido para" << target;
-    return true;
+    return target;
 }
 
 bool Database::transaction()

@@ -14,6 +14,7 @@
 
 #include <optional>
 
+class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
 
@@ -30,6 +31,9 @@ public:
     // Opens (or creates) the file and its tables. A file that SQLite reports
     // as not a database or corrupt is moved aside and a fresh one started.
     bool open();
+    // Where the last open() kept a damaged library file; empty when it
+    // found none. Start-up tells the user about it.
+    QString setAsideFile() const { return m_setAside; }
     // Closes the connection; open() may be called again afterwards.
     void close();
 
@@ -90,10 +94,11 @@ signals:
 
 private:
     explicit Database(QObject* parent);
+    bool reopenFresh(QSqlDatabase& db, const QString& file);
 
     enum class Schema { Ok, Failed, Damaged };
     static Schema createSchema();
-    static bool moveAside(const QString& file);
+    static QString moveAside(const QString& file);
 
     // A forward-only query prepared on the default connection; a statement
     // that does not prepare is logged like a failed one.
@@ -107,4 +112,6 @@ private:
     // caller's transaction. endBatch(false) undoes everything since beginBatch.
     static bool beginBatch();
     static bool endBatch(bool ok);
+
+    QString m_setAside;
 };

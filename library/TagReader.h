@@ -15,6 +15,14 @@ class FileRef;
 // opened (a FIFO or device named like a song would block the reader), and
 // every value comes back as trimmed text. Reentrant: each reader owns its
 // own TagLib objects, so readers may live on any thread.
+//
+// TagLib walks a whole file when it looks for a structure the file lacks
+// (an MPEG frame, at a few MB/s; a "fLaC" or "OggS" mark, an APE descriptor).
+// So before TagLib sees a file of those formats, a few bounded reads check
+// that it looks like its format: a file that does not is left unread, and a
+// file whose end does not (a pre-allocated download, say) has its tags read
+// without its length. Every reader thus costs a bounded amount of reading,
+// whatever the file's size.
 class TagReader
 {
 public:
@@ -29,7 +37,8 @@ public:
     TagReader(const TagReader&) = delete;
     TagReader& operator=(const TagReader&) = delete;
 
-    // False when the file is not a regular file or TagLib cannot read it.
+    // False when the file is not a regular file, does not look like its
+    // format, or TagLib cannot read it.
     bool isValid() const;
 
     // Whether the tag holds a title at all (blanks count).
@@ -42,7 +51,8 @@ public:
     int track() const;
     // First value of a property such as "ALBUMARTIST" or "LYRICS".
     QString property(const char* name) const;
-    // Play length in seconds; 0 when unknown or not read.
+    // Play length in seconds; 0 when unknown, not read, or not readable
+    // without walking the file.
     double length() const;
     // Embedded pictures in the order the tags hold them.
     QList<Picture> pictures() const;

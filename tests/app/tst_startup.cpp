@@ -58,6 +58,26 @@ private slots:
         QTRY_COMPARE(received.size(), 2);
         QCOMPARE(received[1], many);
     }
+
+    // A test-mode run beside a running player neither hands its arguments
+    // over nor takes the player's socket: afterwards the player still
+    // receives second starts.
+    void testModeLeavesTheRunningPlayerAlone()
+    {
+        QList<QStringList> received;
+        auto server = SingleInstance::listen(this, [&](const QStringList& l) { received << l; });
+        const QString root = TestEnv::current()->root();
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(ORVEL_BINARY, {"--selftest", root + "/selftest", root + "/none.mp4"});
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCoreApplication::processEvents();
+        QVERIFY(received.isEmpty());
+        QVERIFY(SingleInstance::handOver({"/m/after.mp4"}));
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0], QStringList{"/m/after.mp4"});
+    }
 };
 
 ORVEL_TEST_MAIN(TestStartup)

@@ -77,6 +77,12 @@ private:
         QVERIFY(file.save());
     }
 
+    static QString diskFile(const QString& path)
+    {
+        const QString hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex();
+        return App::dataDir() + "/covers/" + hash.left(20) + ".jpg";
+    }
+
     // Asks until the picture is there, as a repainting view would.
     QPixmap coverWhenReady(const QString& path, int size)
     {
@@ -119,11 +125,32 @@ private slots:
         // Another size comes from the decoded picture at once.
         QCOMPARE(Covers::instance()->cover(path, 40).size(), QSize(40, 40));
 
-        const QString hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex();
-        const QImage disk(App::dataDir() + "/covers/" + hash.left(20) + ".jpg");
-        QCOMPARE(disk.size(), QSize(512, 512));
+        // Kept at its own size: only larger pictures are shrunk to 512.
+        const QImage disk(diskFile(path));
+        QCOMPARE(disk.size(), QSize(64, 64));
         QVERIFY(near(centre(disk), Qt::red));
         QCOMPARE(QDir(App::dataDir() + "/covers").entryList(QDir::Files).size(), 1);
+    }
+
+    // A cover in the disk cache is taken from there, and a path is
+    // extracted once however often it is asked for meanwhile.
+    void diskCacheServesAndOneExtractionPerPath()
+    {
+        const QString path = dir("cached") + "/song.flac";
+        MediaGen::Spec spec;
+        spec.cover = true;
+        spec.coverColor = Qt::red;
+        QVERIFY2(MediaGen::make(path, spec), qPrintable(MediaGen::lastError()));
+        QVERIFY(MediaGen::image(diskFile(path), 32, 32, Qt::blue));
+        Covers* covers = Covers::instance();
+        QSignalSpy ready(covers, &Covers::ready);
+        QVERIFY(covers->cover(path, 64).isNull());
+        QVERIFY(covers->cover(path, 64).isNull());
+        QVERIFY(covers->cover(path, 32).isNull());
+        QVERIFY(ready.wait(10000));
+        QTest::qWait(300);
+        QCOMPARE(ready.count(), 1);
+        QVERIFY(near(centre(covers->cover(path, 64).toImage()), Qt::blue));
     }
 
     void embeddedPicturesPreferTheFrontCover()
@@ -175,11 +202,11 @@ private slots:
     void wideFolderCoverIsCroppedToItsCentre()
     {
         const QString d = dir("wide");
-        QImage wide(300, 100, QImage::Format_RGB32);
+        QImage wide(1200, 300, QImage::Format_RGB32);
         QPainter p(&wide);
-        p.fillRect(0, 0, 100, 100, Qt::red);
-        p.fillRect(100, 0, 100, 100, Qt::green);
-        p.fillRect(200, 0, 100, 100, Qt::blue);
+        p.fillRect(0, 0, 400, 300, Qt::red);
+        p.fillRect(400, 0, 400, 300, Qt::green);
+        p.fillRect(800, 0, 400, 300, Qt::blue);
         p.end();
         QVERIFY(wide.save(d + "/albumart.png"));
         QFile noise(d + "/track.mp3");
@@ -190,6 +217,7 @@ private slots:
         QCOMPARE(img.size(), QSize(100, 100));
         QVERIFY(near(img.pixelColor(3, 50), Qt::green));
         QVERIFY(near(img.pixelColor(96, 50), Qt::green));
+        QCOMPARE(QImage(diskFile(d + "/track.mp3")).size(), QSize(512, 128));   // shrunk
     }
 
     void missingCoverIsRememberedAsFailed()
@@ -246,6 +274,17 @@ private slots:
         ready.clear();
         emit Thumbnailer::instance()->ready("lib_0123456789abcdef0123", QImage(), 5);
         QCOMPARE(ready.count(), 0);
+
+        // A thumbnail invalidated while it is being made is dropped, not
+        // saved: the next ask makes a new one.
+        const QString hist = Thumbnailer::cacheFile(Thumbnailer::keyFor(path, "hist"));
+        QVERIFY(covers->videoThumb(path, 200, 0.5, "hist").isNull());
+        covers->invalidateVideoThumb(path, "hist");
+        QVERIFY(ready.wait(20000));
+        QVERIFY(!QFile::exists(hist));
+        QVERIFY(covers->videoThumb(path, 200, 1.5, "hist").isNull());
+        QVERIFY(ready.wait(20000));
+        QCOMPARE(covers->videoThumb(path, 200, 1.5, "hist").width(), 200);
     }
 
     void placeholderAndRoundedCorners()

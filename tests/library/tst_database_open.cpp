@@ -81,6 +81,7 @@ private slots:
         QVERIFY(Database::instance()->mediaByPath("/m/kept.mp3").has_value());
         QCOMPARE(pragma("user_version").toInt(), 1);
         QVERIFY(asideFiles().isEmpty());
+        QVERIFY(Database::instance()->setAsideFile().isEmpty());
     }
 
     void garbageFileIsMovedAside()
@@ -96,6 +97,8 @@ private slots:
         const QStringList aside = asideFiles();
         QCOMPARE(aside.size(), 3);
         QVERIFY(aside.at(0).endsWith(".db"));
+        // Reported, so that start-up can tell the user where it went.
+        QCOMPARE(Database::instance()->setAsideFile(), App::dataDir() + "/" + aside.at(0));
         QCOMPARE(aside.at(1), aside.at(0) + "-shm");
         QCOMPARE(aside.at(2), aside.at(0) + "-wal");
         QFile old(App::dataDir() + "/" + aside.at(0));

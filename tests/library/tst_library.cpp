@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "Library.h"
 #include "MediaGen.h"
+#include "TagReader.h"
 #include "TestEnv.h"
 
 #include <QDir>
@@ -54,12 +55,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(Database::instance()->open());
-        m_lib = Library::instance();
-        QCOMPARE(App::get("library/audio").toStringList(),
-                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MusicLocation)});
-        QCOMPARE(App::get("library/video").toStringList(),
-                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)});
-
         m_music = TestEnv::current()->root() + "/media/music";
         m_videos = TestEnv::current()->root() + "/media/videos";
         QVERIFY(QDir().mkpath(m_music + "/Artist A/Album") && QDir().mkpath(m_music + "/.hidden"));
@@ -93,11 +88,22 @@ private slots:
         QVERIFY(QFile::link(music("fifo.mp3"), music("tofifo.mp3")));
     }
 
+    // The first Library writes the default folders and starts nothing: a
+    // scan it started would still end, after this.
     void firstRunStartsNoScan()
     {
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        m_lib = Library::instance();
         QSignalSpy started(m_lib, &Library::scanStarted);
-        QTest::qWait(50);
+        QSignalSpy finished(m_lib, &Library::scanFinished);
+        QCOMPARE(App::get("library/audio").toStringList(),
+                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MusicLocation)});
+        QCOMPARE(App::get("library/video").toStringList(),
+                 QStringList{QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)});
+        QTest::qWait(500);
         QCOMPARE(started.count(), 0);
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(changed.count(), 0);
     }
 
     void fullScan()
@@ -193,6 +199,61 @@ private slots:
         QVERIFY(gone.has_value());
         QCOMPARE(gone->play_count, 1);
         QVERIFY(gone->favorite);
+    }
+
+    // Removing a folder takes its rows out of the library at once, before
+    // the rescan that follows has ended.
+    void removedFolderLeavesTheLibraryAtOnce()
+    {
+        QVERIFY(!rows("audio").isEmpty());
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->removeFolder("audio", m_music);
+        QVERIFY(rows("audio").isEmpty());
+        QCOMPARE(done.count(), 0);
+        m_lib->addFolder("audio", m_music);
+        QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 30000);
+        QCOMPARE(rows("audio").size(), 6);
+    }
+
+    // Files that do not look like their format (a pre-allocated download,
+    // noise named like a song) never reach TagLib, which would walk them
+    // whole: they are stored as unreadable, with no tags and no length. Songs
+    // whose end is missing keep their tags, and their length when a VBR
+    // header gives it without a walk.
+    void misnamedFilesAreLeftUnread()
+    {
+        const QString odd = TestEnv::current()->root() + "/media/odd";
+        QVERIFY(QDir().mkpath(odd));
+        QByteArray noise(64 * 1024, 0);
+        QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        QStringList unread;
+        for (const QString ext : {"mp3", "flac", "ogg", "opus", "ape"}) {
+            QFile zeros(odd + "/zeros." + ext);
+            QVERIFY(zeros.open(QIODevice::WriteOnly) && zeros.resize(300 << 20));   // sparse
+            writeBytes(odd + "/noise." + ext, noise);
+            unread << zeros.fileName() << odd + "/noise." + ext;
+        }
+        const QString vbr = odd + "/partial-vbr.mp3";
+        const QString cbr = odd + "/partial-cbr.mp3";
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), vbr));   // with a Xing header
+        MediaGen::Spec plain;
+        plain.tags = {{"title", "Plain"}};
+        plain.extra = {"-write_xing", "0"};
+        QVERIFY2(MediaGen::make(cbr, plain), qPrintable(MediaGen::lastError()));
+        QVERIFY(QFile::resize(vbr, 300 << 20) && QFile::resize(cbr, 300 << 20));
+
+        const Library::ScanResult result = Library::scan({odd}, {}, {});
+        QCOMPARE(result.items.size(), unread.size() + 2);
+        for (const MediaItem& m : result.items) {
+            const QString title = m.path == vbr ? QString("First Song")
+                : m.path == cbr                 ? QString("Plain")
+                                                : QFileInfo(m.path).completeBaseName();
+            QCOMPARE(m.title, title);
+            QCOMPARE(qRound(m.duration), m.path == vbr ? 2 : 0);
+        }
+        for (const QString& path : unread)
+            QVERIFY2(!TagReader(path, true).isValid(), qPrintable(path));
+        QVERIFY(QDir(odd).removeRecursively());
     }
 
     void scanLeavesACallersTransactionOpen()
