@@ -1,23 +1,184 @@
 #pragma once
 
+#include "Host.h"
+
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 
+class ControlBar;
+class HomePage;
+class MediaControls;
 class MpvWidget;
+class MusicPage;
+class NowPlaying;
+class PlaylistsPage;
 class PlayerCore;
+class PreviewPopup;
+class QButtonGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedLayout;
+class QStackedWidget;
+class QSystemTrayIcon;
+class QueuePanel;
+class RadiosPage;
+class RecentsPage;
+class SettingsPage;
+class Toast;
+class Updater;
+class VideosPage;
 
-// The main window. Stand-in until the window lands: the video widget and
-// the files given on the command line.
-class MainWindow : public QMainWindow
+// The one top-level window: sidebar, page stack, queue panel, transport bar
+// and the player page (video or now-playing view). It implements Host for
+// the pages. The work is split by concern over several sources:
+// MainWindow.cpp (frame, widget tree, pages), MainWindowPlayback.cpp,
+// MainWindowOpen.cpp, MainWindowActions.cpp, MainWindowMenus.cpp,
+// MainWindowModes.cpp and MainWindowContext.cpp.
+class MainWindow : public QMainWindow, public Host
 {
     Q_OBJECT
 public:
     explicit MainWindow(PlayerCore* core, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
+    // Host
+    PlayerCore* core() const override;
+    void playFiles(const QList<QString>& paths, int start) override;
+    void enqueue(const QList<QString>& paths) override;
+    void playNext(const QList<QString>& paths) override;
+    void playResume(const QString& path) override;
+    void showMediaMenu(QList<QString> paths, QPoint globalPos, QMenu* extra) override;
+    void openFileDialog() override;
+    void openFolderDialog() override;
+    void openUrlDialog() override;
+    void toast(const QString& text) override;
+    void goToPage(const QString& id) override;
+
+    // Files, folders and links from the command line or a second start.
     void openFromCommandLine(const QList<QString>& args, bool fromOtherInstance);
 
+    bool onPlayerPage() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    // MainWindow.cpp
+    void buildUi();
+    QWidget* buildSidebar();
+    QPushButton* addNavEntry(QLayout* layout, const QString& id, const QString& icon,
+                             const QString& text);
+    void buildPages();
+    void buildPlayerPage();
+    void connectVideo();
+    void connectControlBar();
+    void connectPanels();
+    void buildToolMenus();
+    void addDigitKeys();
+    void connectUpdater();
+    void fillSubsButtonMenu(QMenu* menu);
+    void fillAudioButtonMenu(QMenu* menu);
+    void fillMoreMenu(QMenu* menu);
+    void triggerAction(const QString& id);
+    void seekFromBar(double position, bool dragging);
+    void showSeekPreview(double time, const QPoint& anchor);
+    void toggleFavorite();
+    void saveQueueAsPlaylist(const QList<QString>& paths);
+
+    // MainWindowPlayback.cpp
+    void connectCore();
+    void onFileLoaded();
+    void onIdle();
+    void saveCurrentPosition(bool force);
+    void seekStep(double seconds);
+    void changeVolume(double delta);
+    void onSaveTimer();
+    void onPlayTimer();
+
+    // MainWindowActions.cpp
+    void buildActions();
+
+    // MainWindowMenus.cpp
+    void buildMenus();
+    void fillSpeedMenu(QMenu* menu);
+    void fillTrackMenu(QMenu* menu, const QString& type);
+    void fillSecondarySubMenu(QMenu* menu);
+    void fillAudioDeviceMenu(QMenu* menu);
+    void fillRepeatMenu(QMenu* menu);
+    void fillChaptersMenu(QMenu* menu);
+    void fillAspectMenu(QMenu* menu);
+
+    // MainWindowModes.cpp
+    void toggleFullscreen();
+    void setFullscreen(bool on);
+    void toggleMini();
+    void showOverlayControls();
+    void onHideTimer();
+    void onClickTimer();
+
+    // MainWindowContext.cpp
+    void buildTray();
+    QMenu* buildContextMenu();
+
     PlayerCore* m_core;
-    MpvWidget* m_video;
+    MpvWidget* m_video = nullptr;
+    ControlBar* m_controlBar = nullptr;
+    QueuePanel* m_queuePanel = nullptr;
+    NowPlaying* m_nowPlaying = nullptr;
+    PreviewPopup* m_preview = nullptr;
+    Toast* m_toast = nullptr;
+    QWidget* m_sidebar = nullptr;
+    QWidget* m_content = nullptr;
+    QWidget* m_videoArea = nullptr;
+    QWidget* m_resumeBanner = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QStackedLayout* m_videoStack = nullptr;
+    QButtonGroup* m_navGroup = nullptr;
+    QPushButton* m_playerNav = nullptr;
+    QLabel* m_libraryStatus = nullptr;
+    QHash<QString, QWidget*> m_pages;
+    QHash<QString, QPushButton*> m_navButtons;
+    HomePage* m_homePage = nullptr;
+    VideosPage* m_videosPage = nullptr;
+    MusicPage* m_musicPage = nullptr;
+    PlaylistsPage* m_playlistsPage = nullptr;
+    RecentsPage* m_recentsPage = nullptr;
+    RadiosPage* m_radiosPage = nullptr;
+    SettingsPage* m_settingsPage = nullptr;
+    MediaControls* m_mediaControls = nullptr;
+    Updater* m_updater = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QTimer m_saveTimer;
+    QTimer m_hideTimer;
+    QTimer m_playTimer;
+    QTimer m_clickTimer;
+    bool m_fullscreen = false;
+    bool m_mini = false;
+    bool m_wasMaximized = false;
+    bool m_onTop = false;
+    bool m_quitting = false;
+    bool m_firstShow = true;
+    QRect m_normalGeometry;
+    QString m_currentPath;
+    double m_playedSeconds = 0;
+    bool m_playCounted = false;
+    QSet<QString> m_forceResume;
+    QString m_lastPage = QStringLiteral("home");
+    int m_aspectIndex = 0;
+    double m_zoom = 0;
+    int m_rotation = 0;
+    double m_previewTime = -1.0;
+    QPointer<QMenu> m_trayMenu;
 };

@@ -1,0 +1,61 @@
+#include "PreviewPopup.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+PreviewPopup::PreviewPopup(QWidget* parent)
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_StyledBackground);  // else the sheet's border is not drawn
+    setStyleSheet(QStringLiteral("PreviewPopup { background: #07111f; border: 1px solid #2bd9fe; "
+                                 "border-radius: 10px; }QLabel { background: transparent; }"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 6);
+    layout->setSpacing(3);
+    m_image = new QLabel(this);
+    m_time = new QLabel(this);
+    m_time->setStyleSheet(QStringLiteral("font-weight: 800; color: #ffffff;"));
+    m_sub = new QLabel(this);
+    m_sub->setStyleSheet(QStringLiteral("color: #a8b5c7; font-size: 8.5pt;"));
+    for (QLabel* label : {m_image, m_sub, m_time}) {
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+    }
+}
+
+void PreviewPopup::showAt(const QPoint& globalAnchor, const QString& time, const QString& sub)
+{
+    m_time->setText(time);
+    m_sub->setText(sub);
+    m_sub->setVisible(!sub.isEmpty());
+    adjustSize();
+    int x = globalAnchor.x() - width() / 2;
+    int y = globalAnchor.y() - height() - 10;
+    if (const QScreen* s = screen()) {
+        const QRect g = s->availableGeometry();
+        x = qMax(g.left() + 4, qMin(x, g.right() - width() - 4));
+        if (y < g.top())
+            y = globalAnchor.y() + 30;
+    }
+    move(x, y);
+    if (!isVisible())
+        show();
+}
+
+void PreviewPopup::setImage(const QImage& img)
+{
+    if (img.isNull())
+        return;
+    m_image->setPixmap(QPixmap::fromImage(img.scaledToWidth(220, Qt::SmoothTransformation)));
+    m_image->show();
+    adjustSize();
+}
+
+void PreviewPopup::clearImage()
+{
+    m_image->clear();
+    m_image->hide();
+}

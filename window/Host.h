@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QString>
+
+class PlayerCore;
+class QMenu;
+
+// What the pages may ask of the main window: play, queue, show the media
+// menu, open the dialogs, tell the user something and move between pages.
+class Host
+{
+public:
+    virtual ~Host() = default;
+
+    virtual PlayerCore* core() const = 0;
+    virtual void playFiles(const QList<QString>& paths, int start) = 0;
+    virtual void enqueue(const QList<QString>& paths) = 0;
+    virtual void playNext(const QList<QString>& paths) = 0;
+    virtual void playResume(const QString& path) = 0;
+    // extra, when given, leads the menu; the window deletes it afterwards.
+    virtual void showMediaMenu(QList<QString> paths, QPoint globalPos, QMenu* extra) = 0;
+    virtual void openFileDialog() = 0;
+    virtual void openFolderDialog() = 0;
+    virtual void openUrlDialog() = 0;
+    virtual void toast(const QString& text) = 0;
+    virtual void goToPage(const QString& id) = 0;
+};

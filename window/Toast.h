@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QLabel>
+#include <QTimer>
+
+// The window's transient notice: a rounded label near the top of its
+// parent, centred, that hides itself after a while and never takes clicks.
+class Toast : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit Toast(QWidget* parent = nullptr);
+
+    // Shows the text as typed (never as markup) for ms milliseconds; a new
+    // message replaces the shown one and restarts the count.
+    void showMessage(const QString& text, int ms);
+
+    // Centres the toast 28 pixels below the parent's top edge.
+    void reposition();
+
+private:
+    QTimer timer;
+};

@@ -1,0 +1,6 @@
+// The window's registered commands.
+#include "MainWindow.h"
+
+void MainWindow::buildActions()
+{
+}
