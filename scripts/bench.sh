@@ -12,6 +12,8 @@ for b in "$build"/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   case "$(basename "$b")" in
+    # The start-up figures are taken as on a desktop: a display and a session bus.
+    bench_startup_gl|bench_first_frame) tests/support/run-gui.sh tests/support/run-dbus.sh "$b" ;;
     *_gl*) tests/support/run-gui.sh "$b" ;;
     *) "$b" ;;
   esac

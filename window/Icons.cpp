@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include "IconEngine.h"
+
 #include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
@@ -138,7 +140,7 @@ QStringList names()
     return list;
 }
 
-QPixmap pixmap(const QString& name, int size, const QColor& color)
+QPixmap render(const QString& name, int pixels, const QColor& color)
 {
     const QString body = bodies().value(name);
     if (body.isEmpty())
@@ -146,17 +148,22 @@ QPixmap pixmap(const QString& name, int size, const QColor& color)
     QString svg = QString::fromLatin1(kTemplate).arg(body);
     svg.replace(QStringLiteral("currentColor"), color.name(QColor::HexRgb));
     QSvgRenderer renderer(svg.toUtf8());
-
-    const qreal dpr = appDevicePixelRatio();
-    const int side = qRound(size * dpr);
-    QPixmap pm(side, side);
+    QPixmap pm(pixels, pixels);
     pm.fill(Qt::transparent);
     {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&p, QRectF(0, 0, side, side));
+        renderer.render(&p, QRectF(0, 0, pixels, pixels));
     }
-    pm.setDevicePixelRatio(dpr);
+    return pm;
+}
+
+QPixmap pixmap(const QString& name, int size, const QColor& color)
+{
+    const qreal dpr = appDevicePixelRatio();
+    QPixmap pm = render(name, qRound(size * dpr), color);
+    if (!pm.isNull())
+        pm.setDevicePixelRatio(dpr);
     return pm;
 }
 
@@ -168,17 +175,11 @@ QIcon icon(const QString& name, const QColor& normal, const QColor& on)
     if (hit != cache.constEnd())
         return *hit;
 
-    const QColor white(QStringLiteral("#ffffff"));
-    const QColor disabled(QStringLiteral("#4b5d75"));
-    QIcon result;
-    for (int side : {16, 20, 24, 32}) {
-        result.addPixmap(pixmap(name, side, normal), QIcon::Normal, QIcon::Off);
-        result.addPixmap(pixmap(name, side, white), QIcon::Active, QIcon::Off);
-        result.addPixmap(pixmap(name, side, disabled), QIcon::Disabled, QIcon::Off);
-        result.addPixmap(pixmap(name, side, on), QIcon::Normal, QIcon::On);
-        result.addPixmap(pixmap(name, side, on), QIcon::Active, QIcon::On);
-        result.addPixmap(pixmap(name, side, white), QIcon::Selected, QIcon::Off);
-    }
+    if (!bodies().contains(name))
+        return QIcon();
+    // Each variant is drawn when a widget first paints it: building the
+    // window asks for dozens of icons, most of which never show every state.
+    const QIcon result(new IconEngine(name, normal, on));
     cache.insert(key, result);
     return result;
 }

@@ -13,6 +13,8 @@ namespace Icons {
 // The named icon drawn in one colour at size x size logical pixels, at the
 // application's device-pixel ratio. Null for an unknown name. Not cached.
 QPixmap pixmap(const QString& name, int size, const QColor& color);
+// The same at exactly pixels x pixels device pixels, ratio 1.
+QPixmap render(const QString& name, int pixels, const QColor& color);
 
 // A cached icon with pixmaps for every widget state: `normal` for the
 // unchecked look, `on` for the checked one. Null for an unknown name.

@@ -1,0 +1,62 @@
+#include "IconEngine.h"
+
+#include "Icons.h"
+
+#include <QPainter>
+
+IconEngine::IconEngine(const QString& name, const QColor& normal, const QColor& on)
+    : m_name(name), m_normal(normal), m_on(on)
+{
+}
+
+QColor IconEngine::colorFor(QIcon::Mode mode, QIcon::State state) const
+{
+    if (mode == QIcon::Disabled)
+        return QColor(QStringLiteral("#4b5d75"));
+    if (state == QIcon::On)
+        return m_on;
+    if (mode == QIcon::Active || mode == QIcon::Selected)
+        return QColor(QStringLiteral("#ffffff"));
+    return m_normal;
+}
+
+QPixmap IconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state)
+{
+    const int side = qMax(1, qMin(size.width(), size.height()));
+    const quint64 key = (quint64(side) << 8) | (quint64(mode) << 1) | quint64(state);
+    auto hit = m_cache.constFind(key);
+    if (hit != m_cache.constEnd())
+        return *hit;
+    const QPixmap pm = Icons::render(m_name, side, colorFor(mode, state));
+    m_cache.insert(key, pm);
+    return pm;
+}
+
+void IconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state)
+{
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QPixmap pm = pixmap(rect.size() * dpr, mode, state);
+    const int side = qMin(rect.width(), rect.height());
+    const QRect square(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
+    painter->drawPixmap(square, pm);
+}
+
+QList<QSize> IconEngine::availableSizes(QIcon::Mode, QIcon::State)
+{
+    return {QSize(16, 16), QSize(20, 20), QSize(24, 24), QSize(32, 32)};
+}
+
+QString IconEngine::iconName()
+{
+    return m_name;
+}
+
+QString IconEngine::key() const
+{
+    return QStringLiteral("OrvelIconEngine");
+}
+
+QIconEngine* IconEngine::clone() const
+{
+    return new IconEngine(*this);
+}
