@@ -1,8 +1,10 @@
 #include "SingleInstance.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QUrl>
 
 namespace SingleInstance {
 
@@ -26,13 +28,30 @@ QStringList parseMessage(const QByteArray& bytes)
     return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList absoluteArguments(const QStringList& args)
+{
+    QStringList out;
+    for (const QString& arg : args) {
+        if (arg.isEmpty() || arg.startsWith(QLatin1String("--")) || arg.contains(QLatin1String("://"))
+            || arg.startsWith(QLatin1String("file:"))) {
+            out.append(arg);
+            continue;
+        }
+        const QString path = QDir::current().absoluteFilePath(arg);
+        out.append(path.contains(QLatin1Char('\n'))
+                       ? QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)
+                       : path);
+    }
+    return out;
+}
+
 bool handOver(const QStringList& args)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName(), QIODevice::ReadWrite);
     if (!socket.waitForConnected(400))
         return false;
-    socket.write(message(args));
+    socket.write(message(absoluteArguments(args)));
     // One wait returns once some bytes went out; a long list needs several.
     const QDeadlineTimer deadline(1000);
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(deadline.remainingTime())) {

@@ -21,8 +21,15 @@ QByteArray message(const QStringList& args);
 // The receiving side: split at line feeds, empty parts dropped.
 QStringList parseMessage(const QByteArray& bytes);
 
-// Sends args to a running instance. True when one answered and took them
-// (the caller then exits); false when this process should become the instance.
+// The arguments as the running instance must see them: paths made absolute
+// against this process's folder (the other one has its own), and a path
+// holding a line feed, which the message would split, sent as a file:// URL.
+// Options ("--..."), links and file: URLs pass unchanged.
+QStringList absoluteArguments(const QStringList& args);
+
+// Sends absoluteArguments(args) to a running instance. True when one
+// answered and took them (the caller then exits); false when this process
+// should become the instance.
 bool handOver(const QStringList& args);
 
 // Listens on serverName(), reachable by this user only. Each connection is

@@ -36,6 +36,10 @@ public:
     static QImage embeddedCover(const QString& path);
     static QImage folderCover(const QString& dir);
 
+    // The disk cache file that holds (or will hold) the cover of a media
+    // path; the "covers" folder is created when missing.
+    static QString diskFile(const QString& path);
+
     // The icon drawing lives above this layer; the window hands it down at
     // start. Without it the placeholder has no icon.
     static void setIconSource(IconSource source);
@@ -46,7 +50,6 @@ signals:
 private:
     explicit Covers(QObject* parent);
     static QImage extract(const QString& path);
-    static QString diskFile(const QString& path);
     void coverDone(const QString& path, const QImage& image);
     void thumbDone(const QString& key, const QImage& image, double duration);
 

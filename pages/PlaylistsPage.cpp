@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "Lang.h"
+#include "PlaylistFile.h"
 #include "Widgets.h"
 
 PlaylistsPage::PlaylistsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
@@ -17,13 +18,12 @@ PlaylistsPage::PlaylistsPage(Host* host, QWidget* parent) : QWidget(parent), m_h
     layout->addWidget(emptyState(QStringLiteral("playlist"), title, text), 1);
 }
 
-// Playlist files are not read yet: every file counts as unreadable.
-bool PlaylistsPage::importM3U(const QString&, QString*, QList<QString>*)
+bool PlaylistsPage::importM3U(const QString& path, QString* name, QList<QString>* paths)
 {
-    return false;
+    return PlaylistFile::read(path, name, paths);
 }
 
-bool PlaylistsPage::exportM3U(const QString&, const QList<QString>&)
+bool PlaylistsPage::exportM3U(const QString& path, const QList<QString>& paths)
 {
-    return false;
+    return PlaylistFile::write(path, paths);
 }

@@ -1,9 +1,11 @@
 #include "SingleInstance.h"
 #include "TestEnv.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QUrl>
 
 class TestSingleInstance : public QObject
 {
@@ -34,17 +36,28 @@ private slots:
         QCOMPARE(SingleInstance::parseMessage(QByteArray()), QStringList());
     }
 
-    void clientSendsExactBytes()
+    // The running instance has its own working folder: paths go absolute,
+    // and a line feed, which the message would split, travels as a URL.
+    void clientSendsAbsolutePaths()
     {
+        const QString cwd = QDir::currentPath();
+        const QStringList out = SingleInstance::absoluteArguments(
+            {"song.mp3", "--x", "", "http://a/b", "file:///c%20d", "/m/e.mp4", "two\nthree"});
+        QCOMPARE(out.mid(0, 6), (QStringList{cwd + "/song.mp3", "--x", "", "http://a/b",
+                                             "file:///c%20d", "/m/e.mp4"}));
+        QVERIFY(!out[6].contains('\n'));
+        QCOMPARE(QUrl(out[6]).toLocalFile(), cwd + "/two\nthree");
+
         QLocalServer server;
         QVERIFY(server.listen(SingleInstance::serverName()));
         QVERIFY(SingleInstance::handOver({"/m/one.mp4", "", "two\nthree"}));
         QVERIFY(server.waitForNewConnection(2000));
         QLocalSocket* peer = server.nextPendingConnection();
         QByteArray got;
-        QTRY_VERIFY((got += peer->readAll()).size() >= 21 || peer->state() == QLocalSocket::UnconnectedState);
+        QTRY_VERIFY((got += peer->readAll(), peer->state() == QLocalSocket::UnconnectedState));
         got += peer->readAll();
-        QCOMPARE(got, QByteArray("/m/one.mp4\n\ntwo\nthree"));
+        QVERIFY(got.startsWith("/m/one.mp4\n\nfile:///"));
+        QVERIFY(got.endsWith("/two%0Athree"));
     }
 
     void noInstanceMeansNoHandOver()

@@ -1,9 +1,11 @@
 #include "SingleInstance.h"
 #include "TestEnv.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QLocalServer>
 #include <QProcess>
+#include <QUrl>
 
 // Runs the real program binary.
 class TestStartup : public QObject
@@ -44,7 +46,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.state(), QProcess::NotRunning, 10000);
         QCOMPARE(p.exitCode(), 0);
         QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received[0], (QStringList{"/m/a.mp4", "b", "c"}));
+        // The relative name is made absolute; its line feed travels inside a file URL.
+        QCOMPARE(received[0].size(), 2);
+        QCOMPARE(received[0][0], QStringLiteral("/m/a.mp4"));
+        QCOMPARE(QUrl(received[0][1]).toLocalFile(), QDir::currentPath() + QStringLiteral("/b\nc"));
         QVERIFY(!anyLogUnder(TestEnv::current()->root()));
 
         // A list far larger than the socket buffer arrives whole.

@@ -98,14 +98,40 @@ private:
     void saveQueueAsPlaylist(const QList<QString>& paths);
 
     // MainWindowPlayback.cpp
+    friend class TestPlayback;
     void connectCore();
+    void createMediaControls();
+    void restoreSpeed();
     void onFileLoaded();
+    void registerMedia(const QString& path, const QString& kind, bool isVideo);
+    void resumeIfWanted(const QString& path, bool isVideo);
+    void writeLoadHistory(const QString& path, const QString& kind, bool isVideo);
+    void onFileEnded(const QString& path, const QString& reason, double position, double duration);
+    void updateNowPlaying();
+    void onVideoPresence(bool hasVideo);
     void onIdle();
+    void onPauseChanged(bool paused);
+    QString currentKind() const;
+    void showResumeBanner(double position);
     void saveCurrentPosition(bool force);
     void seekStep(double seconds);
     void changeVolume(double delta);
+    void setSpeedValue(double speed);
+    void changeSpeed(double delta);
+    void takeScreenshot(bool withSubs);
     void onSaveTimer();
     void onPlayTimer();
+
+    // MainWindowOpen.cpp
+public:
+    // Expands folders (recursively, natural order) and playlist files into
+    // a flat list of playable paths and links; missing paths are dropped.
+    QList<QString> collectMedia(const QList<QString>& paths) const;
+    // Shows the window, un-minimized but otherwise in its own state
+    // (fullscreen or maximized stay so), raised and active.
+    void bringToFront();
+
+private:
 
     // MainWindowActions.cpp
     void buildActions();

@@ -1,53 +1,249 @@
-// Opening media: the command line, a second start, the open dialogs and
-// drops on the window.
+// Opening media: the command line, a second start, the open dialogs, drops
+// on the window and the two queue commands.
 #include "MainWindow.h"
 
+#include "App.h"
+#include "Database.h"
+#include "Lang.h"
 #include "PlayerCore.h"
+#include "PlaylistsPage.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QDir>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLocale>
+#include <QMimeData>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const QString kLastDir = QStringLiteral("ui/lastDir");
+
+// Numeric, case-insensitive order ("track 2" before "Track 10"). The C
+// locale's collator ignores numeric mode, so it is replaced by English.
+QCollator naturalCollator()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+QSet<QString> mediaExts()
+{
+    QSet<QString> exts(App::videoExts().cbegin(), App::videoExts().cend());
+    for (const QString& e : App::audioExts())
+        exts.insert(e);
+    return exts;
+}
+
+// Playable files under a folder, absolute and cleaned, in natural order.
+// Sort keys give the collator's order at a fraction of the cost of compare().
+QList<QString> walkFolder(const QString& folder, const QSet<QString>& exts,
+                          const QCollator& collator)
+{
+    QList<QString> found;
+    QDirIterator it(QFileInfo(folder).absoluteFilePath(), QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (exts.contains(App::ext(path)))
+            found.append(QDir::cleanPath(path));
+    }
+    std::vector<std::pair<QCollatorSortKey, int>> keys;
+    keys.reserve(found.size());
+    for (int i = 0; i < found.size(); ++i)
+        keys.emplace_back(collator.sortKey(found.at(i)), i);
+    std::sort(keys.begin(), keys.end(),
+              [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+    QList<QString> sorted;
+    sorted.reserve(found.size());
+    for (const auto& k : keys)
+        sorted.append(found.at(k.second));
+    return sorted;
+}
+
+bool isPlaylistFile(const QString& path)
+{
+    return App::playlistExts().contains(App::ext(path));
+}
+
+bool isSubtitle(const QString& path)
+{
+    return App::subExts().contains(App::ext(path));
+}
+
+QString startFolder(const QString& fallback)
+{
+    return App::get(kLastDir, fallback).toString();
+}
+
+}  // namespace
+
+QList<QString> MainWindow::collectMedia(const QList<QString>& paths) const
+{
+    const QCollator collator = naturalCollator();
+    const QSet<QString> exts = mediaExts();
+    QList<QString> files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (App::isUrl(path)) {
+            files.append(path);
+        } else if (info.isDir()) {
+            files.append(walkFolder(path, exts, collator));
+        } else if (isPlaylistFile(path)) {
+            QString name;
+            QList<QString> entries;
+            if (PlaylistsPage::importM3U(info.absoluteFilePath(), &name, &entries))
+                files.append(entries);
+        } else if (info.exists()) {
+            files.append(QDir::cleanPath(info.absoluteFilePath()));
+        }
+    }
+    return files;
+}
+
+void MainWindow::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
 
 void MainWindow::openFromCommandLine(const QList<QString>& args, bool fromOtherInstance)
 {
-    if (fromOtherInstance) {
-        showNormal();
-        raise();
-        activateWindow();
+    QList<QString> list;
+    for (const QString& arg : args) {
+        if (arg.startsWith(QLatin1String("--")))
+            continue;
+        list.append(arg.startsWith(QLatin1String("file:")) ? QUrl(arg).toLocalFile() : arg);
     }
-    if (!args.isEmpty())
-        m_core->openFiles(args, 0);
+    if (fromOtherInstance)
+        bringToFront();
+    const QList<QString> files = collectMedia(list);
+    if (files.isEmpty())
+        return;
+    if (files.size() == 1 && isSubtitle(files.first()) && !m_core->isIdle()) {
+        m_core->addSubtitle(files.first());
+        return;
+    }
+    const bool queue = App::get(QStringLiteral("general/openMode"), QStringLiteral("play"))
+                           .toString() == QLatin1String("queue");
+    if (fromOtherInstance && queue && !m_core->isIdle())
+        enqueue(files);
+    else
+        playFiles(files, 0);
 }
 
 void MainWindow::enqueue(const QList<QString>& paths)
 {
-    if (!paths.isEmpty())
-        m_core->enqueue(paths);
+    if (paths.isEmpty())
+        return;
+    m_core->enqueue(paths);
+    toast(L("%1 itens adicionados à fila", "%1 items added to queue").arg(paths.size()));
 }
 
 void MainWindow::playNext(const QList<QString>& paths)
 {
-    if (!paths.isEmpty())
-        m_core->playNextInQueue(paths);
+    if (paths.isEmpty())
+        return;
+    m_core->playNextInQueue(paths);
+    toast(L("Vai tocar em seguida", "Playing next"));
 }
 
 void MainWindow::openFileDialog()
 {
+    QStringList patterns;
+    for (const QStringList* list : {&App::videoExts(), &App::audioExts(), &App::playlistExts()})
+        for (const QString& e : *list)
+            patterns.append(QStringLiteral("*.") + e);
+    const QString filter = L("Vídeos e músicas", "Videos and music") + QStringLiteral(" (")
+                           + patterns.join(QLatin1Char(' ')) + QStringLiteral(");;")
+                           + L("Todos os arquivos", "All files") + QStringLiteral(" (*)");
+    const QString start =
+        startFolder(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation));
+    const QStringList chosen = QFileDialog::getOpenFileNames(
+        this, L("Abrir arquivos", "Open files"), start, filter);
+    if (chosen.isEmpty())
+        return;
+    App::set(kLastDir, QFileInfo(chosen.first()).absolutePath());
+    playFiles(collectMedia(chosen), 0);
 }
 
 void MainWindow::openFolderDialog()
 {
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, L("Abrir pasta", "Open folder"), startFolder(QString()), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+    App::set(kLastDir, folder);
+    const QList<QString> files = collectMedia({folder});
+    if (files.isEmpty())
+        toast(L("Nenhum vídeo ou música nessa pasta", "No videos or music in that folder"));
+    else
+        playFiles(files, 0);
 }
 
 void MainWindow::openUrlDialog()
 {
+    QString prefill = QGuiApplication::clipboard()->text(QClipboard::Clipboard).trimmed();
+    if (!prefill.contains(QLatin1String("://")))
+        prefill.clear();
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(this, L("Abrir link", "Open link"),
+                              L("Endereço do vídeo, áudio, rádio ou lista (http, https, rtmp, rtsp, m3u8):",
+                                "Address of a video, audio, radio or playlist (http, https, rtmp, rtsp, m3u8):"),
+                              QLineEdit::Normal, prefill, &ok)
+            .trimmed();
+    if (!ok || text.isEmpty())
+        return;
+    Database::instance()->ensureMedia(text, QStringLiteral("stream"), text);
+    playFiles({text}, 0);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    QMainWindow::dragEnterEvent(event);
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    QMainWindow::dropEvent(event);
+    QList<QString> entries;
+    for (const QUrl& url : event->mimeData()->urls())
+        entries.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
+    if (entries.size() == 1 && isSubtitle(entries.first()) && !m_core->isIdle()) {
+        m_core->addSubtitle(entries.first());
+        toast(L("Legenda carregada", "Subtitle loaded"));
+        return;
+    }
+    const QList<QString> files = collectMedia(entries);
+    if (files.isEmpty()) {
+        toast(L("Nenhum vídeo ou música reconhecido", "No playable media found"));
+        return;
+    }
+    if (event->modifiers() & Qt::ControlModifier)
+        enqueue(files);
+    else
+        playFiles(files, 0);
+    event->acceptProposedAction();
 }

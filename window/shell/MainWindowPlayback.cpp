@@ -1,26 +1,137 @@
-// Playback bookkeeping: what is loaded, position saving and play counting,
-// and the small playback commands shared by buttons, keys and the wheel.
+// Playback bookkeeping: what is loaded, resume and history rows, position
+// saving and play counting, every now-playing display, and the small
+// playback commands shared by buttons, keys and the wheel.
 #include "MainWindow.h"
 
 #include "App.h"
 #include "ControlBar.h"
+#include "Covers.h"
 #include "Database.h"
 #include "Lang.h"
+#include "Library.h"
+#include "MediaControls.h"
 #include "MpvWidget.h"
 #include "NowPlaying.h"
 #include "PlayerCore.h"
+#include "SettingsPage.h"
+#include "Widgets.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QStackedLayout>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+#include <cmath>
+
+namespace {
+
+// Audio shorter than this is neither resumed by itself nor saved periodically.
+constexpr double kLongAudio = 1200.0;
+
+// Played to the end: within 3 % of the duration, or within 10 s.
+bool nearEnd(double position, double duration)
+{
+    return duration > 0 && position >= duration - qMax(0.03 * duration, 10.0);
+}
+
+bool isVideoExt(const QString& path)
+{
+    return App::videoExts().contains(App::ext(path));
+}
+
+// What the now-playing displays show of one file.
+struct TrackInfo
+{
+    QString title;
+    QString artist;
+    QString album;
+    QPixmap cover;
+};
+
+TrackInfo localAudioInfo(const QString& path)
+{
+    std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+    const MediaItem item = row && !row->title.isEmpty() ? *row : Library::readTags(path);
+    return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
+}
+
+TrackInfo linkInfo(const QString& url, const PlayerCore* core)
+{
+    std::optional<MediaItem> row = Database::instance()->mediaByPath(url);
+    const QString name = row && !row->title.isEmpty() && row->title != url ? row->title : QUrl(url).host();
+    return {core->streamTitle().isEmpty() ? name : core->title(), name, QString(), QPixmap()};
+}
+
+TrackInfo localVideoInfo(const QString& path, const PlayerCore* core)
+{
+    return {core->title(), QFileInfo(path).absoluteDir().dirName(), QString(),
+            Covers::instance()->videoThumb(path, 384, -0.15, QStringLiteral("lib"))};
+}
+
+}  // namespace
 
 void MainWindow::connectCore()
 {
     connect(m_core, &PlayerCore::fileLoaded, this, &MainWindow::onFileLoaded);
+    connect(m_core, &PlayerCore::fileEnded, this, &MainWindow::onFileEnded);
+    connect(m_core, &PlayerCore::titleChanged, this, &MainWindow::updateNowPlaying);
     connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::toast);
+    connect(m_core, &PlayerCore::videoPresenceChanged, this, &MainWindow::onVideoPresence);
+    connect(m_core, &PlayerCore::bufferingChanged, this, [this](bool on) {
+        if (on)
+            toast(L("Carregando…", "Buffering…"));
+    });
     connect(m_core, &PlayerCore::idleChanged, this, [this](bool idle) {
         if (idle)
             onIdle();
     });
+    connect(m_core, &PlayerCore::pauseChanged, this, &MainWindow::onPauseChanged);
+    connect(m_core, &PlayerCore::speedChanged, this, [](double speed) {
+        if (App::get(QStringLiteral("playback/keepSpeed"), true).toBool())
+            App::set(QStringLiteral("playback/speed"), speed);
+    });
+    connect(Covers::instance(), &Covers::ready, this, [this](const QString& path) {
+        if (path == m_currentPath)
+            updateNowPlaying();
+    });
+    // Once the event loop runs: the desktop's media controls, then the
+    // device list, which asks the running engine.
+    QTimer::singleShot(0, this, [this] {
+        createMediaControls();
+        m_settingsPage->refreshAudioDevices();
+    });
+    restoreSpeed();
+}
+
+void MainWindow::createMediaControls()
+{
+    m_mediaControls = new MediaControls(this, m_core, this);
+    MediaControls* mc = m_mediaControls;
+    connect(mc, &MediaControls::playPauseRequested, m_core, &PlayerCore::togglePause);
+    connect(mc, &MediaControls::playRequested, m_core, [this] { m_core->setPaused(false); });
+    connect(mc, &MediaControls::pauseRequested, m_core, [this] { m_core->setPaused(true); });
+    connect(mc, &MediaControls::nextRequested, m_core, &PlayerCore::next);
+    connect(mc, &MediaControls::previousRequested, m_core, &PlayerCore::prev);
+    connect(mc, &MediaControls::stopRequested, m_core, &PlayerCore::stop);
+    connect(mc, &MediaControls::raiseRequested, this, &MainWindow::bringToFront);
+    connect(mc, &MediaControls::quitRequested, this, [this] {
+        m_quitting = true;
+        close();
+    });
+}
+
+void MainWindow::restoreSpeed()
+{
+    if (!App::get(QStringLiteral("playback/keepSpeed"), true).toBool())
+        return;
+    const double speed = App::get(QStringLiteral("playback/speed"), 1.0).toDouble();
+    if (speed > 0 && speed != 1.0)
+        m_core->setSpeed(speed);
 }
 
 void MainWindow::onFileLoaded()
@@ -28,16 +139,140 @@ void MainWindow::onFileLoaded()
     m_currentPath = m_core->path();
     m_playedSeconds = 0;
     m_playCounted = false;
+    m_aspectIndex = 0;
     m_playerNav->show();
-    m_controlBar->setFavorite(Database::instance()->isFavorite(m_currentPath), true);
-    m_controlBar->setNowPlaying(m_core->title(), QString(), QPixmap());
-    if (m_core->hasVideo()) {
+
+    const QString path = m_currentPath;
+    const QString kind = currentKind();
+    const bool isVideo = kind == QLatin1String("video") || m_core->hasVideo();
+    registerMedia(path, kind, isVideo);
+    if (m_core->duration() > 0)
+        Database::instance()->setDuration(path, m_core->duration());
+    resumeIfWanted(path, isVideo);
+    writeLoadHistory(path, kind, isVideo);
+    updateNowPlaying();
+
+    if (isVideo) {
         if (!m_mini)
             goToPage(QStringLiteral("player"));
         m_videoStack->setCurrentWidget(m_video);
     } else {
         m_videoStack->setCurrentWidget(m_nowPlaying);
     }
+}
+
+// Every opened file or link gets a media row; local audio keeps the row the
+// scanner made, or gets one titled from its tags.
+void MainWindow::registerMedia(const QString& path, const QString& kind, bool isVideo)
+{
+    Database* db = Database::instance();
+    if (isVideo || App::isUrl(path)) {
+        db->ensureMedia(path, kind, m_core->title());
+        return;
+    }
+    if (db->mediaByPath(path))
+        return;
+    const MediaItem item = Library::readTags(path);
+    db->ensureMedia(path, QStringLiteral("audio"), item.displayTitle());
+}
+
+void MainWindow::resumeIfWanted(const QString& path, bool isVideo)
+{
+    const bool forced = m_forceResume.remove(path);
+    const bool longAudio = !isVideo && m_core->duration() > kLongAudio;
+    if (!forced) {
+        if (!App::get(QStringLiteral("playback/resume"), true).toBool())
+            return;
+        if (!isVideo && !longAudio)
+            return;
+    }
+    const std::optional<HistoryItem> row = Database::instance()->historyFor(path);
+    if (!row || row->finished)
+        return;
+    const double p = row->position;
+    if (p <= 5.0 || (row->duration > 0 && p >= row->duration - 10.0))
+        return;
+    m_core->seekAbsolute(p);
+    if (App::get(QStringLiteral("playback/resumeNotice"), true).toBool())
+        showResumeBanner(p);
+}
+
+// The row of the load keeps an unfinished row's position, so a file opened
+// and closed at once does not lose where it was.
+void MainWindow::writeLoadHistory(const QString& path, const QString& kind, bool isVideo)
+{
+    Database* db = Database::instance();
+    const std::optional<HistoryItem> old = db->historyFor(path);
+    HistoryItem item;
+    item.path = path;
+    item.kind = kind;
+    item.title = m_core->title();
+    if (!isVideo && !App::isUrl(path)) {
+        if (const std::optional<MediaItem> media = db->mediaByPath(path))
+            item.title = media->displayTitle();
+    }
+    item.position = old && !old->finished ? old->position : 0.0;
+    item.duration = m_core->duration();
+    db->saveHistory(item);
+}
+
+void MainWindow::onFileEnded(const QString& path, const QString& reason, double position, double duration)
+{
+    if (path.isEmpty() || reason == QLatin1String("error") || reason == QLatin1String("redirect"))
+        return;
+    bool isVideo = isVideoExt(path);
+    if (!isVideo && path == m_currentPath)
+        isVideo = m_core->hasVideo();
+    const bool url = App::isUrl(path);
+    const bool finished = reason == QLatin1String("eof") || nearEnd(position, duration);
+    if (finished && !isVideo)
+        return;
+
+    Database* db = Database::instance();
+    const std::optional<HistoryItem> old = db->historyFor(path);
+    HistoryItem item;
+    item.path = path;
+    item.kind = url ? QStringLiteral("stream") : isVideo ? QStringLiteral("video") : QStringLiteral("audio");
+    item.title = old ? old->title : QFileInfo(path).completeBaseName();
+    item.position = url ? 0.0 : position;
+    item.duration = duration;
+    item.finished = finished;
+    db->saveHistory(item);
+    if (isVideo)
+        Covers::instance()->invalidateVideoThumb(path, QStringLiteral("hist"));
+}
+
+void MainWindow::updateNowPlaying()
+{
+    const QString path = m_currentPath.isEmpty() ? m_core->path() : m_currentPath;
+    if (path.isEmpty())
+        return;
+    const bool isVideo = m_core->hasVideo() || isVideoExt(path);
+    const TrackInfo info = App::isUrl(path) ? linkInfo(path, m_core)
+                           : isVideo        ? localVideoInfo(path, m_core)
+                                            : localAudioInfo(path);
+
+    m_controlBar->setNowPlaying(info.title, info.artist.isEmpty() ? info.album : info.artist, info.cover);
+    m_controlBar->setFavorite(Database::instance()->isFavorite(path), true);
+    m_nowPlaying->setTrack(path, info.title, info.artist, info.album, info.cover);
+    setWindowTitle(info.title + QStringLiteral(" — Orvel"));
+    if (!m_mediaControls)
+        return;
+    const QString art = Covers::diskFile(path);
+    m_mediaControls->setTrack(info.title, info.artist, info.album, QFileInfo::exists(art) ? art : QString(),
+                              isVideo);
+    m_mediaControls->setPlaying(!m_core->isPaused(), true);
+}
+
+void MainWindow::onVideoPresence(bool hasVideo)
+{
+    if (!hasVideo) {
+        m_videoStack->setCurrentWidget(m_nowPlaying);
+        return;
+    }
+    m_videoStack->setCurrentWidget(m_video);
+    if (!m_mini)
+        goToPage(QStringLiteral("player"));
 }
 
 void MainWindow::onIdle()
@@ -47,8 +282,59 @@ void MainWindow::onIdle()
     m_controlBar->setFavorite(false, false);
     setWindowTitle(QStringLiteral("Orvel"));
     m_playerNav->hide();
+    if (m_mediaControls)
+        m_mediaControls->setPlaying(false, false);
     if (onPlayerPage() && m_core->queue().isEmpty())
         goToPage(m_lastPage == QLatin1String("player") ? QStringLiteral("home") : m_lastPage);
+}
+
+void MainWindow::onPauseChanged(bool paused)
+{
+    if (m_mediaControls)
+        m_mediaControls->setPlaying(!paused, !m_core->isIdle());
+    if (paused)
+        m_video->setCursor(Qt::ArrowCursor);
+    if (m_tray)
+        m_tray->setToolTip(QStringLiteral("Orvel — %1").arg(paused ? L("pausado", "paused") : m_core->title()));
+}
+
+QString MainWindow::currentKind() const
+{
+    if (m_core->isStream())
+        return QStringLiteral("stream");
+    if (m_core->hasVideo() || isVideoExt(m_currentPath))
+        return QStringLiteral("video");
+    return QStringLiteral("audio");
+}
+
+void MainWindow::showResumeBanner(double position)
+{
+    delete m_resumeBanner;
+    auto* banner = new QWidget(m_videoArea);
+    banner->setObjectName(QStringLiteral("Card"));
+    banner->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(banner);
+    row->setContentsMargins(14, 8, 8, 8);
+    auto* label = new QLabel(L("Continuando de %1", "Resuming from %1").arg(App::formatTime(position)));
+    label->setStyleSheet(QStringLiteral("font-weight: 700;"));
+    row->addWidget(label);
+    QPushButton* restart = makeButton(L("Começar do início", "Start over"), QStringLiteral("refresh"), false);
+    row->addWidget(restart);
+    connect(restart, &QPushButton::clicked, banner, [this, banner] {
+        m_core->seekAbsolute(0);
+        banner->deleteLater();
+    });
+    // The member never outlives the banner it names.
+    connect(banner, &QObject::destroyed, this, [this, banner] {
+        if (m_resumeBanner == banner)
+            m_resumeBanner = nullptr;
+    });
+    banner->adjustSize();
+    banner->move(24, 24);
+    banner->show();
+    banner->raise();
+    QTimer::singleShot(7000, banner, &QObject::deleteLater);
+    m_resumeBanner = banner;
 }
 
 void MainWindow::playFiles(const QList<QString>& paths, int start)
@@ -59,12 +345,41 @@ void MainWindow::playFiles(const QList<QString>& paths, int start)
     m_core->openFiles(paths, start);
 }
 
-void MainWindow::playResume(const QString&)
+// The core names local files by their cleaned path; the entry must match.
+void MainWindow::playResume(const QString& path)
 {
+    m_forceResume.insert(App::isUrl(path) ? path : QDir::cleanPath(path));
+    playFiles({path}, 0);
 }
 
-void MainWindow::saveCurrentPosition(bool)
+void MainWindow::saveCurrentPosition(bool force)
 {
+    if (m_currentPath.isEmpty() || m_core->isIdle() || m_currentPath.contains(QStringLiteral("://")))
+        return;
+    if (!force && m_core->isPaused())
+        return;
+    // Between one file's end and the next load the core already reports the
+    // next file: its position must not land on this file's row.
+    if (m_core->path() != m_currentPath)
+        return;
+    const bool isVideo = m_core->hasVideo();
+    if (!isVideo && m_core->duration() < kLongAudio)
+        return;
+
+    HistoryItem item;
+    item.path = m_currentPath;
+    item.kind = isVideo ? QStringLiteral("video") : QStringLiteral("audio");
+    item.title = m_core->title();
+    item.position = m_core->position();
+    item.duration = m_core->duration();
+    item.finished = nearEnd(item.position, item.duration);
+    // History views would refill every five seconds otherwise.
+    Database* db = Database::instance();
+    const bool wasBlocked = db->blockSignals(true);
+    db->saveHistory(item);
+    db->blockSignals(wasBlocked);
+    if (force && isVideo)
+        Covers::instance()->invalidateVideoThumb(m_currentPath, QStringLiteral("hist"));
 }
 
 void MainWindow::onSaveTimer()
@@ -74,6 +389,15 @@ void MainWindow::onSaveTimer()
 
 void MainWindow::onPlayTimer()
 {
+    if (!m_core->isPaused() && !m_core->isIdle())
+        m_playedSeconds += 1.0;
+    if (m_playCounted || m_currentPath.isEmpty())
+        return;
+    const double duration = m_core->duration();
+    if (duration > 0 && m_playedSeconds >= qMin(0.5 * duration, 30.0)) {
+        m_playCounted = true;
+        Database::instance()->countPlay(m_currentPath);
+    }
 }
 
 void MainWindow::seekStep(double seconds)
@@ -90,4 +414,30 @@ void MainWindow::changeVolume(double delta)
     m_core->setVolume(v);
     App::set(QStringLiteral("audio/volume"), v);
     toast(QStringLiteral("Volume %1%").arg(qBound(0, int(v), 200)));
+}
+
+void MainWindow::setSpeedValue(double speed)
+{
+    const double s = qBound(0.1, std::round(speed * 100.0) / 100.0, 8.0);
+    m_core->setSpeed(s);
+    toast(L("Velocidade %1", "Speed %1").arg(App::formatSpeed(s)));
+}
+
+void MainWindow::changeSpeed(double delta)
+{
+    setSpeedValue(m_core->speed() + delta);
+}
+
+void MainWindow::takeScreenshot(bool withSubs)
+{
+    if (!m_core->hasVideo()) {
+        toast(L("Nada para capturar", "Nothing to capture"));
+        return;
+    }
+    const QString file = m_core->screenshot(withSubs);
+    if (file.isEmpty()) {
+        toast(L("Falha na captura", "Screenshot failed"));
+        return;
+    }
+    toast(L("Captura salva em ", "Saved to ") + QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
 }

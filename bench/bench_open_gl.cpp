@@ -1,0 +1,191 @@
+// Opening a large collection: 10,000 audio files in 100 folders (hard links
+// of one generated file) and a 10,000-entry M3U of them. Measures the folder
+// walk with its natural sort, the playlist read, and playFiles of every path
+// to the first fileLoaded, against libmpv given the same M3U and folder.
+// Shows a MainWindow, so it needs a display (scripts/bench.sh runs it under Xvfb).
+#include "App.h"
+#include "Database.h"
+#include "MainWindow.h"
+#include "MediaGen.h"
+#include "MpvApi.h"
+#include "PlayerCore.h"
+#include "PlaylistsPage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFolders = 100;
+constexpr int kPerFolder = 100;
+constexpr int kRuns = 5;
+
+void print(const char* what, QVector<double> ms, double goal)
+{
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-48s median %8.2f ms   worst %8.2f ms", what, ms[ms.size() / 2], ms.last());
+    if (goal > 0)
+        std::printf("   (goal <= %.0f ms)", goal);
+    std::printf("\n");
+}
+
+bool makeTree(const QString& root, const QString& source, QString* m3u)
+{
+    QByteArray list = "#EXTM3U\n";
+    for (int d = 0; d < kFolders; ++d) {
+        const QString folder = QStringLiteral("%1/tree/Album %2").arg(root).arg(d + 1);
+        QDir().mkpath(folder);
+        for (int f = 0; f < kPerFolder; ++f) {
+            const QString path = QStringLiteral("%1/Track %2.ogg").arg(folder).arg(f + 1);
+            if (::link(QFile::encodeName(source).constData(), QFile::encodeName(path).constData()) != 0)
+                return false;
+            list += path.toUtf8() + '\n';
+        }
+    }
+    *m3u = root + QStringLiteral("/all.m3u");
+    QFile out(*m3u);
+    return out.open(QIODevice::WriteOnly) && out.write(list) == list.size();
+}
+
+template <typename F>
+QVector<double> timed(F run)
+{
+    QVector<double> ms;
+    QElapsedTimer t;
+    for (int i = 0; i < kRuns; ++i) {
+        t.start();
+        run();
+        ms << t.nsecsElapsed() / 1e6;
+    }
+    return ms;
+}
+
+// Waits on the event loop until done() holds, at most 20 s.
+template <typename Pred>
+bool spin(Pred done)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return done();
+}
+
+void benchWindow(const QString& tree, const QString& m3u)
+{
+    PlayerCore core;
+    QString error;
+    if (!core.init(&error)) {
+        std::printf("init failed: %s\n", qPrintable(error));
+        return;
+    }
+    MainWindow window(&core);
+    window.show();
+    QList<QString> files;
+    print("collectMedia of the tree", timed([&] { files = window.collectMedia({tree}); }), 150);
+    std::printf("  %lld files collected\n", static_cast<long long>(files.size()));
+    QList<QString> entries;
+    print("importM3U", timed([&] {
+              QString name;
+              entries.clear();
+              PlaylistsPage::importM3U(m3u, &name, &entries);
+          }),
+          30);
+    std::printf("  %lld entries read\n", static_cast<long long>(entries.size()));
+    bool loaded = false;
+    QObject::connect(&core, &PlayerCore::fileLoaded, [&] { loaded = true; });
+    QVector<double> returned, first;
+    QElapsedTimer t;
+    for (int i = 0; i < kRuns; ++i) {
+        loaded = false;
+        t.start();
+        window.playFiles(files, 0);
+        returned << t.nsecsElapsed() / 1e6;
+        spin([&] { return loaded; });
+        first << t.nsecsElapsed() / 1e6;
+    }
+    print("playFiles(10,000) returns", returned, 0);
+    print("playFiles(10,000) -> first fileLoaded", first, 500);
+}
+
+void waitLoaded(mpv_handle* h)
+{
+    for (;;) {
+        mpv_event* e = mpv()->wait_event(h, 20);
+        if (e->event_id == MPV_EVENT_NONE || e->event_id == MPV_EVENT_FILE_LOADED)
+            return;
+    }
+}
+
+void benchRaw(const QString& tree, const QString& m3u)
+{
+    mpv_handle* h = mpv()->create();
+    const char* const options[][2] = {{"config", "no"}, {"vo", "null"}, {"ao", "null"},
+                                      {"hwdec", "no"},  {"idle", "yes"}, {"keep-open", "yes"}};
+    for (const auto& o : options)
+        mpv()->set_option_string(h, o[0], o[1]);
+    mpv()->initialize(h);
+    for (const QString& target : {m3u, tree}) {
+        const QByteArray path = QFile::encodeName(target);
+        const QVector<double> ms = timed([&] {
+            const char* load[] = {"loadfile", path.constData(), "replace", nullptr};
+            mpv()->command(h, load);
+            waitLoaded(h);
+        });
+        print(target == m3u ? "libmpv loadfile M3U -> FILE_LOADED"
+                            : "libmpv loadfile folder -> FILE_LOADED",
+              ms, 0);
+    }
+    mpv()->terminate_destroy(h);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    for (const char* var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+        qputenv(var, QFile::encodeName(home.path()));
+    if (qgetenv("ORVEL_OPT").isEmpty())
+        qputenv("ORVEL_OPT", "vo=null;ao=null");
+    if (qgetenv("ORVEL_HWDEC").isEmpty())
+        qputenv("ORVEL_HWDEC", "no");
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
+    App::set(QStringLiteral("general/checkUpdates"), false);
+    Database::instance()->open();
+
+    QTemporaryDir dir;
+    const QString source = dir.path() + QStringLiteral("/source.ogg");
+    if (!MediaGen::audio(source, 5.0)) {
+        std::printf("could not make the media: %s\n", qPrintable(MediaGen::lastError()));
+        return 1;
+    }
+    QString m3u;
+    if (!makeTree(dir.path(), source, &m3u)) {
+        std::printf("could not make the tree\n");
+        return 1;
+    }
+    if (!loadMpv()) {
+        std::printf("libmpv: %s\n", qPrintable(mpv()->error));
+        return 1;
+    }
+    const QString tree = dir.path() + QStringLiteral("/tree");
+    std::printf("%d runs, %d files in %d folders, one 5 s Vorbis file hard-linked, vo=null ao=null\n",
+                kRuns, kFolders * kPerFolder, kFolders);
+    benchWindow(tree, m3u);
+    benchRaw(tree, m3u);
+    return 0;
+}

@@ -1,0 +1,183 @@
+#include "App.h"
+#include "Database.h"
+#include "Lang.h"
+#include "MainWindow.h"
+#include "MediaGen.h"
+#include "PlayerCore.h"
+#include "SingleInstance.h"
+#include "TestEnv.h"
+#include "Theme.h"
+#include "ToastReader.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <memory>
+
+// Opening media on the real window and playback core, under Xvfb.
+class TestOpen : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_a, m_b;   // two short tracks
+    std::unique_ptr<PlayerCore> m_core;
+    std::unique_ptr<MainWindow> m_window;
+
+    static void touch(const QString& path)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+    // Straight to the window's handler, as Qt's drag manager would deliver it.
+    void drop(QDropEvent* event) { static_cast<QObject*>(m_window.get())->event(event); }
+
+    QString abs(const QString& rel) const { return QDir::cleanPath(m_dir.filePath(rel)); }
+
+private slots:
+    void initTestCase()
+    {
+        App::set(QStringLiteral("general/checkUpdates"), false);
+        Lang::englishFlag() = true;
+        Theme::apply(*qApp);
+        QVERIFY(Database::instance()->open());
+        m_a = m_dir.filePath(QStringLiteral("a.ogg"));
+        m_b = m_dir.filePath(QStringLiteral("b.ogg"));
+        QVERIFY2(MediaGen::audio(m_a, 30.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(QFile::copy(m_a, m_b));
+        m_core = std::make_unique<PlayerCore>();
+        QString error;
+        QVERIFY2(m_core->init(&error), qPrintable(error));
+        m_window = std::make_unique<MainWindow>(m_core.get());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->activateWindow();
+        QApplication::setActiveWindow(m_window.get());
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_core.reset();
+    }
+
+    // Under the C locale, a relative folder gives absolute entries in natural
+    // order; playlists expand in place, missing paths drop, links stay.
+    void collectMediaNaturalAndAbsolute()
+    {
+        QLocale::setDefault(QLocale::c());
+        for (const char* f : {"music/Track 10.mp3", "music/track 2.mp3", "music/Track 1.flac",
+                              "music/zz/x.ogg", "music/.hidden.mp3", "music/Track 1.srt",
+                              "music/list.m3u", "music/notes.txt"})
+            touch(m_dir.filePath(QString::fromUtf8(f)));
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        const QList<QString> got = m_window->collectMedia({QStringLiteral("music")});
+        QDir::setCurrent(cwd);
+        QCOMPARE(got, (QList<QString>{abs("music/Track 1.flac"), abs("music/track 2.mp3"),
+                                      abs("music/Track 10.mp3"), abs("music/zz/x.ogg")}));
+
+        const QString list = m_dir.filePath(QStringLiteral("list.m3u8"));
+        QFile f(list);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#EXTM3U\nb.ogg\nhttp://host/live\n");
+        f.close();
+        QCOMPARE(m_window->collectMedia({QStringLiteral("rtsp://cam/1"), list,
+                                         m_dir.filePath(QStringLiteral("gone.mp3")), m_a}),
+                 (QList<QString>{QStringLiteral("rtsp://cam/1"), abs("b.ogg"),
+                                 QStringLiteral("http://host/live"), abs("a.ogg")}));
+        QLocale::setDefault(QLocale::system());
+    }
+
+    // A second start's file with a line feed in its name arrives intact, and
+    // brings the window back without undoing its maximized state.
+    void secondStartWithLineFeed()
+    {
+        const QString odd = m_dir.filePath(QStringLiteral("two\nlines.ogg"));
+        QVERIFY(QFile::copy(m_a, odd));
+        const QStringList sent = SingleInstance::parseMessage(
+            SingleInstance::message(SingleInstance::absoluteArguments({odd, "--x"})));
+        m_window->showMaximized();
+        m_window->showMinimized();
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_window->openFromCommandLine(sent, true);
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(m_core->path(), odd);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!(m_window->windowState() & Qt::WindowMinimized));
+        QVERIFY(m_window->windowState() & Qt::WindowMaximized);
+        m_window->showNormal();
+    }
+
+    // A drop with Ctrl held adds to the queue; without it, replaces it.
+    void ctrlDropQueues()
+    {
+        m_core->openFiles({m_a}, 0);
+        QTRY_COMPARE(m_core->queue().size(), 1);
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(m_a), QUrl::fromLocalFile(m_b)});
+        QDropEvent queued(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::ControlModifier);
+        drop(&queued);
+        QVERIFY(queued.isAccepted());
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("2 items added to queue"));
+        QTRY_COMPARE(m_core->queue().size(), 3);
+
+        QDropEvent replaced(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton,
+                            Qt::NoModifier);
+        drop(&replaced);
+        QTRY_COMPARE(m_core->queue().size(), 2);
+    }
+
+    // Whole program: a second start from another folder with a relative path
+    // plays that file in the first instance.
+    void secondStartFromAnotherFolder()
+    {
+        const QString first = m_dir.filePath(QStringLiteral("first"));
+        const QString other = m_dir.filePath(QStringLiteral("other"));
+        const QString data = m_dir.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(first) && QDir().mkpath(other));
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/velloran/Orvel")));
+        QVERIFY(QFile::copy(m_a, other + QStringLiteral("/song.ogg")));
+        QFile ini(data + QStringLiteral("/velloran/Orvel/config.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[general]\ncheckUpdates=false\n");
+        ini.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        env.insert(QStringLiteral("ORVEL_MPVLOG"), QStringLiteral("v"));
+        env.insert(QStringLiteral("https_proxy"), QStringLiteral("http://127.0.0.1:9"));
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.setWorkingDirectory(first);
+        player.start(QStringLiteral(ORVEL_BINARY), {});
+        QVERIFY(player.waitForStarted());
+        const QString socket = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.setWorkingDirectory(other);
+        second.start(QStringLiteral(ORVEL_BINARY), {QStringLiteral("song.ogg")});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+
+        const QString logPath = data + QStringLiteral("/velloran/Orvel/logs/orvel.log");
+        const auto readLog = [&] {
+            QFile log(logPath);
+            return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        };
+        const QByteArray opened = QFile::encodeName("Opening done: " + other + "/song.ogg");
+        QTRY_VERIFY_WITH_TIMEOUT(readLog().contains(opened), 15000);
+        QVERIFY(!readLog().contains("Cannot open file"));
+        player.kill();
+        player.waitForFinished();
+    }
+};
+
+ORVEL_TEST_MAIN(TestOpen)
+#include "tst_open.moc"

@@ -1,0 +1,353 @@
+#include "App.h"
+#include "ControlBar.h"
+#include "Database.h"
+#include "MainWindow.h"
+#include "MediaGen.h"
+#include "PlayerCore.h"
+#include "TestEnv.h"
+#include "Theme.h"
+#include "Thumbnailer.h"
+#include "ToastReader.h"
+
+#include <QDirIterator>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QToolButton>
+
+#include <memory>
+
+// Resume, history rows, play counting and the playback toasts of the window
+// on a real playback core, under Xvfb.
+class TestPlayback : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_video;      // 40 s with picture
+    QString m_clip;       // 3 s with picture
+    QString m_book;       // 1201 s of sound
+    QString m_song;       // 30 s of sound
+    QString m_short;      // 3 s of sound
+    QString m_track;      // 4 s of sound
+    std::unique_ptr<PlayerCore> m_core;
+    std::unique_ptr<MainWindow> m_window;
+
+    static Database* db() { return Database::instance(); }
+
+    void setRow(const QString& path, const QString& kind, double position, double duration)
+    {
+        HistoryItem item{path, kind, QStringLiteral("t"), position, duration, 0, false};
+        db()->saveHistory(item);
+    }
+
+    void stopAndWait()
+    {
+        if (m_core->isIdle())
+            return;
+        m_core->stop();
+        QTRY_VERIFY(m_core->isIdle());
+    }
+
+    // Plays through the window and waits until the file is loaded and the
+    // window has done its bookkeeping.
+    bool play(const QList<QString>& paths)
+    {
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_window->playFiles(paths, 0);
+        return loaded.wait(10000);
+    }
+
+    bool resume(const QString& path)
+    {
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_window->playResume(path);
+        return loaded.wait(10000);
+    }
+
+    QWidget* banner() const
+    {
+        for (QWidget* w : m_window->m_videoArea->findChildren<QWidget*>(QStringLiteral("Card")))
+            if (w->isVisible() && w->findChild<QLabel*>())
+                return w;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        App::set(QStringLiteral("general/checkUpdates"), false);
+        Theme::apply(*qApp);
+        QVERIFY(db()->open());
+        m_video = m_dir.filePath(QStringLiteral("film.mp4"));
+        MediaGen::Spec film;
+        film.seconds = 40;
+        film.video = true;
+        film.width = 160;
+        film.height = 120;
+        film.rate = 10;
+        QVERIFY2(MediaGen::make(m_video, film), qPrintable(MediaGen::lastError()));
+        m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
+        QVERIFY2(MediaGen::video(m_clip, 3.0, 160, 120), qPrintable(MediaGen::lastError()));
+        m_book = m_dir.filePath(QStringLiteral("book.opus"));
+        MediaGen::Spec book;
+        book.seconds = 1201;
+        book.extra = QStringList{"-ac", "1", "-ar", "8000", "-b:a", "6k"};
+        QVERIFY2(MediaGen::make(m_book, book), qPrintable(MediaGen::lastError()));
+        m_song = m_dir.filePath(QStringLiteral("song.ogg"));
+        QVERIFY2(MediaGen::audio(m_song, 30.0), qPrintable(MediaGen::lastError()));
+        m_short = m_dir.filePath(QStringLiteral("short.ogg"));
+        QVERIFY2(MediaGen::audio(m_short, 3.0), qPrintable(MediaGen::lastError()));
+        m_track = m_dir.filePath(QStringLiteral("track.ogg"));
+        QVERIFY2(MediaGen::audio(m_track, 4.0), qPrintable(MediaGen::lastError()));
+        m_core = std::make_unique<PlayerCore>();
+        QString error;
+        QVERIFY2(m_core->init(&error), qPrintable(error));
+        m_window = std::make_unique<MainWindow>(m_core.get());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_core.reset();
+    }
+
+    void cleanup() { stopAndWait(); }
+
+    // A video resumes from an unfinished row inside (5 s, end - 10 s), with
+    // one banner whose button starts over; other rows start from 0.
+    void videoResumes()
+    {
+        setRow(m_video, QStringLiteral("video"), 20, 40);
+        QVERIFY(play({m_video}));
+        QTRY_VERIFY(m_core->position() >= 19);
+        QWidget* shown = banner();
+        QVERIFY(shown);
+        QCOMPARE(shown->findChild<QLabel*>()->text(), QStringLiteral("Continuando de 0:20"));
+        QCOMPARE(shown->pos(), QPoint(24, 24));
+        QPushButton* over = shown->findChild<QPushButton*>();
+        QCOMPARE(over->text(), QStringLiteral("Começar do início"));
+        QPointer<QWidget> guard(shown);
+        over->click();
+        QTRY_VERIFY(m_core->position() < 5);
+        QTRY_VERIFY(!guard);
+        QVERIFY(!banner());
+        stopAndWait();
+
+        for (double saved : {4.0, 33.0}) {
+            setRow(m_video, QStringLiteral("video"), saved, 40);
+            QVERIFY(play({m_video}));
+            QTest::qWait(300);
+            QVERIFY2(m_core->position() < 3, qPrintable(QString::number(saved)));
+            QVERIFY(!banner());
+            stopAndWait();
+        }
+    }
+
+    // Long audio resumes by itself; short audio only when asked to, even
+    // with resuming switched off.
+    void audioResumes()
+    {
+        setRow(m_book, QStringLiteral("audio"), 100, 1201);
+        QVERIFY(play({m_book}));
+        QTRY_VERIFY(m_core->position() >= 99);
+        stopAndWait();
+
+        setRow(m_song, QStringLiteral("audio"), 12, 30);
+        QVERIFY(play({m_song}));
+        QTest::qWait(300);
+        QVERIFY(m_core->position() < 5);
+        stopAndWait();
+
+        App::set(QStringLiteral("playback/resume"), false);
+        setRow(m_song, QStringLiteral("audio"), 12, 30);
+        QVERIFY(resume(m_dir.path() + QStringLiteral("/./song.ogg")));
+        QTRY_VERIFY(m_core->position() >= 11);
+        App::set(QStringLiteral("playback/resume"), true);
+    }
+
+    // End rows: a finished video is marked and its history thumbnail is
+    // dropped; a finished audio file keeps its load row; a link gets a
+    // "stream" row at 0. Two-entry queues, so the first entry really ends.
+    void historyRows()
+    {
+        const QString thumb = Thumbnailer::cacheFile(Thumbnailer::keyFor(m_clip, QStringLiteral("hist")));
+        QFile(thumb).open(QIODevice::WriteOnly);
+        QVERIFY(QFile::exists(thumb));
+        QSignalSpy ended(m_core.get(), &PlayerCore::fileEnded);
+        QVERIFY(play({m_clip, m_song}));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 10000);
+        std::optional<HistoryItem> row = db()->historyFor(m_clip);
+        QVERIFY(row);
+        QVERIFY(row->finished);
+        QCOMPARE(row->kind, QStringLiteral("video"));
+        QVERIFY(!QFile::exists(thumb));
+        stopAndWait();
+
+        db()->removeHistory(m_short);
+        ended.clear();
+        QVERIFY(play({m_short, m_song}));
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 10000);
+        row = db()->historyFor(m_short);
+        QVERIFY(row);
+        QVERIFY(!row->finished);
+        QCOMPARE(row->position, 0.0);
+        stopAndWait();
+
+        const QString link = QStringLiteral("av://lavfi:sine=frequency=440");
+        QVERIFY(play({link}));
+        row = db()->historyFor(link);
+        QVERIFY(row);
+        QCOMPARE(row->kind, QStringLiteral("stream"));
+        QCOMPARE(row->position, 0.0);
+    }
+
+    // The periodic save writes only the file that is really playing: in the
+    // moment between one file's end and the next load the window still
+    // names the old file while the core reports the new one.
+    void saveIgnoresTheNextFile()
+    {
+        setRow(m_clip, QStringLiteral("video"), 3, 3);
+        HistoryItem done = *db()->historyFor(m_clip);
+        done.finished = true;
+        db()->saveHistory(done);
+        QVERIFY(play({m_video}));
+        QTRY_VERIFY(m_core->position() > 0.5);
+        m_window->m_currentPath = m_clip;
+        m_window->saveCurrentPosition(false);
+        QVERIFY(db()->historyFor(m_clip)->finished);
+
+        m_window->m_currentPath = m_video;
+        m_window->saveCurrentPosition(false);
+        QVERIFY(db()->historyFor(m_video)->position > 0.5);
+    }
+
+    // A 4-s track counts after 2 s of playing; paused time does not count.
+    void playCounting()
+    {
+        QVERIFY(play({m_track, m_song}));
+        m_core->setPaused(true);
+        QTRY_VERIFY(m_core->isPaused());
+        m_window->m_playedSeconds = 0;
+        for (int i = 0; i < 3; ++i)
+            m_window->onPlayTimer();
+        QCOMPARE(db()->mediaByPath(m_track)->play_count, 0);
+        m_core->setPaused(false);
+        QTRY_VERIFY(!m_core->isPaused());
+        for (int i = 0; i < 4; ++i)
+            m_window->onPlayTimer();
+        QCOMPARE(db()->mediaByPath(m_track)->play_count, 1);
+    }
+
+    // Seek, volume and speed commands and what they tell the user.
+    void commandToasts()
+    {
+        QVERIFY(play({m_video}));
+        m_window->findChild<ControlBar*>()->fwd10Button->click();
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("+10 s"));
+        m_window->seekStep(-5);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("-5 s"));
+
+        m_core->setVolume(198);
+        QTRY_COMPARE(m_core->volume(), 198.0);
+        m_window->changeVolume(5);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Volume 200%"));
+        QTRY_COMPARE(m_core->volume(), 200.0);
+        QCOMPARE(App::get(QStringLiteral("audio/volume")).toDouble(), 203.0);
+        m_core->setVolume(100);
+
+        m_core->setSpeed(8);
+        QTRY_COMPARE(m_core->speed(), 8.0);
+        m_window->changeSpeed(0.25);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Velocidade 8x"));
+        m_window->setSpeedValue(0.004);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Velocidade 0,1x"));
+        QTRY_COMPARE(m_core->speed(), 0.1);
+        QCOMPARE(App::get(QStringLiteral("playback/speed")).toDouble(), 0.1);
+        m_window->setSpeedValue(1.0);
+        QTRY_COMPARE(m_core->speed(), 1.0);
+    }
+
+    // A hard kill after a periodic save leaves a row; the next start of the
+    // same file continues from it.
+    void killedProgramResumes()
+    {
+        const QString root = m_dir.filePath(QStringLiteral("kill"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* sub : {"home", "data", "config", "cache", "runtime"})
+            QDir().mkpath(root + QLatin1Char('/') + QLatin1String(sub));
+        QFile::setPermissions(root + QStringLiteral("/runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/runtime"));
+        env.insert(QStringLiteral("USER"), QStringLiteral("orvelkill-%1").arg(QCoreApplication::applicationPid()));
+        env.insert(QStringLiteral("ORVEL_HWDEC"), QStringLiteral("no"));
+        env.insert(QStringLiteral("https_proxy"), QStringLiteral("http://127.0.0.1:9"));
+        // The first run starts 15 s in, so its saved position cannot be
+        // mistaken for a second run that started from the beginning.
+        env.insert(QStringLiteral("ORVEL_OPT"), QStringLiteral("vo=null;ao=null;start=15"));
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QStringLiteral(ORVEL_BINARY), {m_video});
+        QVERIFY(first.waitForStarted());
+        QString file;
+        QTRY_VERIFY_WITH_TIMEOUT(!(file = dbFile(root)).isEmpty(), 10000);
+        double saved = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((saved = savedPosition(file)) > 15, 15000);
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        QCOMPARE(savedPosition(file), saved);
+
+        env.insert(QStringLiteral("ORVEL_OPT"), QStringLiteral("vo=null;ao=null"));
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(ORVEL_BINARY), {m_video});
+        QVERIFY(second.waitForStarted());
+        // Its first periodic save: past the old position when it resumed,
+        // a few seconds in when it started over.
+        double now = saved;
+        QTRY_VERIFY_WITH_TIMEOUT((now = savedPosition(file)) != saved, 15000);
+        second.kill();
+        second.waitForFinished(5000);
+        QVERIFY2(now > saved, qPrintable(QStringLiteral("%1 after %2").arg(now).arg(saved)));
+    }
+
+private:
+    static QString dbFile(const QString& root)
+    {
+        QDirIterator it(root + QStringLiteral("/data"), {QStringLiteral("biblioteca.db")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        return it.hasNext() ? it.next() : QString();
+    }
+
+    double savedPosition(const QString& file) const
+    {
+        double position = -1;
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("kill"));
+            c.setDatabaseName(file);
+            if (c.open()) {
+                QSqlQuery q(c);
+                q.prepare(QStringLiteral("SELECT position FROM history WHERE path=?"));
+                q.addBindValue(m_video);
+                if (q.exec() && q.next())
+                    position = q.value(0).toDouble();
+            }
+            c.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("kill"));
+        return position;
+    }
+};
+
+ORVEL_TEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
