@@ -2,17 +2,14 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
 
 #include "App.h"
+#include "DialogFrame.h"
 #include "Lang.h"
 #include "PlayerCore.h"
-#include "Theme.h"
-#include "Widgets.h"
 
 namespace {
 const char* const kBands[] = {"31", "62", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
@@ -20,11 +17,7 @@ const char* const kBands[] = {"31", "62", "125", "250", "500", "1k", "2k", "4k",
 
 EqualizerDialog::EqualizerDialog(PlayerCore* core, QWidget* parent) : QDialog(parent), m_core(core)
 {
-    setWindowTitle(L("Equalizador", "Equalizer"));
-    setModal(true);
-    Theme::darkTitleBar(this);
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(22, 18, 22, 18);
+    QVBoxLayout* root = DialogFrame::setUp(this, L("Equalizador", "Equalizer"), 0);
     root->setSpacing(14);
 
     m_enabled = new QCheckBox(L("Equalizador ligado", "Equalizer on"), this);
@@ -41,17 +34,12 @@ EqualizerDialog::EqualizerDialog(PlayerCore* core, QWidget* parent) : QDialog(pa
         m_bands << addColumn(grid, i + 2, QLatin1String(kBands[i]), i < gains.size() ? gains[i].toDouble() : 0);
     root->addLayout(grid);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
-    QPushButton* close = makeButton(L("Fechar", "Close"), QString(), true);
-    bottom->addWidget(close);
-    root->addLayout(bottom);
+    DialogFrame::addCloseRow(this, root);
 
     for (QSlider* s : m_bands)
         connect(s, &QSlider::valueChanged, this, &EqualizerDialog::bandChanged);
     connect(m_preamp, &QSlider::valueChanged, this, &EqualizerDialog::apply);
     connect(m_enabled, &QCheckBox::toggled, this, &EqualizerDialog::apply);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 QSlider* EqualizerDialog::addColumn(QGridLayout* grid, int column, const QString& name, double gain)
