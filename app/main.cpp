@@ -12,6 +12,7 @@
 #include "SingleInstance.h"
 #include "TestMode.h"
 #include "Theme.h"
+#include "WebAddresses.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -26,8 +27,6 @@
 #include <memory>
 
 namespace {
-
-const char* const kVersion = "1.0.1";
 
 // "--version" is answered before anything else, so that it works without a
 // display and leaves no trace.
@@ -64,7 +63,7 @@ void setIdentity()
     QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
     QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Orvel"));
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(WebAddresses::kVersion));
     QGuiApplication::setDesktopFileName(QStringLiteral("orvel"));
 }
 
@@ -97,9 +96,10 @@ bool startEngine(PlayerCore& core)
     qCritical().noquote() << "motor de video nao iniciou:" << error;
     const QString text =
         L("O motor de reprodução (libmpv) não foi encontrado ou não iniciou.\n\n"
-          "Reinstale o Orvel pelo site https://orvel.app/download.\n\nDetalhe: ",
+          "Reinstale o Orvel pelo site %1.\n\nDetalhe: ",
           "The playback engine (libmpv) was not found or failed to start.\n\n"
           "Please reinstall Orvel.\n\nDetails: ")
+            .arg(QString::fromLatin1(WebAddresses::kProductPage))
         + error;
     QMessageBox::critical(nullptr, QStringLiteral("Orvel"), text, QMessageBox::Ok);
     return false;
@@ -121,7 +121,7 @@ void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window,
 int main(int argc, char** argv)
 {
     if (askedForVersion(argc, argv)) {
-        std::printf("Orvel %s\n", kVersion);
+        std::printf("Orvel %s\n", WebAddresses::kVersion);
         return 0;
     }
     setupOpenGl();
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
         return 0;
 
     Log::open(App::subDir(QStringLiteral("logs")));
-    qInfo().noquote() << "Orvel" << kVersion << "iniciando, Qt" << qVersion();
+    qInfo().noquote() << "Orvel" << WebAddresses::kVersion << "iniciando, Qt" << qVersion();
     Lang::englishFlag() =
         App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
     Theme::apply(app);
