@@ -2,8 +2,11 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QSettings>
 #include <QSlider>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -16,7 +19,23 @@
 
 namespace {
 const QColor kDark(0x07, 0x11, 0x1f);
+constexpr int kCover = 52;
+
+// Tooltips take rich text when it looks like markup; tag texts are shown as written.
+QString plainTip(const QString& text)
+{
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text);
 }
+
+// The cover filling the square: a wide picture is cut to its centre.
+QPixmap coverPicture(const QPixmap& cover)
+{
+    if (cover.isNull())
+        return Covers::placeholder(kCover, false);
+    const QPixmap scaled = cover.scaled(kCover, kCover, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return scaled.copy((scaled.width() - kCover) / 2, (scaled.height() - kCover) / 2, kCover, kCover);
+}
+}  // namespace
 
 ControlBar::ControlBar(PlayerCore* core, QWidget* parent) : QWidget(parent), m_core(core)
 {
@@ -33,6 +52,7 @@ ControlBar::ControlBar(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     layout->addLayout(buildCentre(), 1);
     layout->addLayout(buildRight(), 0);
     connectCore();
+    showRemaining = App::settings()->value(QStringLiteral("ui/remainingTime"), false).toBool();
     setNowPlaying(L("Nada tocando", "Nothing playing"), QString(), QPixmap());
     setFavorite(false, false);
 }
@@ -57,8 +77,8 @@ QWidget* ControlBar::buildNowPlaying()
     row->setSpacing(10);
 
     coverButton = new QToolButton(nowPlayingBlock);
-    coverButton->setFixedSize(52, 52);
-    coverButton->setIconSize(QSize(52, 52));
+    coverButton->setFixedSize(kCover, kCover);
+    coverButton->setIconSize(QSize(kCover, kCover));
     coverButton->setStyleSheet(QStringLiteral("QToolButton { padding: 0; border-radius: 8px; }"));
     coverButton->setCursor(Qt::PointingHandCursor);
     coverButton->setToolTip(L("Abrir tela de reprodução", "Open now playing"));
@@ -74,6 +94,7 @@ QWidget* ControlBar::buildNowPlaying()
     texts->addStretch();
     for (QLabel* label : {titleLabel, subLabel}) {
         label->setMinimumWidth(10);
+        label->setTextFormat(Qt::PlainText);   // tag texts are not markup
         texts->addWidget(label);
     }
     texts->addStretch();
@@ -89,7 +110,7 @@ QLayout* ControlBar::buildCentre()
 {
     auto* transport = new QHBoxLayout;
     transport->setSpacing(6);
-    shuffleButton = tool(QStringLiteral("shuffle"), L("Embaralhar (S)", "Shuffle"), 20);
+    shuffleButton = tool(QStringLiteral("shuffle"), L("Embaralhar (Shift+R)", "Shuffle"), 20);
     shuffleButton->setCheckable(true);
     prevButton = tool(QStringLiteral("prev"), L("Anterior", "Previous"), 20);
     back10Button = tool(QStringLiteral("back10"), L("Voltar 10 s", "Back 10 s"), 22);
@@ -118,8 +139,13 @@ QLayout* ControlBar::buildCentre()
     durationLabel = new QLabel(QStringLiteral("0:00"), this);
     for (QLabel* label : {timeLabel, durationLabel}) {
         label->setObjectName(QStringLiteral("TimeLabel"));
+        label->setTextFormat(Qt::PlainText);
         label->setMinimumWidth(52);
     }
+    durationLabel->setCursor(Qt::PointingHandCursor);
+    durationLabel->setToolTip(L("Clique para alternar entre duração e tempo restante",
+                                "Click to toggle remaining time"));
+    durationLabel->installEventFilter(this);
     times->addWidget(timeLabel);
     times->addWidget(seekBar, 1);
     times->addWidget(durationLabel);
@@ -165,17 +191,12 @@ QLayout* ControlBar::buildRight()
 void ControlBar::connectCore()
 {
     PlayerCore* core = m_core;
-    connect(core, &PlayerCore::positionChanged, this, [this](double pos) {
-        seekBar->setPosition(pos);
-        timeLabel->setText(App::formatTime(pos));
-    });
+    connect(core, &PlayerCore::positionChanged, this, &ControlBar::showPosition);
     connect(core, &PlayerCore::durationChanged, this, [this](double dur) {
         seekBar->setDuration(dur);
         showDuration(dur);
     });
-    connect(core, &PlayerCore::pauseChanged, this, [this](bool paused) {
-        playButton->setIcon(Icons::icon(paused ? QStringLiteral("play") : QStringLiteral("pause"), kDark, kDark));
-    });
+    connect(core, &PlayerCore::pauseChanged, this, &ControlBar::showPlayState);
     connect(core, &PlayerCore::speedChanged, this,
             [this](double speed) { speedButton->setText(App::formatSpeed(speed)); });
     connect(core, &PlayerCore::volumeChanged, this, [this](double vol) {
@@ -189,8 +210,40 @@ void ControlBar::connectCore()
             [this] { seekBar->setAbLoop(m_core->abLoopA(), m_core->abLoopB()); });
     connect(core, &PlayerCore::shuffleChanged, this, [this] { shuffleButton->setChecked(m_core->shuffle()); });
     connect(core, &PlayerCore::repeatChanged, this, &ControlBar::showRepeat);
+    // libmpv reports "pause" off while nothing is loaded: the button follows
+    // the idle state as well, so it offers "play" when there is nothing to pause.
+    connect(core, &PlayerCore::idleChanged, this, &ControlBar::showPlayState);
     connect(volumeSlider, &QSlider::valueChanged, this, [this](int v) { m_core->setVolume(v); });
     connect(muteButton, &QToolButton::clicked, this, [this] { m_core->setMuted(!m_core->isMuted()); });
+}
+
+void ControlBar::showPosition(double pos)
+{
+    seekBar->setPosition(pos);   // ignored while the knob is dragged
+    timeLabel->setText(App::formatTime(pos));
+    const double dur = m_core->duration();
+    if (showRemaining && dur > 0)
+        durationLabel->setText(QLatin1Char('-') + App::formatTime(dur - pos));
+}
+
+void ControlBar::showPlayState()
+{
+    const bool offerPlay = m_core->isPaused() || m_core->isIdle();
+    playButton->setIcon(Icons::icon(offerPlay ? QStringLiteral("play") : QStringLiteral("pause"), kDark, kDark));
+}
+
+bool ControlBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != durationLabel || event->type() != QEvent::MouseButtonRelease)
+        return QWidget::eventFilter(watched, event);
+    showRemaining = !showRemaining;
+    App::settings()->setValue(QStringLiteral("ui/remainingTime"), showRemaining);
+    const double dur = m_core->duration();
+    if (showRemaining && dur > 0)
+        durationLabel->setText(QLatin1Char('-') + App::formatTime(dur - m_core->position()));
+    else
+        showDuration(dur);
+    return true;
 }
 
 void ControlBar::showDuration(double dur)
@@ -233,15 +286,12 @@ void ControlBar::setNowPlaying(const QString& title, const QString& subtitle, co
     // measured in the fonts the style sheet gives the labels.
     titleLabel->ensurePolished();
     subLabel->ensurePolished();
-    const int room = qMin(190, nowPlayingBlock->width() - 52 - 2 * 10 - favoriteButton->sizeHint().width());
+    const int room = qMin(190, nowPlayingBlock->width() - kCover - 2 * 10 - favoriteButton->sizeHint().width());
     titleLabel->setText(titleLabel->fontMetrics().elidedText(title, Qt::ElideRight, room));
-    titleLabel->setToolTip(title);
+    titleLabel->setToolTip(plainTip(title));
     subLabel->setText(subLabel->fontMetrics().elidedText(subtitle, Qt::ElideRight, room));
-    subLabel->setToolTip(subtitle);
-    const QPixmap picture = cover.isNull()
-        ? Covers::placeholder(52, false)
-        : cover.scaled(52, 52, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    coverButton->setIcon(QIcon(Covers::rounded(picture, 8)));
+    subLabel->setToolTip(plainTip(subtitle));
+    coverButton->setIcon(QIcon(Covers::rounded(coverPicture(cover), 8)));
 }
 
 void ControlBar::setFavorite(bool on, bool enabled)

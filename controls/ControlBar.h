@@ -41,11 +41,16 @@ public:
     void setFavorite(bool on, bool enabled);
     void setFullscreenState(bool fullscreen);
     void setOverlay(bool on);
+    // Hides the less important controls on a narrow bar; run on every resize.
+    void updateResponsive();
+    // The mute button's icon and tooltip from the core's volume and mute.
+    void refreshVolumeIcon();
 
 signals:
     void coverClicked();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -54,9 +59,9 @@ private:
     QLayout* buildCentre();
     QLayout* buildRight();
     void connectCore();
-    void updateResponsive();
-    void refreshVolumeIcon();
+    void showPosition(double pos);
     void showDuration(double dur);
+    void showPlayState();
     void showRepeat();
 
     QToolButton* coverButton;
@@ -67,4 +72,5 @@ private:
     QLabel* durationLabel;
     PlayerCore* m_core;
     QWidget* nowPlayingBlock;
+    bool showRemaining = false;   // durationLabel shows the time left
 };

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -14,19 +15,32 @@ QVBoxLayout* DialogFrame::setUp(QDialog* dialog, const QString& title, int minim
     dialog->setWindowTitle(title);
     dialog->setModal(true);
     Theme::darkTitleBar(dialog);
-    dialog->setMinimumWidth(minimumWidth);
+    if (minimumWidth > 0)
+        dialog->setMinimumWidth(minimumWidth);
     auto* root = new QVBoxLayout(dialog);
     root->setContentsMargins(22, 18, 22, 18);
+    root->setSpacing(14);
     return root;
 }
 
-QHBoxLayout* DialogFrame::addCloseRow(QDialog* dialog, QVBoxLayout* root)
+QLabel* DialogFrame::addHint(QVBoxLayout* root, const QString& text, bool wrap)
+{
+    auto* hint = new QLabel(text);
+    hint->setObjectName(QStringLiteral("Muted"));
+    hint->setWordWrap(wrap);
+    root->addWidget(hint);
+    return hint;
+}
+
+QPushButton* DialogFrame::addButtonRow(QDialog* dialog, QVBoxLayout* root, const QString& resetText)
 {
     auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
+    QPushButton* reset = makeButton(resetText, QStringLiteral("refresh"), false);
     QPushButton* close = makeButton(L("Fechar", "Close"), QString(), true);
+    bottom->addWidget(reset);
+    bottom->addStretch();
     bottom->addWidget(close);
     root->addLayout(bottom);
     QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
-    return bottom;
+    return reset;
 }

@@ -1,14 +1,80 @@
 #include "NowPlaying.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QStringDecoder>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Covers.h"
 #include "Lang.h"
+#include "Library.h"
+#include "PlayerCore.h"
 
 namespace {
+
+using Lines = QList<std::pair<double, QString> >;
+
+// Lyrics come from files anyone may hand us: bounded in size and in count.
+constexpr qint64 kMaxLyricsBytes = 1 << 20;
+constexpr int kMaxEntries = 10000;
+constexpr int kMaxLineChars = 1000;
+constexpr double kLead = 0.15;   // a line lights up just before it is sung
+
+const QColor kLineColour(0x87, 0x96, 0xab);
+const QColor kCurrentColour(0xff, 0xff, 0xff);
+
+const char* const kKickerStyle = "color: #2bd9fe; font-weight: 800; font-size: 8.5pt; letter-spacing: 2px;";
+
+// The colour sits on the list, not on its items: an item colour in the
+// sheet would hide the current line's own foreground.
+const char* const kLyricsStyle =
+    "QListWidget { background: rgba(7,17,31,0.45); border: 1px solid #22344c; border-radius: 16px; "
+    "padding: 14px; color: #8796ab; }"
+    "QListWidget::item { padding: 6px; font-size: 13pt; }"
+    "QListWidget::item:hover { background: transparent; }";
+
+// Rows are measured in bold, the current line's weight, so that moving the
+// highlight never changes a row's height and the list need not lay out its
+// rows again.
+class LyricsDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        measuring = true;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        measuring = false;
+        return size;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (measuring)
+            option->font.setWeight(QFont::Bold);
+    }
+
+private:
+    mutable bool measuring = false;
+};
+
 QString link(const QString& text, const char* colour)
 {
     if (text.isEmpty())
@@ -16,26 +82,167 @@ QString link(const QString& text, const char* colour)
     return QStringLiteral("<a style='color:%1;text-decoration:none' href='a'>%2</a>")
         .arg(QLatin1String(colour), text.toHtmlEscaped());
 }
+
+// The whole sidecar, or nothing when it is not a regular file (a FIFO would
+// block the reader for good), cannot be read or is too large.
+QByteArray readSidecar(const QString& file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxLyricsBytes) {
+        ::close(fd);
+        return QByteArray();
+    }
+    QFile in;
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QByteArray();
+    }
+    const QByteArray data = in.read(kMaxLyricsBytes + 1);   // the file may have grown since
+    return data.size() > kMaxLyricsBytes ? QByteArray() : data;
+}
+
+// UTF-8, or Latin-1 for bytes that are not valid UTF-8 (older LRC files).
+QString decode(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+QString embeddedLyrics(const QString& path)
+{
+    const QString text = Library::readLyrics(path);
+    if (text.size() > kMaxLyricsBytes || text.toUtf8().size() > kMaxLyricsBytes)
+        return QString();
+    return text;
+}
+
+QString lyricsText(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString sidecar = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+        + QStringLiteral(".lrc");
+    const QString text = decode(readSidecar(sidecar));
+    return text.isEmpty() ? embeddedLyrics(path) : text;
+}
+
+const QRegularExpression& timeTag()
+{
+    static const QRegularExpression re(QStringLiteral("\\[(\\d+):(\\d+(?:[.:]\\d+)?)\\]"));
+    return re;
+}
+
+QString clip(QString text)
+{
+    if (text.size() <= kMaxLineChars)
+        return text;
+    int n = kMaxLineChars;
+    if (text.at(n - 1).isHighSurrogate())
+        --n;
+    text.truncate(n);
+    return text;
+}
+
+// Seconds of one tag; NaN when the digits do not make a finite time.
+double tagTime(const QRegularExpressionMatch& m)
+{
+    bool minutesOk = false;
+    bool secondsOk = false;
+    const double minutes = m.capturedView(1).toDouble(&minutesOk);
+    const double seconds = m.captured(2).replace(QLatin1Char(':'), QLatin1Char('.')).toDouble(&secondsOk);
+    const double t = minutes * 60 + seconds;
+    return minutesOk && secondsOk && std::isfinite(t) ? t : std::nan("");
+}
+
+// Appends the entries of one line: one per time tag, or one untimed entry.
+void parseLine(const QString& line, Lines& out)
+{
+    QList<double> times;
+    QString text;
+    qsizetype last = 0;
+    bool tagged = false;
+    for (QRegularExpressionMatchIterator it = timeTag().globalMatch(line); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        text += QStringView(line).mid(last, m.capturedStart() - last);
+        last = m.capturedEnd();
+        tagged = true;
+        const double t = tagTime(m);
+        if (!std::isnan(t))
+            times.append(t);
+    }
+    text += QStringView(line).mid(last);
+    text = clip(text.trimmed());
+    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+        return;   // a header such as [ar:...] or [offset:...]
+    if (!tagged && !text.isEmpty())
+        out.append({-1.0, text});
+    for (double t : times) {
+        if (out.size() >= kMaxEntries)
+            return;
+        out.append({t, text});
+    }
+}
+
+Lines parseLyrics(const QString& text)
+{
+    Lines out;
+    const QStringList split = text.split(QRegularExpression(QStringLiteral("[\\r\\n]+")));
+    for (const QString& line : split) {
+        if (out.size() >= kMaxEntries)
+            break;
+        parseLine(line, out);
+    }
+    // Untimed lines (at -1) come first in file order, then the timed ones.
+    std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return out;
+}
+
 }  // namespace
 
 NowPlaying::NowPlaying(PlayerCore* core, QWidget* parent) : QWidget(parent), m_core(core)
 {
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(48, 40, 48, 40);
-    auto* column = new QVBoxLayout;
-    column->setSpacing(10);
+    outer->setSpacing(48);
+    outer->addLayout(buildTrackColumn(), 1);
+    buildLyricsPanel();
+    outer->addWidget(lyricsPanel, 1);
+
+    connect(artistLabel, &QLabel::linkActivated, this, [this] { emit artistClicked(artist); });
+    connect(albumLabel, &QLabel::linkActivated, this, [this] { emit albumClicked(album); });
+    connect(m_core, &PlayerCore::positionChanged, this, &NowPlaying::syncLyrics);
+    connect(lyricsList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const double t = item->data(Qt::UserRole).toDouble();
+        if (t >= 0)
+            m_core->seekAbsolute(t);
+    });
+}
+
+// The cover above the kicker, title, artist and album, centred.
+QLayout* NowPlaying::buildTrackColumn()
+{
     coverLabel = new QLabel(this);
     coverLabel->setFixedSize(340, 340);
     coverLabel->setAlignment(Qt::AlignCenter);
     kickerLabel = new QLabel(this);
-    kickerLabel->setStyleSheet(QStringLiteral("color: #2bd9fe; font-weight: 800; font-size: 8.5pt; letter-spacing: 2px;"));
+    kickerLabel->setStyleSheet(QLatin1String(kKickerStyle));
     titleLabel = new QLabel(this);
     titleLabel->setStyleSheet(QStringLiteral("font-size: 19pt; font-weight: 800; color: #ffffff;"));
     titleLabel->setWordWrap(true);
+    titleLabel->setTextFormat(Qt::PlainText);   // a tag title is text, never markup
     artistLabel = new QLabel(this);
     artistLabel->setStyleSheet(QStringLiteral("font-size: 12pt; color: #c9d4e3;"));
     albumLabel = new QLabel(this);
     albumLabel->setStyleSheet(QStringLiteral("font-size: 10pt; color: #a8b5c7;"));
+    for (QLabel* label : {artistLabel, albumLabel}) {
+        label->setCursor(Qt::PointingHandCursor);
+        label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    }
+    auto* column = new QVBoxLayout;
+    column->setSpacing(10);
     column->addStretch();
     column->addWidget(coverLabel, 0, Qt::AlignHCenter);
     column->addSpacing(14);
@@ -44,25 +251,41 @@ NowPlaying::NowPlaying(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
         column->addWidget(label);
     }
     column->addStretch();
-    outer->addLayout(column, 1);
-    for (QLabel* label : {artistLabel, albumLabel}) {
-        label->setCursor(Qt::PointingHandCursor);
-        label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    }
-    connect(artistLabel, &QLabel::linkActivated, this, [this] { emit artistClicked(artist); });
-    connect(albumLabel, &QLabel::linkActivated, this, [this] { emit albumClicked(album); });
+    return column;
+}
+
+void NowPlaying::buildLyricsPanel()
+{
+    lyricsPanel = new QWidget(this);
+    auto* box = new QVBoxLayout(lyricsPanel);
+    box->setContentsMargins(0, 0, 0, 0);
+    auto* heading = new QLabel(L("LETRA", "LYRICS"), lyricsPanel);
+    heading->setStyleSheet(QLatin1String(kKickerStyle));
+    box->addWidget(heading);
+    lyricsList = new QListWidget(lyricsPanel);
+    lyricsList->setItemDelegate(new LyricsDelegate(lyricsList));
+    lyricsList->setWordWrap(true);
+    lyricsList->setSelectionMode(QAbstractItemView::NoSelection);
+    lyricsList->setFocusPolicy(Qt::NoFocus);
+    lyricsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    lyricsList->setStyleSheet(QLatin1String(kLyricsStyle));
+    box->addWidget(lyricsList, 1);
+    lyricsPanel->setMinimumWidth(380);
+    lyricsPanel->hide();
 }
 
 void NowPlaying::setTrack(const QString& path, const QString& title, const QString& artist, const QString& album,
                           const QPixmap& cover)
 {
-    kickerLabel->setText(path.contains(QLatin1String("://")) ? L("AO VIVO", "LIVE")
-                                                             : L("TOCANDO AGORA", "NOW PLAYING"));
+    const bool stream = path.contains(QLatin1String("://"));
+    kickerLabel->setText(stream ? L("AO VIVO", "LIVE") : L("TOCANDO AGORA", "NOW PLAYING"));
     titleLabel->setText(title);
     this->artist = artist;
     this->album = album;
     artistLabel->setText(link(artist, "#c9d4e3"));
     albumLabel->setText(link(album, "#a8b5c7"));
+    albumLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+
     const int s = compact ? 120 : 340;
     QPixmap picture = cover.isNull() ? Covers::placeholder(s, false)
                                      : cover.scaled(s, s, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
@@ -70,6 +293,96 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
         picture = picture.copy((picture.width() - s) / 2, (picture.height() - s) / 2, s, s);
     coverLabel->setFixedSize(s, s);
     coverLabel->setPixmap(Covers::rounded(picture, 18));
+    backdrop = cover.isNull() ? QPixmap()
+                              : cover.scaled(48, 48, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    update();
+
+    if (!stream) {
+        loadLyrics(path);
+        return;
+    }
+    clearLyrics();
+    lyricsPanel->hide();
+}
+
+void NowPlaying::clearLyrics()
+{
+    lines.clear();
+    firstTimed = 0;
+    currentLine = -1;
+    lyricsList->clear();
+}
+
+void NowPlaying::loadLyrics(const QString& path)
+{
+    clearLyrics();
+    const QString text = lyricsText(path);
+    if (text.isEmpty()) {
+        lyricsPanel->hide();
+        return;
+    }
+    lines = parseLyrics(text);
+    firstTimed = int(std::find_if(lines.cbegin(), lines.cend(), [](const auto& e) { return e.first >= 0; })
+                     - lines.cbegin());
+    fillLyricsList();
+    lyricsPanel->setVisible(!compact && !lines.isEmpty());
+}
+
+void NowPlaying::fillLyricsList()
+{
+    for (const auto& [time, text] : lines) {
+        auto* item = new QListWidgetItem(text.isEmpty() ? QStringLiteral("♪") : text);
+        item->setData(Qt::UserRole, time);
+        item->setData(Qt::TextAlignmentRole, int(Qt::AlignCenter));
+        lyricsList->addItem(item);
+    }
+}
+
+// The index of the last timed line that starts by position + the lead; -1
+// before the first one.
+int NowPlaying::lineAt(double position) const
+{
+    if (std::isnan(position))
+        return -1;
+    const double limit = position + kLead;
+    const auto begin = lines.cbegin() + firstTimed;
+    const auto after = std::upper_bound(begin, lines.cend(), limit,
+                                        [](double t, const auto& entry) { return t < entry.first; });
+    return after == begin ? -1 : int(after - lines.cbegin()) - 1;
+}
+
+void NowPlaying::syncLyrics(double position)
+{
+    if (lines.isEmpty() || !isVisible() || lines.constLast().first < 0)
+        return;
+    const int line = lineAt(position);
+    if (line == currentLine)
+        return;
+    setLineLook(currentLine, false);
+    currentLine = line;
+    if (line < 0)
+        return;
+    setLineLook(line, true);
+    // Only on a change of line, so the user may scroll freely in between.
+    lyricsList->scrollToItem(lyricsList->item(line), QAbstractItemView::PositionAtCenter);
+}
+
+// Restyles one row. The model stays quiet: its change signal would make the
+// list measure every word-wrapped row again; the delegate's heights do not
+// depend on the weight, so repainting the row is enough.
+void NowPlaying::setLineLook(int row, bool current)
+{
+    QListWidgetItem* item = lyricsList->item(row);
+    if (!item)
+        return;
+    QFont font = item->font();
+    font.setWeight(current ? QFont::Bold : QFont::Normal);
+    {
+        const QSignalBlocker quiet(lyricsList->model());
+        item->setForeground(current ? kCurrentColour : kLineColour);
+        item->setFont(font);
+    }
+    lyricsList->viewport()->update(lyricsList->visualItemRect(item));
 }
 
 void NowPlaying::setCompact(bool on)
@@ -80,6 +393,7 @@ void NowPlaying::setCompact(bool on)
     layout()->setContentsMargins(h, v, h, v);
     for (QLabel* label : {artistLabel, albumLabel, kickerLabel})
         label->setVisible(!on);
+    lyricsPanel->setVisible(!on && lyricsList->count() > 0);
 }
 
 void NowPlaying::paintEvent(QPaintEvent*)
@@ -89,4 +403,15 @@ void NowPlaying::paintEvent(QPaintEvent*)
     fill.setColorAt(0, QColor(0x0d, 0x1b, 0x2e));
     fill.setColorAt(1, QColor(0x07, 0x11, 0x1f));
     p.fillRect(rect(), fill);
+    if (backdrop.isNull())
+        return;
+    // 48 x 48 stretched over the whole view: the blur comes for free.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setOpacity(0.22);
+    p.drawPixmap(rect(), backdrop);
+    p.setOpacity(1);
+    QLinearGradient shade(0, 0, 0, height());
+    shade.setColorAt(0, QColor(7, 17, 31, 120));
+    shade.setColorAt(1, QColor(7, 17, 31, 235));
+    p.fillRect(rect(), shade);
 }

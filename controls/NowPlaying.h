@@ -1,12 +1,20 @@
 #pragma once
 
+#include <QList>
 #include <QPixmap>
+#include <QString>
 #include <QWidget>
+
+#include <utility>
 
 class PlayerCore;
 class QLabel;
+class QLayout;
+class QListWidget;
 
-// The full-page view of what plays: cover, title, artist and album links.
+// The full-page view of what plays when there is no picture: a large cover
+// over a blurred copy of it, title, artist and album links, and the lyrics
+// beside them. Timed lyrics follow the playback position.
 class NowPlaying : public QWidget
 {
     Q_OBJECT
@@ -16,6 +24,10 @@ public:
     void setTrack(const QString& path, const QString& title, const QString& artist, const QString& album,
                   const QPixmap& cover);
     void setCompact(bool compact);
+    // Reads the sidecar ".lrc" beside a local file, else its embedded lyrics.
+    void loadLyrics(const QString& path);
+    // Highlights the line sung at this position (timed lyrics, view shown).
+    void syncLyrics(double position);
 
 signals:
     void artistClicked(const QString& artist);
@@ -25,12 +37,25 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QLayout* buildTrackColumn();
+    void buildLyricsPanel();
+    void clearLyrics();
+    void fillLyricsList();
+    void setLineLook(int row, bool current);
+    int lineAt(double position) const;
+
     PlayerCore* m_core;
     QLabel* coverLabel;
     QLabel* titleLabel;
     QLabel* artistLabel;
     QLabel* albumLabel;
     QLabel* kickerLabel;
+    QListWidget* lyricsList = nullptr;
+    QWidget* lyricsPanel = nullptr;
+    QList<std::pair<double, QString> > lines;
+    int currentLine = -1;
+    int firstTimed = 0;   // untimed lines come first; timed ones from here on
+    QPixmap backdrop;
     QString artist;
     QString album;
     bool compact = false;

@@ -13,6 +13,9 @@ PreviewPopup::PreviewPopup(QWidget* parent)
     setStyleSheet(QStringLiteral("PreviewPopup { background: #07111f; border: 1px solid #2bd9fe; "
                                  "border-radius: 10px; }QLabel { background: transparent; }"));
     auto* layout = new QVBoxLayout(this);
+    // The box is sized by place() alone: a layout that resized it on its
+    // own would let it grow downward, over the bar under the pointer.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->setContentsMargins(4, 4, 4, 6);
     layout->setSpacing(3);
     m_image = new QLabel(this);
@@ -22,6 +25,7 @@ PreviewPopup::PreviewPopup(QWidget* parent)
     m_sub->setStyleSheet(QStringLiteral("color: #a8b5c7; font-size: 8.5pt;"));
     for (QLabel* label : {m_image, m_sub, m_time}) {
         label->setAlignment(Qt::AlignCenter);
+        label->setTextFormat(Qt::PlainText);   // chapter titles come from the file
         layout->addWidget(label);
     }
 }
@@ -31,31 +35,45 @@ void PreviewPopup::showAt(const QPoint& globalAnchor, const QString& time, const
     m_time->setText(time);
     m_sub->setText(sub);
     m_sub->setVisible(!sub.isEmpty());
-    adjustSize();
-    int x = globalAnchor.x() - width() / 2;
-    int y = globalAnchor.y() - height() - 10;
-    if (const QScreen* s = screen()) {
-        const QRect g = s->availableGeometry();
-        x = qMax(g.left() + 4, qMin(x, g.right() - width() - 4));
-        if (y < g.top())
-            y = globalAnchor.y() + 30;
-    }
-    move(x, y);
+    m_anchor = globalAnchor;
+    place();
     if (!isVisible())
         show();
 }
 
+// Size and place change in one step: on X11 a box that even for a moment
+// covers the pointer takes it from the seek bar, which then hides the box.
+void PreviewPopup::place()
+{
+    ensurePolished();
+    const QSize size = sizeHint();
+    int x = m_anchor.x() - size.width() / 2;
+    int y = m_anchor.y() - size.height() - 10;
+    if (const QScreen* s = screen()) {
+        const QRect g = s->availableGeometry();
+        x = qMax(g.left() + 4, qMin(x, g.right() - size.width() - 4));
+        if (y < g.top())
+            y = m_anchor.y() + 30;
+    }
+    setGeometry(QRect(QPoint(x, y), size));
+}
+
+// The box grows by the picture and is placed again over the anchor.
 void PreviewPopup::setImage(const QImage& img)
 {
     if (img.isNull())
         return;
     m_image->setPixmap(QPixmap::fromImage(img.scaledToWidth(220, Qt::SmoothTransformation)));
     m_image->show();
-    adjustSize();
+    place();
 }
 
 void PreviewPopup::clearImage()
 {
     m_image->clear();
+    if (m_image->isHidden())
+        return;
     m_image->hide();
+    if (isVisible())
+        place();
 }

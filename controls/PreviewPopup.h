@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 
 class QLabel;
@@ -17,7 +18,12 @@ public:
     void clearImage();
 
 private:
+    // Sizes the box to its contents and puts it over (or, at the top of the
+    // screen, under) the last anchor.
+    void place();
+
     QLabel* m_image;
     QLabel* m_time;
     QLabel* m_sub;
+    QPoint m_anchor;
 };

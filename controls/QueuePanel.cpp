@@ -1,18 +1,164 @@
 #include "QueuePanel.h"
 
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+
+#include "Database.h"
 #include "Icons.h"
 #include "Lang.h"
+#include "MediaItem.h"
 #include "PlayerCore.h"
 #include "Widgets.h"
+
+namespace {
+
+const QColor kCyan(0x2b, 0xd9, 0xfe);
+const QColor kDim(0x4b, 0x5d, 0x75);
+
+// Moves the list's current row to the row under pos. The core moves the
+// entry before the one at the index it is given (counted before the move),
+// so a downward move aims one further to land on the row dropped on.
+void moveCurrentTo(QListWidget* list, PlayerCore* core, const QPoint& pos)
+{
+    QListWidgetItem* current = list->currentItem();
+    if (!current)
+        return;
+    const int from = list->row(current);
+    QListWidgetItem* under = list->itemAt(pos);
+    int to = under ? list->row(under) : list->count();
+    if (to > from)
+        ++to;
+    if (to != from)
+        core->moveIndex(from, to);
+}
+
+// The list rows are the core's queue: drops and Delete become core
+// operations, and the rows change when the core reports the new queue.
+class QueueList : public QListWidget
+{
+public:
+    QueueList(PlayerCore* core, QWidget* parent) : QListWidget(parent), m_core(core) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() != Qt::Key_Delete) {
+            QListWidget::keyPressEvent(event);
+            return;
+        }
+        QList<int> rows;
+        for (QListWidgetItem* item : selectedItems())
+            rows.append(row(item));
+        // Highest first, so that each removal leaves the lower rows in place.
+        std::sort(rows.begin(), rows.end(), std::greater<int>());
+        for (int r : rows)
+            m_core->removeIndex(r);
+    }
+
+    void dropEvent(QDropEvent* event) override
+    {
+        if (event->source() != this || !currentItem())
+            return;
+        // Ignored as a move, so the view itself never moves or removes rows.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+        stopAutoScroll();
+        viewport()->update();
+        moveCurrentTo(this, m_core, event->position().toPoint());
+    }
+
+private:
+    PlayerCore* m_core;
+};
+
+bool sameQueue(const QList<QueueEntry>& a, const QList<QueueEntry>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const QueueEntry& x, const QueueEntry& y) {
+        return x.path == y.path && x.title == y.title;
+    });
+}
+
+// Title and second line (the artist) of one entry.
+std::pair<QString, QString> entryTexts(const QueueEntry& entry)
+{
+    QString title = entry.title;
+    QString artist;
+    if (const std::optional<MediaItem> row = Database::instance()->mediaByPath(entry.path)) {
+        if (title.isEmpty())
+            title = row->displayTitle();
+        artist = row->artist;
+    }
+    if (title.isEmpty())
+        title = entry.path.contains(QLatin1String("://")) ? entry.path : QFileInfo(entry.path).completeBaseName();
+    return {title, artist};
+}
+
+// Every row's text. The look-ups share one read transaction: SQLite then
+// takes its read lock once instead of once per row.
+QStringList rowTexts(const QList<QueueEntry>& queue)
+{
+    const bool batch = queue.size() > 1 && Database::transaction();
+    QStringList texts;
+    texts.reserve(queue.size());
+    for (const QueueEntry& entry : queue) {
+        const auto [title, artist] = entryTexts(entry);
+        texts << (artist.isEmpty() ? title : title + QLatin1Char('\n') + artist);
+    }
+    if (batch)
+        Database::commit();
+    return texts;
+}
+
+// "Queue" over the item count, and the close button on the right.
+QHBoxLayout* headerRow(QLabel* count, QToolButton* close)
+{
+    auto* titles = new QVBoxLayout;
+    titles->addWidget(makeTitle(L("Fila", "Queue"), "SectionTitle"));
+    count->setObjectName(QStringLiteral("Muted"));
+    titles->addWidget(count);
+    close->setIcon(Icons::icon(QStringLiteral("x")));
+    close->setToolTip(L("Fechar", "Close"));
+    close->setCursor(Qt::PointingHandCursor);
+    auto* row = new QHBoxLayout;
+    row->addLayout(titles, 1);
+    row->addWidget(close, 0, Qt::AlignTop);
+    return row;
+}
+
+QHBoxLayout* buttonRow(QPushButton* save, QPushButton* clear)
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(save);
+    row->addWidget(clear);
+    row->addStretch();
+    return row;
+}
+
+void setUpList(QListWidget* list)
+{
+    list->setDragDropMode(QAbstractItemView::InternalMove);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setIconSize(QSize(16, 16));
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; } "
+                                       "QListWidget::item { padding: 8px 6px; border-radius: 8px; }"
+                                       "QListWidget::item:selected { background: #183049; }"));
+}
+
+}  // namespace
 
 QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_core(core)
 {
@@ -22,34 +168,18 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(16, 18, 12, 12);
     root->setSpacing(10);
-
-    auto* header = new QHBoxLayout;
-    auto* titles = new QVBoxLayout;
-    titles->addWidget(makeTitle(L("Fila", "Queue"), "SectionTitle"));
     m_count = new QLabel(this);
-    m_count->setObjectName(QStringLiteral("Muted"));
-    titles->addWidget(m_count);
-    header->addLayout(titles, 1);
     auto* close = new QToolButton(this);
-    close->setIcon(Icons::icon(QStringLiteral("x")));
-    close->setToolTip(L("Fechar", "Close"));
-    header->addWidget(close, 0, Qt::AlignTop);
-    root->addLayout(header);
-
-    auto* buttons = new QHBoxLayout;
+    root->addLayout(headerRow(m_count, close), 0);
     QPushButton* save = makeButton(L("Salvar playlist", "Save playlist"), QStringLiteral("plus"));
     QPushButton* clear = makeButton(L("Limpar", "Clear"), QStringLiteral("trash"));
-    buttons->addWidget(save);
-    buttons->addWidget(clear);
-    buttons->addStretch();
-    root->addLayout(buttons);
-
-    m_list = new QListWidget(this);
-    m_list->setIconSize(QSize(16, 16));
-    m_list->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; } "
-                                         "QListWidget::item { padding: 8px 6px; border-radius: 8px; }"
-                                         "QListWidget::item:selected { background: #183049; }"));
+    root->addLayout(buttonRow(save, clear), 0);
+    m_list = new QueueList(m_core, this);
+    setUpList(m_list);
     root->addWidget(m_list, 1);
+    auto* hint = new QLabel(L("Arraste para reordenar · Delete remove", "Drag to reorder · Delete removes"), this);
+    hint->setObjectName(QStringLiteral("Muted"));
+    root->addWidget(hint, 0);
 
     connect(close, &QToolButton::clicked, this, &QueuePanel::closeRequested);
     connect(clear, &QPushButton::clicked, this, [this] { m_core->clearQueue(); });
@@ -62,25 +192,95 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     });
     connect(m_list, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { m_core->playIndex(m_list->row(item)); });
-    connect(m_core, &PlayerCore::queueChanged, this, &QueuePanel::refresh);
+    connect(m_list, &QListWidget::customContextMenuRequested, this, &QueuePanel::showRowMenu);
+    connect(m_core, &PlayerCore::queueChanged, this, &QueuePanel::scheduleRefresh);
     refresh();
+}
+
+// libmpv reports one change of track as several queue changes in a row
+// (position, then the list twice): they are answered together, once the
+// events on hand are through.
+void QueuePanel::scheduleRefresh()
+{
+    if (m_pending)
+        return;
+    m_pending = true;
+    QMetaObject::invokeMethod(this, &QueuePanel::refreshIfChanged, Qt::QueuedConnection);
+}
+
+// A hidden panel catches up when it is shown.
+void QueuePanel::refreshIfChanged()
+{
+    m_pending = false;
+    if (!isVisible())
+        return;
+    if (m_core->playlistPos() == m_shownPos && sameQueue(m_core->queue(), m_shown))
+        return;
+    refresh();
+}
+
+void QueuePanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    refreshIfChanged();
 }
 
 void QueuePanel::refresh()
 {
-    const QList<QueueEntry> queue = m_core->queue();
+    m_shown = m_core->queue();
+    m_shownPos = m_core->playlistPos();
     const int scroll = m_list->verticalScrollBar()->value();
     m_list->clear();
-    for (int i = 0; i < queue.size(); ++i) {
-        const QueueEntry& e = queue[i];
-        QString title = e.title;
-        if (title.isEmpty())
-            title = e.path.contains(QLatin1String("://")) ? e.path : QFileInfo(e.path).completeBaseName();
-        auto* item = new QListWidgetItem(title, m_list);
-        item->setToolTip(e.path);
-        if (i == m_core->playlistPos())
-            item->setForeground(QColor(0x2b, 0xd9, 0xfe));
+    m_list->addItems(rowTexts(m_shown));   // one insertion for all rows
+    decorateRows();
+    m_count->setText(L("%1 itens", "%1 items").arg(m_shown.size()));
+    if (scroll > 0) {
+        m_list->doItemsLayout();   // the scroll range comes from the new rows
+        m_list->verticalScrollBar()->setValue(scroll);
     }
-    m_count->setText(L("%1 itens", "%1 items").arg(queue.size()));
-    m_list->verticalScrollBar()->setValue(scroll);
+}
+
+// Tool tips, icons and the current row's look. The rows were just inserted
+// and are laid out later anyway, so the model need not announce each change.
+void QueuePanel::decorateRows()
+{
+    const QIcon music(Icons::pixmap(QStringLiteral("music"), 16, kDim));   // one drawing for every row
+    const QSignalBlocker quiet(m_list->model());
+    for (int i = 0; i < m_shown.size(); ++i) {
+        QListWidgetItem* item = m_list->item(i);
+        item->setToolTip(m_shown[i].path);
+        if (i != m_shownPos) {
+            item->setIcon(music);
+            continue;
+        }
+        item->setIcon(Icons::icon(QStringLiteral("play"), kCyan, kCyan));
+        item->setForeground(kCyan);
+        QFont font = item->font();
+        font.setWeight(QFont::Bold);
+        item->setFont(font);
+    }
+}
+
+void QueuePanel::dropCurrentAt(const QPoint& pos)
+{
+    moveCurrentTo(m_list, m_core, pos);
+}
+
+void QueuePanel::showRowMenu(const QPoint& pos)
+{
+    QListWidgetItem* item = m_list->itemAt(pos);
+    if (!item)
+        return;
+    const int row = m_list->row(item);
+    QMenu menu;
+    connect(menu.addAction(Icons::icon(QStringLiteral("play")), L("Tocar agora", "Play now")), &QAction::triggered,
+            this, [this, row] { m_core->playIndex(row); });
+    const int current = m_core->playlistPos();
+    if (current >= 0 && current != row) {
+        connect(menu.addAction(Icons::icon(QStringLiteral("next")), L("Tocar em seguida", "Play next")),
+                &QAction::triggered, this, [this, row] { m_core->moveIndex(row, m_core->playlistPos() + 1); });
+    }
+    connect(menu.addAction(Icons::icon(QStringLiteral("x")), L("Remover da fila", "Remove from queue")),
+            &QAction::triggered, this, [this, row] { m_core->removeIndex(row); });
+    menu.exec(m_list->viewport()->mapToGlobal(pos));
 }

@@ -4,25 +4,47 @@
 #include <QString>
 #include <QWidget>
 
+#include "QueueEntry.h"
+
 class PlayerCore;
 class QLabel;
 class QListWidget;
+class QPoint;
 
-// The play-queue side panel: the core's queue, rebuilt on every change.
+// The play-queue side panel: the core's queue, rebuilt from the core after
+// each change. Every edit (play, move, remove, clear) is a core operation;
+// the rows follow when the core reports the new queue.
 class QueuePanel : public QWidget
 {
     Q_OBJECT
 public:
     QueuePanel(PlayerCore* core, QWidget* parent = nullptr);
 
+    // Rebuilds every row from the core's queue.
     void refresh();
+    // Moves the list's current row to the row under pos (viewport
+    // coordinates), as a drag of that row that ends there does.
+    void dropCurrentAt(const QPoint& pos);
 
 signals:
     void saveAsPlaylist(QList<QString> paths);
     void closeRequested();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void scheduleRefresh();
+    void refreshIfChanged();
+    void decorateRows();
+    void showRowMenu(const QPoint& pos);
+
     PlayerCore* m_core;
     QListWidget* m_list;
     QLabel* m_count;
+    // What the rows show, so that the bursts of queue signals around one
+    // change of track rebuild the list once.
+    QList<QueueEntry> m_shown;
+    int m_shownPos = -1;
+    bool m_pending = false;
 };

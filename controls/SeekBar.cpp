@@ -28,8 +28,12 @@ void SeekBar::setPosition(double seconds)
 {
     if (m_dragging)
         return;
+    // Playback reports the position many times a second: repaint only when
+    // the end of the played part moves by a pixel.
+    const int before = xAt(m_position);
     m_position = seconds;
-    update();
+    if (xAt(m_position) != before)
+        update();
 }
 
 void SeekBar::setChapters(const QList<Chapter>& chapters)
@@ -86,6 +90,10 @@ void SeekBar::mousePressEvent(QMouseEvent* event)
 void SeekBar::mouseMoveEvent(QMouseEvent* event)
 {
     m_hoverX = int(event->position().x());
+    // The release of a drag can go astray (the bar re-parented or hidden
+    // while the button was down): a move without the button ends the drag.
+    if (m_dragging && !(event->buttons() & Qt::LeftButton))
+        endDrag(secsAt(m_hoverX));
     if (m_dragging) {
         m_position = secsAt(m_hoverX);
         emit seekRequested(m_position, true);
@@ -97,10 +105,21 @@ void SeekBar::mouseMoveEvent(QMouseEvent* event)
 
 void SeekBar::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_dragging)
-        return;
+    if (m_dragging)
+        endDrag(secsAt(int(event->position().x())));
+}
+
+void SeekBar::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (m_dragging)
+        endDrag(m_position);   // where the knob was left
+}
+
+void SeekBar::endDrag(double secs)
+{
     m_dragging = false;
-    m_position = secsAt(int(event->position().x()));
+    m_position = secs;
     emit seekRequested(m_position, false);
     update();
 }

@@ -36,8 +36,12 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    // Ends a drag at secs as the button's release does.
+    void endDrag(double secs);
+
     double m_duration = 0;
     double m_position = 0;
     QList<Chapter> m_chapters;

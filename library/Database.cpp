@@ -75,9 +75,12 @@ Database* Database::instance()
 
 Database::Database(QObject* parent) : QObject(parent) {}
 
+Database::~Database() = default;
+
 bool Database::open()
 {
     m_setAside.clear();
+    m_byPath.reset();
     QSqlDatabase db = QSqlDatabase::contains() ? connection()
                                                : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     const QString file = fileName();
@@ -101,6 +104,7 @@ bool Database::reopenFresh(QSqlDatabase& db, const QString& file)
     if (target.isEmpty())
         return false;
     m_setAside = target;
+    m_byPath.reset();
     db.close();
     if (!db.open()) {
         qWarning().noquote() << "banco nao abriu" << db.lastError().text();
@@ -111,6 +115,7 @@ bool Database::reopenFresh(QSqlDatabase& db, const QString& file)
 
 void Database::close()
 {
+    m_byPath.reset();
     if (!QSqlDatabase::contains())
         return;
     connection().close();

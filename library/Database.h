@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class QSqlDatabase;
@@ -27,6 +28,7 @@ class Database : public QObject
     Q_OBJECT
 public:
     static Database* instance();
+    ~Database() override;
 
     // Opens (or creates) the file and its tables. A file that SQLite reports
     // as not a database or corrupt is moved aside and a fresh one started.
@@ -114,4 +116,7 @@ private:
     static bool endBatch(bool ok);
 
     QString m_setAside;
+    // mediaByPath runs once per queue row: its statement is prepared once
+    // per connection. Dropped whenever the connection closes.
+    mutable std::unique_ptr<QSqlQuery> m_byPath;
 };

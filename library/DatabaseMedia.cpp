@@ -195,11 +195,21 @@ void Database::setDuration(const QString& path, double seconds)
 
 std::optional<MediaItem> Database::mediaByPath(const QString& path) const
 {
-    QSqlQuery q = prepare(QStringLiteral("SELECT %1 FROM media WHERE path=?").arg(kColumns));
-    q.addBindValue(path);
-    if (exec(q) && q.next())
-        return readMedia(q);
-    return std::nullopt;
+    if (!m_byPath) {
+        const QString sql = QStringLiteral("SELECT %1 FROM media WHERE path=?").arg(kColumns);
+        m_byPath = std::make_unique<QSqlQuery>(prepare(sql));
+    }
+    QSqlQuery& q = *m_byPath;
+    q.bindValue(0, path);
+    std::optional<MediaItem> item;
+    if (!exec(q)) {
+        m_byPath.reset();   // prepared afresh next time
+        return item;
+    }
+    if (q.next())
+        item = readMedia(q);
+    q.finish();   // no statement left open between calls
+    return item;
 }
 
 QList<MediaItem> Database::media(const QString& kind) const

@@ -15,6 +15,7 @@ for b in "$build"/bench/bench_*; do
     # The start-up figures are taken as on a desktop: a display and a session bus.
     bench_startup_gl|bench_first_frame) tests/support/run-gui.sh tests/support/run-dbus.sh "$b" ;;
     *_gl*) tests/support/run-gui.sh "$b" ;;
+    bench_seek_*) tests/support/run-gui.sh "$b" ;;
     *) "$b" ;;
   esac
   ran=1

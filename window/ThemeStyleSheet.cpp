@@ -101,6 +101,11 @@ QLineEdit, QSpinBox, QDoubleSpinBox, QComboBox, QKeySequenceEdit, QPlainTextEdit
 }
 QLineEdit:focus, QSpinBox:focus, QDoubleSpinBox:focus, QComboBox:focus { border-color: #2bd9fe; }
 QComboBox::drop-down { border: none; width: 24px; }
+QSpinBox::up-button, QDoubleSpinBox::up-button, QSpinBox::down-button, QDoubleSpinBox::down-button {
+    border: none; background: transparent; width: 18px;
+}
+QSpinBox::up-arrow, QDoubleSpinBox::up-arrow { image: url(:/icons/spin-up.svg); width: 10px; height: 10px; }
+QSpinBox::down-arrow, QDoubleSpinBox::down-arrow { image: url(:/icons/spin-down.svg); width: 10px; height: 10px; }
 QComboBox QAbstractItemView {
     background: #0d1b2e; border: 1px solid #22344c; selection-background-color: #183049;
     padding: 4px;
