@@ -79,6 +79,22 @@ bool isUrl(const QString& text)
     return text.contains(QStringLiteral("://"));
 }
 
+bool isNetworkStream(const QString& text)
+{
+    static const QLatin1String schemes[] = {
+        QLatin1String("http"), QLatin1String("https"), QLatin1String("rtmp"), QLatin1String("rtmps"),
+        QLatin1String("rtsp"), QLatin1String("rtsps"), QLatin1String("mms"),  QLatin1String("mmsh"),
+        QLatin1String("udp"),  QLatin1String("rtp"),
+    };
+    const qsizetype end = text.indexOf(QLatin1String("://"));
+    if (end <= 0)
+        return false;
+    const QStringView scheme = QStringView(text).left(end);
+    return std::any_of(std::begin(schemes), std::end(schemes), [scheme](QLatin1String s) {
+        return scheme.compare(s, Qt::CaseInsensitive) == 0;
+    });
+}
+
 QString ext(const QString& path)
 {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));

@@ -23,6 +23,12 @@ const QStringList& subExts();
 const QStringList& playlistExts();
 
 bool isUrl(const QString& text);
+// A link to a network protocol the player may open from outside input
+// (playlist and IPTV entries, directory answers): http(s), rtmp(s), rtsp(s),
+// mms, mmsh, udp and rtp. Other schemes ("file://", "fd://", "av://",
+// "edl://", "memory://"...) reach local files, the player's own descriptors,
+// filter graphs or memory.
+bool isNetworkStream(const QString& text);
 QString ext(const QString& path);
 
 QString formatTime(double seconds);

@@ -1,5 +1,6 @@
 #include "PlaylistFile.h"
 
+#include "App.h"
 #include "Database.h"
 
 #include <QByteArrayView>
@@ -60,17 +61,6 @@ QString decodeLine(QByteArrayView bytes, QStringDecoder& utf8)
     return QString::fromLatin1(bytes);
 }
 
-// Links to network protocols only: the others ("fd://", "av://", "edl://",
-// "memory://"...) reach the player's descriptors, filters or memory.
-bool isNetworkLink(const QString& entry)
-{
-    static const QStringList schemes = {
-        "http", "https", "rtmp", "rtmps", "rtsp", "rtsps", "mms", "mmsh", "udp", "rtp",
-    };
-    const QString scheme = entry.left(entry.indexOf(QLatin1String("://")));
-    return schemes.contains(scheme, Qt::CaseInsensitive);
-}
-
 // A "file://" entry as its local path; empty when it names another host.
 QString localFromUrl(const QString& entry)
 {
@@ -88,7 +78,7 @@ QString resolveEntry(const QString& entry, const QString& folder)
     if (entry.startsWith(QLatin1String("file://")))
         return localFromUrl(entry);
     if (entry.contains(QLatin1String("://")))
-        return isNetworkLink(entry) ? entry : QString();
+        return App::isNetworkStream(entry) ? entry : QString();
     QString path = QDir::fromNativeSeparators(entry);
     if (QDir::isRelativePath(path))
         path = folder + QLatin1Char('/') + path;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkProxyFactory>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
@@ -59,6 +60,13 @@ TestEnv::TestEnv() : m_dir(QDir::tempPath() + QStringLiteral("/orvel-test-XXXXXX
     setDefault("QT_QPA_PLATFORM", "offscreen");
     setDefault("ORVEL_OPT", "vo=null;ao=null");
     setDefault("ORVEL_HWDEC", "no");
+    // No test reaches the internet: a proxy on the discard port fails every
+    // request at once. FakeWeb sets its own application proxy over this.
+    for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
+        qputenv(name, "http://127.0.0.1:9");
+    for (const char* name : {"no_proxy", "NO_PROXY"})
+        qputenv(name, "localhost,127.0.0.1");
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     QStandardPaths::setTestModeEnabled(true);
 }
 

@@ -7,7 +7,9 @@
 
 // Gives one test process a private world: a temporary HOME and XDG folders,
 // a unique user name for the single-instance socket, Qt's test-mode paths,
-// and the engine settings that run libmpv without a display or sound card.
+// the engine settings that run libmpv without a display or sound card, and
+// a dead proxy (127.0.0.1:9) for every HTTP(S) request: no test reaches the
+// internet. FakeWeb replaces that proxy with its own.
 // Construct it before the application object.
 class TestEnv
 {

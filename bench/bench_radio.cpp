@@ -1,0 +1,302 @@
+// The Radios page with large inputs: a 10,000-station directory answer
+// against a bare JSON parse, and a 20,000-channel IPTV list (import, showing
+// the group, the event loop while its logos load, playing a channel deep in
+// the list against the same appends on a bare libmpv handle). Runs in a
+// private HOME with its own fake web on 127.0.0.1.
+#include "Database.h"
+#include "FakeWeb.h"
+#include "Host.h"
+#include "MpvApi.h"
+#include "PlayerCore.h"
+#include "RadiosPage.h"
+#include "TestEnv.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QListWidget>
+#include <QStandardItemModel>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "CardView.h"
+
+namespace {
+
+constexpr int kDirectoryStations = 10000;
+constexpr int kChannels = 20000;
+constexpr int kRuns = 9;
+constexpr int kWarmUp = 2;   // first runs fault in fresh memory: not counted
+constexpr int kLogoWatchMs = 3000;
+
+// Forwards plays to the core, as the main window does.
+class BenchHost : public Host
+{
+public:
+    PlayerCore* player = nullptr;
+    PlayerCore* core() const override { return player; }
+    void playFiles(const QList<QString>& paths, int start) override
+    {
+        if (player)
+            player->openFiles(paths, start);
+    }
+    void enqueue(const QList<QString>&) override {}
+    void playNext(const QList<QString>&) override {}
+    void playResume(const QString&) override {}
+    void showMediaMenu(QList<QString>, QPoint, QMenu*) override {}
+    void openFileDialog() override {}
+    void openFolderDialog() override {}
+    void openUrlDialog() override {}
+    void toast(const QString&) override {}
+    void goToPage(const QString&) override {}
+};
+
+double median(QVector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// One station in the shape the directory answers with.
+QByteArray directoryEntry(int i)
+{
+    return QStringLiteral(
+        "{\"changeuuid\":\"9617a958-0601-11e8-ae97-52543be04c81\",\"stationuuid\":\"9617a958-0601-11e8-ae97-%1\","
+        "\"serveruuid\":null,\"name\":\"Rádio Exemplo %1 FM\",\"url\":\"http://stream.example.test/%1\","
+        "\"url_resolved\":\"https://stream.example.test/%1/live.mp3\",\"homepage\":\"https://www.example.test/\","
+        "\"favicon\":\"https://logos.test/f/%1.png\",\"tags\":\"pop,rock,news,talk,sertanejo\","
+        "\"country\":\"Brazil\",\"countrycode\":\"BR\",\"iso_3166_2\":null,\"state\":\"São Paulo\","
+        "\"language\":\"portuguese\",\"languagecodes\":\"pt\",\"votes\":%1,\"lastchangetime\":\"2024-01-01 10:00:00\","
+        "\"lastchangetime_iso8601\":\"2024-01-01T10:00:00Z\",\"codec\":\"MP3\",\"bitrate\":128,\"hls\":0,"
+        "\"lastcheckok\":1,\"lastchecktime\":\"2024-05-01 10:00:00\","
+        "\"lastchecktime_iso8601\":\"2024-05-01T10:00:00Z\","
+        "\"lastcheckoktime\":\"2024-05-01 10:00:00\",\"lastcheckoktime_iso8601\":\"2024-05-01T10:00:00Z\","
+        "\"clickcount\":%1,\"clicktrend\":3,\"ssl_error\":0,\"geo_lat\":-23.55,\"geo_long\":-46.63,"
+        "\"has_extended_info\":false}")
+        .arg(i)
+        .toUtf8();
+}
+
+QByteArray directoryAnswer()
+{
+    QByteArray body = "[";
+    for (int i = 0; i < kDirectoryStations; ++i)
+        body += (i ? "," : "") + directoryEntry(i);
+    return body + "]";
+}
+
+void benchDirectory(RadiosPage* page)
+{
+    const QByteArray body = directoryAnswer();
+    QVector<double> bare, page_;
+    QElapsedTimer t;
+    for (int run = 0; run < kRuns; ++run) {
+        // Parse and release, as the page does with its document.
+        t.start();
+        const qsizetype size = QJsonDocument::fromJson(body).array().size();
+        bare.append(t.nsecsElapsed() / 1e6);
+        t.start();
+        const QList<Station> list = RadiosPage::parseStations(body);
+        const double parsed = t.nsecsElapsed() / 1e6;
+        page->showStations(list);
+        page_.append(t.nsecsElapsed() / 1e6);
+        if (run < kWarmUp) {
+            bare.removeLast();
+            page_.removeLast();
+            continue;
+        }
+        std::printf("    run %d: bare %.1f ms, page parse %.1f ms + rows %.1f ms\n", run + 1, bare.last(), parsed,
+                    page_.last() - parsed);
+        if (size != kDirectoryStations || list.size() != kDirectoryStations)
+            std::printf("unexpected parse\n");
+    }
+    std::printf("directory answer: %d stations, %.1f MB\n", kDirectoryStations, body.size() / 1e6);
+    std::printf("  QJsonDocument::fromJson (and free)   median %7.1f ms\n", median(bare));
+    std::printf("  parsed and shown as rows             median %7.1f ms (%.2fx)\n", median(page_),
+                median(page_) / median(bare));
+}
+
+QString channelUrl(quint16 port, int i)
+{
+    return QStringLiteral("http://127.0.0.1:%1/ch.ts?n=%2").arg(port).arg(i);
+}
+
+QString writeIptv(const QString& dir, quint16 port)
+{
+    QByteArray text = "#EXTM3U\n";
+    for (int i = 0; i < kChannels; ++i) {
+        text += QStringLiteral("#EXTINF:-1 tvg-id=\"c%1\" tvg-logo=\"https://logos.test/l.png?id=%1\" "
+                               "group-title=\"Grupo %2\",Canal %1\n%3\n")
+                    .arg(i)
+                    .arg(i % 40)
+                    .arg(channelUrl(port, i))
+                    .toUtf8();
+    }
+    const QString path = dir + QStringLiteral("/canais.m3u");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return path;
+}
+
+QByteArray logoPng()
+{
+    QImage image(96, 96, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+// The largest gap between the ticks of a 1 ms timer over the given time.
+double largestGap(int ms)
+{
+    QElapsedTimer clock, since;
+    clock.start();
+    since.start();
+    double worst = 0;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worst = std::max(worst, since.nsecsElapsed() / 1e6);
+        since.start();
+    });
+    tick.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return worst;
+}
+
+// Time until the event loop runs a zero timer posted right after `work`.
+template <typename Work>
+double untilLoopFree(Work work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    bool free = false;
+    QTimer::singleShot(0, [&] { free = true; });
+    while (!free)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return t.nsecsElapsed() / 1e6;
+}
+
+double bareAppends(const QStringList& urls, int start)
+{
+    mpv_handle* h = mpv()->create();
+    mpv()->set_option_string(h, "vo", "null");
+    mpv()->set_option_string(h, "ao", "null");
+    mpv()->set_option_string(h, "idle", "yes");
+    mpv()->initialize(h);
+    QElapsedTimer t;
+    t.start();
+    for (const QString& url : urls) {
+        const QByteArray u = url.toUtf8();
+        const char* cmd[] = {"loadfile", u.constData(), "append", nullptr};
+        mpv()->command(h, cmd);
+    }
+    const QByteArray pos = QByteArray::number(start);
+    mpv()->set_property_string(h, "playlist-pos", pos.constData());
+    const double ms = t.nsecsElapsed() / 1e6;
+    mpv()->terminate_destroy(h);
+    return ms;
+}
+
+int requestCount(FakeWeb* web)
+{
+    int n = 0;
+    QMetaObject::invokeMethod(web, [&] { n = web->count(); }, Qt::BlockingQueuedConnection);
+    return n;
+}
+
+void benchIptv(RadiosPage* page, BenchHost* host, FakeWeb* web, quint16 port)
+{
+    const QString path = writeIptv(TestEnv::current()->root(), port);
+    QElapsedTimer t;
+    t.start();
+    const bool ok = page->importIptv(path);
+    std::printf("IPTV list: %d channels\n", kChannels);
+    std::printf("  importIptv                           %7.1f ms%s\n", t.nsecsElapsed() / 1e6, ok ? "" : " (FAILED)");
+
+    auto* sections = page->findChild<QListWidget*>();
+    const int requestsBefore = requestCount(web);
+    t.start();
+    sections->setCurrentRow(2);
+    std::printf("  showing the group                    %7.1f ms\n", t.nsecsElapsed() / 1e6);
+    const double gap = largestGap(kLogoWatchMs);
+    std::printf("  largest loop gap while logos load    %7.1f ms (%d logos fetched in %d ms)\n", gap,
+                requestCount(web) - requestsBefore, kLogoWatchMs);
+
+    PlayerCore core;
+    QString error;
+    if (!core.init(&error)) {
+        std::printf("  libmpv: %s\n", qPrintable(error));
+        return;
+    }
+    host->player = &core;
+    auto* view = page->findChild<CardView*>();
+    const double play = untilLoopFree([&] { page->playIndex(view->model->index(9999, 0)); });
+    std::printf("  playing channel 10,000 (loop free)   %7.1f ms\n", play);
+    core.stop();
+    host->player = nullptr;
+    QStringList urls;
+    for (int i = 0; i < kChannels; ++i)
+        urls.append(channelUrl(port, i));
+    std::printf("  anchor: same appends, bare libmpv    %7.1f ms\n", bareAppends(urls, 9999));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    TestEnv env;
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
+    if (!Database::instance()->open()) {
+        std::printf("database: cannot open\n");
+        return 1;
+    }
+    // The fake web runs on its own thread, so its work is not counted as
+    // stalls of the page's loop.
+    QThread serverThread;
+    auto* web = new FakeWeb;
+    web->answer(QStringLiteral("logos.test"), QStringLiteral("/l.png"), 200, logoPng(), "image/png");
+    web->answer(QStringLiteral("all.api.radio-browser.info"), QStringLiteral("/json/stations/search"), 200, "[]");
+    // Channels answer nothing: the player waits on the one it opens.
+    web->hold(QStringLiteral("127.0.0.1"), QStringLiteral("/ch.ts"));
+    web->moveToThread(&serverThread);
+    serverThread.start();
+    bool started = false;
+    quint16 port = 0;
+    QMetaObject::invokeMethod(web, [&] {
+        started = web->start();
+        port = web->serverPort();
+    }, Qt::BlockingQueuedConnection);
+    if (!started) {
+        std::printf("fake web: cannot start\n");
+        return 1;
+    }
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port));
+    FakeWeb::trustTestCa();
+
+    BenchHost host;
+    {
+        RadiosPage page(&host);
+        page.resize(1200, 800);
+        benchDirectory(&page);
+        benchIptv(&page, &host, web, port);
+    }
+    QMetaObject::invokeMethod(web, [web] { delete web; }, Qt::BlockingQueuedConnection);
+    serverThread.quit();
+    serverThread.wait();
+    return 0;
+}

@@ -1,0 +1,101 @@
+// IPTV lists: extended M3U files read into a station group named after the file.
+#include "RadiosPage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "App.h"
+#include "Database.h"
+#include "Host.h"
+#include "Lang.h"
+
+namespace {
+// The group of a list file. "radio" holds the user's own stations (and an
+// empty name would be stored as "radio"): such a list gets a name of its own.
+QString groupOf(const QString& path)
+{
+    const QString base = QFileInfo(path).completeBaseName();
+    if (base.isEmpty())
+        return QStringLiteral("IPTV");
+    if (base == QLatin1String("radio"))
+        return QStringLiteral("radio (IPTV)");
+    return base;
+}
+
+QByteArray readList(const QString& path, bool* ok)
+{
+    QFile file(path);
+    *ok = QFileInfo(path).isFile() && file.size() <= RadiosPage::kMaxIptvFile
+        && file.open(QIODevice::ReadOnly);
+    return *ok ? file.read(RadiosPage::kMaxIptvFile) : QByteArray();
+}
+
+// What an "#EXTINF" line says of the entry that follows it.
+struct Pending
+{
+    QString title;
+    QString logo;
+    QString groupTitle;
+};
+
+void readExtinf(const QString& line, Pending* p)
+{
+    static const QRegularExpression logoRe(QStringLiteral("tvg-logo=\"([^\"]*)\""));
+    static const QRegularExpression grpRe(QStringLiteral("group-title=\"([^\"]*)\""));
+    const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
+    p->title = comma < 0 ? QString() : line.mid(comma + 1).trimmed();
+    p->logo = logoRe.match(line).captured(1);
+    p->groupTitle = grpRe.match(line).captured(1);
+}
+}
+
+bool RadiosPage::importIptv(const QString& path)
+{
+    bool readable = false;
+    const QByteArray text = readList(path, &readable);
+    if (!readable)
+        return false;
+    const QString group = groupOf(path);
+    Database* db = Database::instance();
+    QSignalBlocker blocker(db);
+    if (!Database::transaction())
+        return false;
+    // The earlier import of the same name goes in the same transaction, so
+    // a list that stores nothing leaves it in place.
+    db->deleteStationGroup(group);
+    Pending pending;
+    int count = 0;
+    for (const QByteArray& raw : text.split('\n')) {
+        if (raw.size() > kMaxIptvLine)
+            continue;
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1String("#EXTINF"), Qt::CaseInsensitive)) {
+            readExtinf(line, &pending);
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        Station station;
+        station.name = pending.title.isEmpty() ? line : pending.title;
+        station.url = line;
+        station.logo = pending.logo;
+        station.tags = pending.groupTitle;
+        station.grp = group;
+        // An entry that is no network stream is dropped with its description.
+        if (App::isNetworkStream(line) && db->saveStation(station) > 0)
+            ++count;
+        pending.title.clear();
+        pending.logo.clear();
+    }
+    const bool stored = count > 0 && Database::commit();
+    if (count == 0)
+        Database::rollback();
+    blocker.unblock();
+    if (!stored)
+        return false;
+    emit db->stationsChanged();   // one rebuild for the whole list
+    m_host->toast(L("Lista \"%1\" importada: %2 canais", "List \"%1\" imported: %2 channels")
+                      .arg(group, QString::number(count)));
+    return true;
+}
