@@ -1,13 +1,18 @@
 #include "MediaControls.h"
 
-// Not on the session bus yet: the requests are declared for the window to
-// connect, and what plays is not published.
-MediaControls::MediaControls(QWidget*, PlayerCore* core, QObject* parent) : QObject(parent), m_core(core)
+#include "Mpris.h"
+
+MediaControls::MediaControls(QWidget*, PlayerCore* core, QObject* parent)
+    : QObject(parent), m_core(core), m_mpris(new Mpris(core, this))
 {
+    connect(m_mpris, &Mpris::raiseRequested, this, &MediaControls::raiseRequested);
+    connect(m_mpris, &Mpris::quitRequested, this, &MediaControls::quitRequested);
 }
 
-void MediaControls::setTrack(const QString&, const QString&, const QString&, const QString&, bool)
+void MediaControls::setTrack(const QString& title, const QString& artist, const QString& album,
+                             const QString& artPath, bool)
 {
+    m_mpris->setMetadata(title, artist, album, artPath);
 }
 
 void MediaControls::setPlaying(bool, bool)

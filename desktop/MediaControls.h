@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 
+class Mpris;
 class PlayerCore;
 class QWidget;
 
-// The desktop's media controls for the playing media (play, pause, next,
-// raise, quit) and what they show of the track.
+// The desktop's media controls: publishes what plays over MPRIS and passes
+// the desktop's raise and quit requests to the window. Transport requests
+// from the desktop go straight to the playback core.
 class MediaControls : public QObject
 {
     Q_OBJECT
@@ -16,6 +18,7 @@ public:
 
     void setTrack(const QString& title, const QString& artist, const QString& album, const QString& artPath,
                   bool isVideo);
+    // The playback status follows the core's own signals; nothing to do here.
     void setPlaying(bool playing, bool active);
 
 signals:
@@ -30,4 +33,5 @@ signals:
 
 private:
     PlayerCore* m_core;
+    Mpris* m_mpris;
 };

@@ -3,7 +3,12 @@
 #include <QObject>
 #include <QString>
 
-// Asks the maker's update manifest whether a newer version exists.
+class QJsonObject;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Asks the maker's update manifest whether a newer version exists. Every
+// check is independent; checks started close together are each answered.
 class Updater : public QObject
 {
     Q_OBJECT
@@ -21,4 +26,12 @@ signals:
     void updateAvailable(const QString& version, const QString& notes, const QString& url);
     void upToDate();
     void failed(const QString& error);
+
+private:
+    void onReadyRead(QNetworkReply* reply);
+    void onFinished(QNetworkReply* reply, bool manual);
+    void answer(const QJsonObject& manifest, bool manual);
+    static QString downloadAddress(const QJsonObject& manifest);
+
+    QNetworkAccessManager* m_network;
 };

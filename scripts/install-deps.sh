@@ -11,6 +11,7 @@ PACKAGES=(
   libtag1-dev zlib1g-dev
   fonts-inter
   ffmpeg xvfb xauth libgl1-mesa-dri dbus dbus-x11 procps
+  playerctl libglib2.0-bin desktop-file-utils
 )
 
 missing=()
