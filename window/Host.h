@@ -19,6 +19,8 @@ public:
     virtual void enqueue(const QList<QString>& paths) = 0;
     virtual void playNext(const QList<QString>& paths) = 0;
     virtual void playResume(const QString& path) = 0;
+    // Plays the one file from its start: its next load skips the resume rule.
+    virtual void playFromStart(const QString& path) = 0;
     // extra, when given, leads the menu; the window deletes it afterwards.
     virtual void showMediaMenu(QList<QString> paths, QPoint globalPos, QMenu* extra) = 0;
     virtual void openFileDialog() = 0;

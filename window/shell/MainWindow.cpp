@@ -261,6 +261,13 @@ bool MainWindow::onPlayerPage() const
     return m_stack->currentWidget() == m_videoArea;
 }
 
+QString MainWindow::currentPageId() const
+{
+    if (onPlayerPage())
+        return QStringLiteral("player");
+    return m_pages.key(m_stack->currentWidget());
+}
+
 void MainWindow::goToPage(const QString& id)
 {
     QWidget* page = m_pages.value(id);
@@ -273,6 +280,9 @@ void MainWindow::goToPage(const QString& id)
         return;
     if (!player && m_fullscreen)
         setFullscreen(false);
+    // A library page is never shown in the small frameless mini player.
+    if (!player && m_mini)
+        toggleMini();
     m_stack->setCurrentWidget(page);
     if (QPushButton* entry = m_navButtons.value(id))
         entry->setChecked(true);

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
 class ControlBar;
 class HomePage;
 class MediaControls;
@@ -21,6 +23,7 @@ class PlaylistsPage;
 class PlayerCore;
 class PreviewPopup;
 class QButtonGroup;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -54,6 +57,7 @@ public:
     void enqueue(const QList<QString>& paths) override;
     void playNext(const QList<QString>& paths) override;
     void playResume(const QString& path) override;
+    void playFromStart(const QString& path) override;
     void showMediaMenu(QList<QString> paths, QPoint globalPos, QMenu* extra) override;
     void openFileDialog() override;
     void openFolderDialog() override;
@@ -65,6 +69,10 @@ public:
     void openFromCommandLine(const QList<QString>& args, bool fromOtherInstance);
 
     bool onPlayerPage() const;
+    // The id of the page shown ("player" for the video area), and whether
+    // the window is the mini player: read by the self-test's checks.
+    QString currentPageId() const;
+    bool isMiniPlayer() const { return m_mini; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -105,6 +113,7 @@ private:
     void onFileLoaded();
     void registerMedia(const QString& path, const QString& kind, bool isVideo);
     void resumeIfWanted(const QString& path, bool isVideo);
+    std::optional<bool> takeResumeOverride(const QString& path);
     void writeLoadHistory(const QString& path, const QString& kind, bool isVideo);
     void onFileEnded(const QString& path, const QString& reason, double position, double duration);
     void updateNowPlaying();
@@ -134,29 +143,96 @@ public:
 private:
 
     // MainWindowActions.cpp
+    friend class TestHandlers;
+    friend class TestModes;
+    friend class TestShortcuts;
     void buildActions();
+    void addGeneralActions(const QString& group);
+    void addPlaybackActions(const QString& group);
+    void addAudioActions(const QString& group);
+    void addVideoActions(const QString& group);
+    void addSubtitleActions(const QString& group);
+    template <class Dialog> void execDialog();
+
+    // MainWindowHandlers.cpp
+    void abLoopStep();
+    void cycleRepeat();
+    void toggleShuffle();
+    void toggleMute();
+    void cycleAudioTrack();
+    void cycleSubtitle();
+    void stepAudioDelay(double step);
+    void stepSubDelay(double step);
+    void toggleNormalize();
+    void toggleMirror();
+    void zoomBy(double step);
+    void resetZoom();
+    void rotateVideo();
+    void loadSubtitleFile();
+    void exitFullscreenOrMini();
 
     // MainWindowMenus.cpp
+    // Empties a menu that is about to be filled again, with the action
+    // groups and submenus its last filling left behind.
+    static void resetMenu(QMenu* menu);
     void buildMenus();
+    void buildMediaMenu();
+    void buildPlaybackMenu();
+    void buildAudioMenu();
+    void buildVideoMenu();
+    void buildSubtitleMenu();
+    void buildViewMenu();
+    void buildHelpMenu();
+    QMenu* addFilledMenu(QMenu* parent, const QString& icon, const QString& title,
+                         void (MainWindow::*fill)(QMenu*));
+    void fillRecentMenu(QMenu* menu);
     void fillSpeedMenu(QMenu* menu);
+    void askCustomSpeed();
     void fillTrackMenu(QMenu* menu, const QString& type);
     void fillSecondarySubMenu(QMenu* menu);
     void fillAudioDeviceMenu(QMenu* menu);
     void fillRepeatMenu(QMenu* menu);
     void fillChaptersMenu(QMenu* menu);
     void fillAspectMenu(QMenu* menu);
+    void cycleAspect();
+    void gotoTimeDialog();
+    void showMediaInfo();
+    void showAbout();
 
     // MainWindowModes.cpp
     void toggleFullscreen();
     void setFullscreen(bool on);
+    void enterFullscreen();
+    void leaveFullscreen();
     void toggleMini();
+    void enterMini();
+    void leaveMini();
+    void floatControlBar();
+    void dockControlBar();
+    void setOnTop(bool on);
+    void updateOverlayGeometry();
     void showOverlayControls();
+    void hideOverlayControls();
     void onHideTimer();
     void onClickTimer();
+    bool keepKeyForFocus(const QKeyEvent* key) const;
+    bool filterMiniPlayer(QObject* watched, QEvent* event);
 
     // MainWindowContext.cpp
+    friend class TestContext;
+    friend class TestContextTray;
+    friend class TestContextNoTray;
     void buildTray();
     QMenu* buildContextMenu();
+    void addQueueEntries(QMenu* menu, const QList<QString>& paths);
+    void addPlaylistMenu(QMenu* menu, const QList<QString>& paths);
+    void addFavoriteEntry(QMenu* menu, const QString& path);
+    void addFileEntries(QMenu* menu, const QString& path);
+    void createPlaylistFrom(const QList<QString>& paths);
+    void addTrackSubmenus(QMenu* menu);
+    void onTrayActivated(int reason);
+    void toggleFromTray();
+    qint64 m_trayTriggerMs = -1;   // steady-clock time of the last single click on the tray
 
     PlayerCore* m_core;
     MpvWidget* m_video = nullptr;
@@ -200,7 +276,9 @@ private:
     QString m_currentPath;
     double m_playedSeconds = 0;
     bool m_playCounted = false;
-    QSet<QString> m_forceResume;
+    // A path's next load: true resumes whatever the rules say, false starts
+    // at 0. The later request for the same path wins.
+    QHash<QString, bool> m_resumeOverride;
     QString m_lastPage = QStringLiteral("home");
     int m_aspectIndex = 0;
     double m_zoom = 0;

@@ -100,7 +100,13 @@ void MainWindow::connectPanels()
     });
     connect(Thumbnailer::instance(), &Thumbnailer::previewReady, this,
             [this](double, const QImage& image) {
-                if (m_preview->isVisible())
+                if (!m_preview->isVisible())
+                    return;
+                // A frame that could not be taken leaves the time alone,
+                // not the picture of another moment.
+                if (image.isNull())
+                    m_preview->clearImage();
+                else
                     m_preview->setImage(image);
             });
     connect(m_settingsPage, &SettingsPage::checkUpdatesRequested, this, [this] { m_updater->check(true); });
@@ -157,7 +163,7 @@ void MainWindow::fillAudioButtonMenu(QMenu* menu)
 
 void MainWindow::fillMoreMenu(QMenu* menu)
 {
-    menu->clear();
+    resetMenu(menu);
     addRegistered(menu, {QStringLiteral("ab_loop")});
     fillRepeatMenu(menu->addMenu(Icons::icon(QStringLiteral("repeat")), L("Repetir", "Repeat")));
     QMenu* chapters = menu->addMenu(Icons::icon(QStringLiteral("list")), L("Capítulos", "Chapters"));

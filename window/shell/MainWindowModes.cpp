@@ -1,40 +1,299 @@
-// Fullscreen, the mini player and the application-wide input filter.
+// Fullscreen, the mini player, keep-on-top and the application-wide input
+// filter that leaves navigation keys to focused lists and fields.
 #include "MainWindow.h"
 
+#include "Actions.h"
+#include "ControlBar.h"
+#include "Lang.h"
+#include "MpvWidget.h"
+#include "NowPlaying.h"
+#include "PlayerCore.h"
+#include "QueuePanel.h"
 #include "Toast.h"
 
-#include <QEvent>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+const int kFullscreenMargin = 28;
+const int kMiniMargin = 6;
+const QSize kNormalMinimum(420, 260);
+const QSize kMiniVideo(520, 292);
+const QSize kMiniAudio(460, 220);
+
+bool isListKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+    case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Delete: case Qt::Key_Home: case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFieldKey(int key)
+{
+    return isListKey(key) || key == Qt::Key_Left || key == Qt::Key_Right;
+}
+
+}  // namespace
 
 void MainWindow::toggleFullscreen()
 {
     setFullscreen(!m_fullscreen);
 }
 
-void MainWindow::setFullscreen(bool)
+void MainWindow::setFullscreen(bool on)
 {
+    if (on == m_fullscreen)
+        return;
+    if (m_mini)
+        toggleMini();
+    if (on && m_currentPath.isEmpty())
+        return;
+    if (on)
+        enterFullscreen();
+    else
+        leaveFullscreen();
+    m_controlBar->setFullscreenState(on);
+}
+
+void MainWindow::enterFullscreen()
+{
+    goToPage(QStringLiteral("player"));
+    m_fullscreen = true;
+    m_wasMaximized = isMaximized();
+    m_sidebar->hide();
+    m_queuePanel->hide();
+    menuBar()->hide();
+    floatControlBar();
+    updateOverlayGeometry();
+    m_controlBar->show();
+    m_controlBar->raise();
+    showFullScreen();
+    m_hideTimer.start();
+}
+
+void MainWindow::leaveFullscreen()
+{
+    m_fullscreen = false;
+    dockControlBar();
+    m_sidebar->show();
+    menuBar()->show();
+    m_queuePanel->setVisible(m_controlBar->queueButton->isChecked());
+    if (m_wasMaximized)
+        showMaximized();
+    else
+        showNormal();
+    m_video->setCursor(Qt::ArrowCursor);
+}
+
+// The transport bar leaves the window's layout and floats over the bottom
+// of the player page.
+void MainWindow::floatControlBar()
+{
+    centralWidget()->layout()->removeWidget(m_controlBar);
+    m_controlBar->setParent(m_videoArea);
+    m_controlBar->setOverlay(true);
+}
+
+void MainWindow::dockControlBar()
+{
+    m_controlBar->setOverlay(false);
+    static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(m_controlBar);
+    m_controlBar->show();
 }
 
 void MainWindow::toggleMini()
 {
+    if (m_fullscreen)
+        setFullscreen(false);
+    if (m_mini)
+        leaveMini();
+    else if (!m_currentPath.isEmpty())
+        enterMini();
+}
+
+void MainWindow::leaveMini()
+{
+    m_mini = false;
+    setWindowFlag(Qt::FramelessWindowHint, false);
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+    dockControlBar();
+    m_nowPlaying->setCompact(false);
+    m_sidebar->show();
+    menuBar()->show();
+    m_queuePanel->setVisible(m_controlBar->queueButton->isChecked());
+    // The mini player lowered the minimum below the normal window's.
+    setMinimumSize(kNormalMinimum);
+    setGeometry(m_normalGeometry);
+    show();
+    if (m_wasMaximized)
+        showMaximized();
+}
+
+void MainWindow::enterMini()
+{
+    m_mini = true;
+    m_normalGeometry = geometry();
+    m_wasMaximized = isMaximized();
+    goToPage(QStringLiteral("player"));
+    m_sidebar->hide();
+    m_queuePanel->hide();
+    menuBar()->hide();
+    floatControlBar();
+    m_nowPlaying->setCompact(true);
+    if (m_wasMaximized)
+        showNormal();
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    const QSize size = m_core->hasVideo() ? kMiniVideo : kMiniAudio;
+    // The audio player is lower than the normal window's minimum: without
+    // this it would grow and hang off the bottom of the screen.
+    setMinimumSize(size);
+    const QRect area = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    setGeometry(area.right() - size.width() - 24, area.bottom() - size.height() - 24, size.width(), size.height());
+    show();
+    updateOverlayGeometry();
+    m_controlBar->show();
+    m_controlBar->raise();
+    if (m_core->hasVideo())
+        hideOverlayControls();
+}
+
+void MainWindow::setOnTop(bool on)
+{
+    m_onTop = on;
+    if (QAction* action = Actions::instance()->actions.value(QStringLiteral("on_top")))
+        action->setChecked(on);
+    if (!m_mini) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+        show();
+    }
+    toast(on ? L("Sempre visível ligado", "Always on top on") : L("Sempre visível desligado", "Always on top off"));
+}
+
+void MainWindow::updateOverlayGeometry()
+{
+    if (!(m_fullscreen || m_mini) || m_controlBar->parentWidget() != m_videoArea)
+        return;
+    const int m = m_fullscreen ? kFullscreenMargin : kMiniMargin;
+    const int h = m_controlBar->sizeHint().height();
+    m_controlBar->setGeometry(m, m_videoArea->height() - h - m, m_videoArea->width() - 2 * m, h);
 }
 
 void MainWindow::showOverlayControls()
 {
+    if (!(m_fullscreen || m_mini))
+        return;
+    updateOverlayGeometry();
+    m_controlBar->show();
+    m_controlBar->raise();
+}
+
+void MainWindow::hideOverlayControls()
+{
+    if ((m_fullscreen || m_mini) && !m_controlBar->testAttribute(Qt::WA_UnderMouse) && !m_core->isPaused())
+        m_controlBar->hide();
 }
 
 void MainWindow::onHideTimer()
 {
+    if (!onPlayerPage() || m_core->isPaused() || !m_core->hasVideo())
+        return;
+    if (m_controlBar->testAttribute(Qt::WA_UnderMouse) || QApplication::activePopupWidget()) {
+        m_hideTimer.start();
+        return;
+    }
+    m_video->setCursor(Qt::BlankCursor);
+    hideOverlayControls();
 }
 
+// A click pauses only once no double click can follow; in the mini player
+// a press drags the window instead.
 void MainWindow::onClickTimer()
 {
+    if (!m_mini && m_core->hasVideo())
+        m_core->togglePause();
+}
+
+// Keys without modifiers that a focused list, field or slider uses itself
+// are kept from the window's one-key shortcuts. The keypad flag is no
+// modifier here: keypad arrows and Enter belong to the list as well.
+bool MainWindow::keepKeyForFocus(const QKeyEvent* key) const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    Qt::KeyboardModifiers modifiers = key->modifiers();
+    modifiers.setFlag(Qt::KeypadModifier, false);
+    if (!focus || modifiers != Qt::NoModifier)
+        return false;
+    if (qobject_cast<const QAbstractItemView*>(focus))
+        return isListKey(key->key());
+    if (qobject_cast<const QAbstractSpinBox*>(focus) || qobject_cast<const QComboBox*>(focus))
+        return isFieldKey(key->key());
+    if (qobject_cast<const QSlider*>(focus) && focus != m_controlBar->volumeSlider)
+        return isFieldKey(key->key());
+    return false;
+}
+
+bool MainWindow::filterMiniPlayer(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // The view's own presses pass here twice (application and object
+        // filter): start one move only.
+        static ulong lastPress = 0;
+        const ulong stamp = static_cast<QMouseEvent*>(event)->timestamp();
+        if (windowHandle() && stamp != lastPress)
+            windowHandle()->startSystemMove();
+        lastPress = stamp;
+        return false;
+    }
+    if (watched != m_nowPlaying)
+        return false;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        QTimer::singleShot(0, this, &MainWindow::toggleMini);
+        return true;
+    }
+    if (event->type() == QEvent::Enter)
+        showOverlayControls();
+    return false;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // The toast stays centred over the content column as it resizes.
-    if (watched == m_content && event->type() == QEvent::Resize && m_toast->parentWidget() == m_content)
+    const QEvent::Type type = event->type();
+    if (type == QEvent::ShortcutOverride && keepKeyForFocus(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    if (type == QEvent::Resize && watched == m_content) {
         m_toast->reposition();
+    } else if (type == QEvent::Resize && watched == m_videoArea) {
+        updateOverlayGeometry();
+        if (m_toast->parentWidget() == m_videoArea)
+            m_toast->reposition();
+    } else if (type == QEvent::Leave && watched == m_controlBar) {
+        if (m_fullscreen || m_mini)
+            m_hideTimer.start();
+        return false;
+    } else if (m_mini && (watched == m_video || watched == m_nowPlaying)) {
+        if (filterMiniPlayer(watched, event))
+            return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -55,8 +55,11 @@ struct TrackInfo
 
 TrackInfo localAudioInfo(const QString& path)
 {
+    // A row made when the file was opened from outside the library holds a
+    // title only: its artist and album are still in the file's tags.
     std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    const MediaItem item = row && !row->title.isEmpty() ? *row : Library::readTags(path);
+    const bool rowComplete = row && !row->title.isEmpty() && !(row->artist.isEmpty() && row->album.isEmpty());
+    const MediaItem item = rowComplete ? *row : Library::readTags(path);
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
 
@@ -178,7 +181,10 @@ void MainWindow::registerMedia(const QString& path, const QString& kind, bool is
 
 void MainWindow::resumeIfWanted(const QString& path, bool isVideo)
 {
-    const bool forced = m_forceResume.remove(path);
+    const std::optional<bool> override = takeResumeOverride(path);
+    if (override == false)
+        return;
+    const bool forced = override.value_or(false);
     const bool longAudio = !isVideo && m_core->duration() > kLongAudio;
     if (!forced) {
         if (!App::get(QStringLiteral("playback/resume"), true).toBool())
@@ -294,8 +300,12 @@ void MainWindow::onPauseChanged(bool paused)
         m_mediaControls->setPlaying(!paused, !m_core->isIdle());
     if (paused)
         m_video->setCursor(Qt::ArrowCursor);
+    // With nothing loaded the engine reports "not paused" and there is no
+    // title to show: the tooltip is the program's name alone.
     if (m_tray)
-        m_tray->setToolTip(QStringLiteral("Orvel — %1").arg(paused ? L("pausado", "paused") : m_core->title()));
+        m_tray->setToolTip(m_core->isIdle()
+                               ? QStringLiteral("Orvel")
+                               : QStringLiteral("Orvel — %1").arg(paused ? L("pausado", "paused") : m_core->title()));
 }
 
 QString MainWindow::currentKind() const
@@ -348,8 +358,24 @@ void MainWindow::playFiles(const QList<QString>& paths, int start)
 // The core names local files by their cleaned path; the entry must match.
 void MainWindow::playResume(const QString& path)
 {
-    m_forceResume.insert(App::isUrl(path) ? path : QDir::cleanPath(path));
+    m_resumeOverride.insert(App::isUrl(path) ? path : QDir::cleanPath(path), true);
     playFiles({path}, 0);
+}
+
+void MainWindow::playFromStart(const QString& path)
+{
+    m_resumeOverride.insert(App::isUrl(path) ? path : QDir::cleanPath(path), false);
+    playFiles({path}, 0);
+}
+
+std::optional<bool> MainWindow::takeResumeOverride(const QString& path)
+{
+    const auto it = m_resumeOverride.constFind(path);
+    if (it == m_resumeOverride.constEnd())
+        return std::nullopt;
+    const bool resume = it.value();
+    m_resumeOverride.erase(it);
+    return resume;
 }
 
 void MainWindow::saveCurrentPosition(bool force)
