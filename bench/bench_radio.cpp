@@ -49,6 +49,7 @@ public:
     void enqueue(const QList<QString>&) override {}
     void playNext(const QList<QString>&) override {}
     void playResume(const QString&) override {}
+    void playFromStart(const QString&) override {}
     void showMediaMenu(QList<QString>, QPoint, QMenu*) override {}
     void openFileDialog() override {}
     void openFolderDialog() override {}

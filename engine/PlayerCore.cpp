@@ -124,14 +124,17 @@ void PlayerCore::applyEnvOptions()
     }
 }
 
+QString PlayerCore::defaultSubtitleLanguages()
+{
+    return Lang::englishFlag() ? QStringLiteral("en,eng") : QStringLiteral("pt,por,pt-BR,pob");
+}
+
 void PlayerCore::applySettingsOptions()
 {
     const QString codepage = App::get(QStringLiteral("subs/codepage"), QStringLiteral("auto")).toString();
     if (codepage != QLatin1String("auto"))
         m_handle.option("sub-codepage", codepage);
-    const QString slangDefault =
-        Lang::englishFlag() ? QStringLiteral("en,eng") : QStringLiteral("pt,por,pt-BR,pob");
-    m_handle.option("slang", App::get(QStringLiteral("subs/lang"), slangDefault).toString());
+    m_handle.option("slang", App::get(QStringLiteral("subs/lang"), defaultSubtitleLanguages()).toString());
     m_handle.option("alang", App::get(QStringLiteral("audio/lang"), QString()).toString());
     QSettings* settings = App::settings();
     settings->beginGroup(QStringLiteral("subStyle"));

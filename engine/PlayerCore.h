@@ -79,6 +79,9 @@ public:
     // The media information sheet as an HTML table.
     QString mediaInfo() const;
     QVariantList audioDevices() const;
+    // The preferred subtitle languages when "subs/lang" is not stored: those
+    // of the interface language. The settings page shows the same list.
+    static QString defaultSubtitleLanguages();
 
     // Queue
     void openFiles(const QStringList& paths, int start = 0);

@@ -1,14 +1,21 @@
 #include "HomePage.h"
 
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStandardItemModel>
 #include <QTime>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "App.h"
+#include "CardView.h"
+#include "Database.h"
 #include "Host.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -16,47 +23,82 @@
 #include "Widgets.h"
 
 namespace {
-QString greeting()
+// The strip shows at most this many unfinished videos.
+constexpr int kContinueMax = 16;
+
+QStandardItem* continueCard(const HistoryItem& row)
 {
-    const int hour = QTime::currentTime().hour();
+    auto* item = new QStandardItem(row.title.isEmpty() ? QFileInfo(row.path).completeBaseName() : row.title);
+    item->setData(row.path, PathRole);
+    item->setData(QStringLiteral("video"), KindRole);
+    item->setData(L("Faltam %1", "%1 left").arg(App::formatTime(row.duration - row.position)), SubtitleRole);
+    item->setData(qMin(1.0, row.position / row.duration), ProgressRole);
+    item->setData(App::formatTime(row.duration), BadgeRole);
+    item->setData(QStringLiteral("hist"), ThumbTagRole);
+    item->setData(row.position, ThumbTimeRole);
+    item->setToolTip(row.path);
+    return item;
+}
+
+bool continues(const HistoryItem& row)
+{
+    return !row.finished && row.duration > 0 && !row.path.contains(QStringLiteral("://"))
+           && QFile::exists(row.path);
+}
+}  // namespace
+
+QString HomePage::greeting(int hour)
+{
     if (hour < 12)
         return L("Bom dia", "Good morning");
     return hour < 18 ? L("Boa tarde", "Good afternoon") : L("Boa noite", "Good evening");
 }
-}  // namespace
 
 HomePage::HomePage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(32, 26, 32, 26);
     layout->setSpacing(22);
     layout->addWidget(buildBanner());
-    QLabel* title = makeTitle(greeting() + L("! O que vamos assistir ou ouvir?", "! What shall we watch or listen to?"),
-                              "PageTitle");
-    title->setWordWrap(true);
-    auto* hero = new QVBoxLayout;
-    hero->setSpacing(6);
-    hero->addWidget(title);
-    auto* intro = new QLabel(L("Abra um vídeo, uma música, uma pasta inteira ou um link. Você também pode arrastar "
-                               "arquivos para esta janela.",
-                               "Open a video, a song, a whole folder or a link. You can also drag files into this "
-                               "window."),
-                             this);
-    intro->setObjectName(QStringLiteral("Muted"));
-    intro->setWordWrap(true);
-    hero->addWidget(intro);
-    hero->addSpacing(6);
-    hero->addWidget(buildOpenButtons());
-    layout->addLayout(hero);
-    const QString text = L("Tudo o que você assistir ou ouvir aparece aqui, com o ponto onde parou.",
-                           "Everything you watch or listen to shows up here, with where you stopped.");
-    layout->addWidget(emptyState(QStringLiteral("sparkles"), L("Nada por aqui ainda", "Nothing here yet"), text), 1);
+    layout->addWidget(buildHero());
+
+    m_continue = makeStrip(250, true);
+    QPushButton* history = makeButton(L("Ver histórico", "See history"), QStringLiteral("clock"));
+    m_continueSection = section(L("Continuar assistindo", "Continue watching"), m_continue, history);
+    m_played = makeStrip(150, false);
+    m_playedSection = section(L("Ouvidas recentemente", "Recently played"), m_played);
+    m_added = makeStrip(150, false);
+    QPushButton* music = makeButton(L("Ir para Música", "Go to Music"), QStringLiteral("music"));
+    m_addedSection = section(L("Adicionadas à biblioteca", "Recently added"), m_added, music);
+    for (QWidget* block : {m_continueSection, m_playedSection, m_addedSection})
+        layout->addWidget(block);
+    layout->addStretch();
+    scroll->setWidget(content);
+
+    connect(history, &QPushButton::clicked, this, [this] { m_host->goToPage(QStringLiteral("recents")); });
+    connect(music, &QPushButton::clicked, this, [this] { m_host->goToPage(QStringLiteral("music")); });
+    connectStrip(m_continue, true);
+    connectStrip(m_played, false);
+    connectStrip(m_added, false);
+    auto refreshVisible = [this] {
+        if (isVisible())
+            refresh();
+    };
+    connect(Database::instance(), &Database::historyChanged, this, refreshVisible);
+    connect(Database::instance(), &Database::libraryChanged, this, refreshVisible);
     refresh();
 }
 
 QWidget* HomePage::buildBanner()
 {
-    m_banner = new QWidget(this);
+    m_banner = new QWidget;
     m_banner->setObjectName(QStringLiteral("Banner"));
     m_banner->setAttribute(Qt::WA_StyledBackground);
     auto* row = new QHBoxLayout(m_banner);
@@ -72,10 +114,43 @@ QWidget* HomePage::buildBanner()
     auto* close = new QToolButton(m_banner);
     close->setIcon(Icons::icon(QStringLiteral("x")));
     row->addWidget(close);
-    connect(download, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(QUrl(m_updateUrl)); });
+    connect(download, &QPushButton::clicked, this, &HomePage::openUpdateUrl);
     connect(close, &QToolButton::clicked, m_banner, &QWidget::hide);
     m_banner->hide();
     return m_banner;
+}
+
+QWidget* HomePage::buildHero()
+{
+    auto* hero = new QWidget;
+    hero->setObjectName(QStringLiteral("Hero"));
+    hero->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(hero);
+    row->setContentsMargins(28, 24, 28, 24);
+    row->setSpacing(22);
+    auto* logo = new QLabel(hero);
+    logo->setPixmap(Icons::appLogo(92));
+    row->addWidget(logo);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(6);
+    QLabel* title = makeTitle(greeting(QTime::currentTime().hour())
+                                  + L("! O que vamos assistir ou ouvir?", "! What shall we watch or listen to?"),
+                              "PageTitle");
+    title->setWordWrap(true);
+    column->addWidget(title);
+    auto* intro = new QLabel(L("Abra um vídeo, uma música, uma pasta inteira ou um link. Você também pode arrastar "
+                               "arquivos para esta janela.",
+                               "Open a video, a song, a whole folder or a link. You can also drag files into this "
+                               "window."),
+                             hero);
+    intro->setObjectName(QStringLiteral("Muted"));
+    intro->setWordWrap(true);
+    column->addWidget(intro);
+    column->addSpacing(6);
+    column->addWidget(buildOpenButtons());
+    row->addLayout(column, 1);
+    return hero;
 }
 
 QWidget* HomePage::buildOpenButtons()
@@ -96,15 +171,100 @@ QWidget* HomePage::buildOpenButtons()
     return buttons;
 }
 
+CardView* HomePage::makeStrip(int cardWidth, bool wide)
+{
+    auto* strip = new CardView(CardDelegate::Grid, wide);
+    strip->delegate->cardWidth = cardWidth;
+    strip->setHorizontalStrip(true);
+    return strip;
+}
+
+void HomePage::connectStrip(CardView* strip, bool resume)
+{
+    connect(strip, &CardView::activatedPath, this, [this, strip, resume](const QModelIndex& index) {
+        if (resume) {
+            m_host->playResume(index.data(PathRole).toString());
+            return;
+        }
+        QList<QString> paths;
+        for (int r = 0; r < strip->model->rowCount(); ++r)
+            paths << strip->model->item(r)->data(PathRole).toString();
+        m_host->playFiles(paths, index.row());
+    });
+    connect(strip, &CardView::menuRequested, this, [this](const QModelIndex& index, const QPoint& pos) {
+        m_host->showMediaMenu({index.data(PathRole).toString()}, pos, nullptr);
+    });
+}
+
+// The address comes from the update manifest, so only a web address is
+// handed to the desktop's opener.
+void HomePage::openUpdateUrl()
+{
+    const QUrl url(m_updateUrl, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        qWarning("Update address refused: %s", qPrintable(m_updateUrl));
+        return;
+    }
+    QDesktopServices::openUrl(url);
+}
+
 void HomePage::refresh()
 {
+    fillContinue();
+    fillPlayed();
+    fillAdded();
+}
+
+void HomePage::fillContinue()
+{
+    m_continue->model->clear();
+    for (const HistoryItem& row : Database::instance()->history(QStringLiteral("video"), 40)) {
+        if (!continues(row))
+            continue;
+        m_continue->model->appendRow(continueCard(row));
+        if (m_continue->model->rowCount() >= kContinueMax)
+            break;
+    }
+    m_continueSection->setVisible(m_continue->model->rowCount() > 0);
+}
+
+void HomePage::fillPlayed()
+{
+    m_played->model->clear();
+    Database* db = Database::instance();
+    for (const HistoryItem& row : db->history(QStringLiteral("audio"), 30)) {
+        const std::optional<MediaItem> media = db->mediaByPath(row.path);
+        auto* item = new QStandardItem(media ? media->displayTitle() : row.title);
+        item->setData(row.path, PathRole);
+        item->setData(row.path.contains(QStringLiteral("://")) ? QStringLiteral("stream") : QStringLiteral("audio"),
+                      KindRole);
+        item->setData(media ? media->displayArtist() : QString(), SubtitleRole);
+        m_played->model->appendRow(item);
+    }
+    m_playedSection->setVisible(m_played->model->rowCount() > 0);
+}
+
+void HomePage::fillAdded()
+{
+    m_added->model->clear();
+    for (const MediaItem& media : Database::instance()->recentlyAdded(24)) {
+        if (media.kind != QLatin1String("audio"))
+            continue;
+        auto* item = new QStandardItem(media.displayTitle());
+        item->setData(media.path, PathRole);
+        item->setData(QStringLiteral("audio"), KindRole);
+        item->setData(media.displayArtist(), SubtitleRole);
+        m_added->model->appendRow(item);
+    }
+    m_addedSection->setVisible(m_added->model->rowCount() > 0);
 }
 
 void HomePage::setUpdateBanner(const QString& version, const QString& notes, const QString& url)
 {
     m_updateUrl = url;
     m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:#a8b5c7'>%3</span>")
-                              .arg(L("Nova versão disponível:", "New version available:"), version,
+                              .arg(L("Nova versão disponível:", "New version available:"), version.toHtmlEscaped(),
                                    notes.toHtmlEscaped()));
     m_banner->show();
 }

@@ -3,28 +3,45 @@
 #include <QString>
 #include <QWidget>
 
+class CardView;
 class Host;
 class QLabel;
 
-// The start page: a greeting, the three ways to open media and the update
-// banner.
+// The start page: a greeting, the three ways to open media, the update
+// banner and three strips of cards from the history and the library.
 class HomePage : public QWidget
 {
     Q_OBJECT
 public:
     explicit HomePage(Host* host, QWidget* parent = nullptr);
 
-    // Refills the page from the database.
+    // Refills the three strips from the database.
     void refresh();
     // Shows the banner announcing a newer version; url is where it downloads.
     void setUpdateBanner(const QString& version, const QString& notes, const QString& url);
 
+    // The greeting for an hour of the local clock (0..23).
+    static QString greeting(int hour);
+
 private:
     QWidget* buildBanner();
+    QWidget* buildHero();
     QWidget* buildOpenButtons();
+    CardView* makeStrip(int cardWidth, bool wide);
+    void connectStrip(CardView* strip, bool resume);
+    void openUpdateUrl();
+    void fillContinue();
+    void fillPlayed();
+    void fillAdded();
 
     Host* m_host;
-    QWidget* m_banner;
-    QLabel* m_bannerText;
+    CardView* m_continue = nullptr;
+    CardView* m_played = nullptr;
+    CardView* m_added = nullptr;
+    QWidget* m_continueSection = nullptr;
+    QWidget* m_playedSection = nullptr;
+    QWidget* m_addedSection = nullptr;
+    QWidget* m_banner = nullptr;
+    QLabel* m_bannerText = nullptr;
     QString m_updateUrl;
 };

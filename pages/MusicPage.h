@@ -1,20 +1,88 @@
 #pragma once
 
+#include "MediaItem.h"
+
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
+class CardView;
 class Host;
+class QListWidget;
+class QLineEdit;
+class QPoint;
+class QPushButton;
+class QStackedWidget;
+class QStandardItemModel;
+class QTabBar;
+class QTableView;
+class QVBoxLayout;
+class TrackProxy;
 
-// The music library: songs, artists, albums and genres.
+// The music library: a sortable song table and the songs grouped by album,
+// artist, genre and folder. Activating a group narrows the table to it,
+// shown as a removable chip; a search narrows it further.
+//
+// While the page is hidden, building it and library changes only mark it
+// out of date; showing it, or reading its table, brings it up to date.
 class MusicPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit MusicPage(Host* host, QWidget* parent = nullptr);
 
-    // Filter the songs to one artist or one album (exact match).
+    // Reloads the songs and refills the table and, on a group tab, the groups.
+    void refresh();
+    void fillTracks();
+    void fillGroups();
+    // Narrows the table to the songs whose field ("artist", "album", "genre"
+    // or "folder") equals value exactly; an empty field clears it.
+    void setFilter(const QString& field, const QString& value);
     void showArtist(const QString& artist);
     void showAlbum(const QString& album);
 
+    // The paths of the table's rows as shown: filtered, searched and sorted.
+    QStringList visiblePaths() const;
+    QStringList selectedPaths() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void buildHeader(QVBoxLayout* layout);
+    void buildTabs(QVBoxLayout* layout);
+    void buildTable();
+    void buildViews(QVBoxLayout* layout);
+    void connectAll();
+    void bringUpToDate() const;
+    void onLibraryChanged();
+    void fillAlbums();
+    void fillGroupList(const QString& field);
+    void chooseFolder();
+    void playAll();
+    void shuffle();
+    void search(const QString& text);
+    void tabChanged(int index);
+    void tableMenu(const QPoint& pos);
+    void groupMenu(const QPoint& pos);
+
     Host* m_host;
+    QTabBar* m_tabs = nullptr;
+    QStackedWidget* m_views = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QTableView* m_table = nullptr;
+    QStandardItemModel* m_model = nullptr;
+    QStandardItemModel* m_detached = nullptr;  // stands in for m_model while it is refilled
+    TrackProxy* m_proxy = nullptr;
+    CardView* m_albums = nullptr;
+    QListWidget* m_groups = nullptr;
+    QLineEdit* m_search = nullptr;
+    QPushButton* m_chip = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_emptyButton = nullptr;
+    QPushButton* m_rescanButton = nullptr;
+    QPushButton* m_playAllButton = nullptr;
+    QPushButton* m_shuffleButton = nullptr;
+    QList<MediaItem> m_tracks;
+    bool m_stale = true;
 };

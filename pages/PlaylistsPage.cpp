@@ -1,21 +1,450 @@
 #include "PlaylistsPage.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRandomGenerator64>
 #include <QVBoxLayout>
 
+#include "CardDelegate.h"
+#include "Database.h"
+#include "Host.h"
+#include "Icons.h"
 #include "Lang.h"
+#include "Library.h"
+#include "PlayerCore.h"
 #include "PlaylistFile.h"
+#include "ReorderTable.h"
+#include "Theme.h"
 #include "Widgets.h"
+
+namespace {
+constexpr int kSmartKeyRole = Qt::UserRole + 2;
+constexpr int kIdRole = Qt::UserRole + 9;
+constexpr int kNameRole = Qt::UserRole + 10;
+const QColor kDim(0x6b, 0x7c, 0x93);
+
+// 4:05, 1:02:03; empty for an unknown duration.
+QString tableTime(double seconds)
+{
+    if (seconds <= 0)
+        return QString();
+    const qint64 s = qint64(seconds);
+    if (s >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(s / 3600)
+            .arg((s / 60) % 60, 2, 10, QLatin1Char('0'))
+            .arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QStringList pathsOf(const QList<MediaItem>& items)
+{
+    QStringList out;
+    for (const MediaItem& m : items)
+        out << m.path;
+    return out;
+}
+
+QString saveFailed() { return L("Falha ao salvar", "Save failed"); }
+}  // namespace
 
 PlaylistsPage::PlaylistsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 26, 32, 26);
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(buildSidebar(), 0);
+    root->addWidget(buildContent(), 1);
+
+    m_table->onReordered = [this] { saveOrder(); };
+    m_table->onDelete = [this] { removeSelectedRows(); };
+    connect(m_lists, &QListWidget::currentRowChanged, this, &PlaylistsPage::selectList);
+    connect(m_table, &QTableWidget::cellActivated, this,
+            [this](int row, int) { m_host->playFiles(currentPaths(), row); });
+    connect(m_table, &QWidget::customContextMenuRequested, this, &PlaylistsPage::showRowMenu);
+    connect(Database::instance(), &Database::playlistsChanged, this, &PlaylistsPage::refresh);
+    connect(Database::instance(), &Database::favoritesChanged, this, [this] {
+        if (m_smartKey == QLatin1String("auto:fav"))
+            loadItems();
+    });
+    refresh();
+}
+
+QWidget* PlaylistsPage::buildSidebar()
+{
+    auto* side = new QWidget;
+    side->setFixedWidth(270);
+    side->setObjectName(QStringLiteral("SubSidebar"));
+    side->setAttribute(Qt::WA_StyledBackground);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(16, 26, 16, 16);
+    layout->setSpacing(10);
     layout->addWidget(makeTitle(QStringLiteral("Playlists"), "PageTitle"));
-    const QString title = L("Nenhuma playlist ainda", "No playlists yet");
-    const QString text = L("Salve a fila como playlist ou adicione músicas pelo botão direito em qualquer lista.",
-                           "Save the queue as a playlist, or add songs with right-click anywhere.");
-    layout->addWidget(emptyState(QStringLiteral("playlist"), title, text), 1);
+    QPushButton* create = makeButton(L("Nova playlist", "New playlist"), QStringLiteral("plus"), true);
+    QPushButton* import = makeButton(L("Importar M3U", "Import M3U"), QStringLiteral("upload"));
+    layout->addWidget(create);
+    layout->addWidget(import);
+    m_lists = new QListWidget(side);
+    m_lists->setIconSize(QSize(18, 18));
+    m_lists->setStyleSheet(QStringLiteral(
+        "QListWidget { border: none; background: transparent; } QListWidget::item { padding: 9px 8px; "
+        "border-radius: 8px; }QListWidget::item:selected { background: #183049; }"));
+    layout->addWidget(m_lists, 1);
+    connect(create, &QPushButton::clicked, this, &PlaylistsPage::newPlaylist);
+    connect(import, &QPushButton::clicked, this, &PlaylistsPage::importPlaylist);
+    return side;
+}
+
+QWidget* PlaylistsPage::buildContent()
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(32, 26, 32, 10);
+    layout->setSpacing(12);
+
+    auto* header = new QHBoxLayout;
+    auto* titles = new QVBoxLayout;
+    m_title = makeTitle(QString(), "PageTitle");
+    m_count = new QLabel(content);
+    m_count->setObjectName(QStringLiteral("Muted"));
+    titles->addWidget(m_title);
+    titles->addWidget(m_count);
+    header->addLayout(titles, 1);
+    QPushButton* play = makeButton(L("Tocar", "Play"), QStringLiteral("play"), true);
+    QPushButton* shuffle = makeButton(L("Aleatório", "Shuffle"), QStringLiteral("shuffle"));
+    m_rename = makeButton(QString(), QStringLiteral("edit"));
+    m_rename->setToolTip(L("Renomear", "Rename"));
+    m_export = makeButton(QString(), QStringLiteral("download"));
+    m_export->setToolTip(L("Exportar como M3U", "Export as M3U"));
+    m_delete = makeButton(QString(), QStringLiteral("trash"));
+    m_delete->setToolTip(L("Excluir playlist", "Delete playlist"));
+    for (QPushButton* b : {play, shuffle, m_rename, m_export, m_delete})
+        header->addWidget(b);
+    layout->addLayout(header, 0);
+
+    m_table = new ReorderTable(0, 4, content);
+    m_table->setHorizontalHeaderLabels(
+        {L("Título", "Title"), L("Artista", "Artist"), L("Álbum", "Album"), L("Duração", "Time")});
+    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_table->setColumnWidth(1, 200);
+    m_table->setColumnWidth(2, 200);
+    m_table->setColumnWidth(3, 80);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(36);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setDragDropMode(QAbstractItemView::InternalMove);
+    m_table->setDragEnabled(true);
+    m_table->setAcceptDrops(true);
+    m_table->setDropIndicatorShown(true);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->setWordWrap(false);
+    layout->addWidget(m_table, 1);
+
+    auto* hint = new QLabel(L("Dica: arraste as faixas para mudar a ordem; Delete remove da playlist. Adicione "
+                              "músicas pelo botão direito em qualquer lista.",
+                              "Tip: drag songs to reorder; Delete removes them. Add songs with right-click "
+                              "anywhere."),
+                            content);
+    hint->setObjectName(QStringLiteral("Muted"));
+    hint->setWordWrap(true);
+    layout->addWidget(hint, 0);
+
+    connect(play, &QPushButton::clicked, this, [this] {
+        m_host->core()->setShuffle(false);
+        m_host->playFiles(currentPaths(), 0);
+    });
+    connect(shuffle, &QPushButton::clicked, this, &PlaylistsPage::shuffle);
+    connect(m_rename, &QPushButton::clicked, this, &PlaylistsPage::renamePlaylist);
+    connect(m_export, &QPushButton::clicked, this, &PlaylistsPage::exportPlaylist);
+    connect(m_delete, &QPushButton::clicked, this, &PlaylistsPage::deletePlaylist);
+    return content;
+}
+
+void PlaylistsPage::addSmartRows()
+{
+    const struct
+    {
+        QString text;
+        const char* icon;
+        const char* key;
+    } smart[] = {{L("Favoritos", "Favorites"), "heart-filled", "auto:fav"},
+                 {L("Mais tocadas", "Most played"), "sparkles", "auto:top"},
+                 {L("Adicionadas recentemente", "Recently added"), "clock", "auto:new"}};
+    for (const auto& s : smart) {
+        auto* item = new QListWidgetItem(Icons::icon(QLatin1String(s.icon), Theme::cyan, Theme::cyan), s.text);
+        item->setData(kSmartKeyRole, QLatin1String(s.key));
+        m_lists->addItem(item);
+    }
+}
+
+void PlaylistsPage::addHeaderRow()
+{
+    auto* header = new QListWidgetItem(L("MINHAS PLAYLISTS", "MY PLAYLISTS"));
+    header->setFlags(Qt::NoItemFlags);
+    header->setForeground(QBrush(kDim));
+    QFont font = header->font();
+    font.setPointSizeF(8.0);
+    font.setWeight(QFont::Bold);
+    header->setFont(font);
+    m_lists->addItem(header);
+}
+
+void PlaylistsPage::refresh()
+{
+    const QString key = m_playlistId != 0 ? QString::number(m_playlistId) : m_smartKey;
+    const bool wasBlocked = m_lists->blockSignals(true);
+    m_lists->clear();
+    addSmartRows();
+    addHeaderRow();
+    int select = 0;
+    for (const Playlist& list : Database::instance()->playlists()) {
+        auto* item = new QListWidgetItem(Icons::icon(QStringLiteral("playlist")),
+                                         QStringLiteral("%1  (%2)").arg(list.name).arg(list.count));
+        item->setData(kIdRole, qlonglong(list.id));
+        item->setData(kNameRole, list.name);
+        m_lists->addItem(item);
+        if (QString::number(list.id) == key)
+            select = m_lists->count() - 1;
+    }
+    for (int r = 0; r < 3; ++r)
+        if (m_lists->item(r)->data(kSmartKeyRole).toString() == key)
+            select = r;
+    m_lists->setCurrentRow(select);
+    m_lists->blockSignals(wasBlocked);
+    selectList(select);
+}
+
+void PlaylistsPage::selectList(int row)
+{
+    QListWidgetItem* item = m_lists->item(row);
+    if (!item)
+        return;
+    m_playlistId = item->data(kIdRole).toLongLong();
+    m_smartKey = item->data(kSmartKeyRole).toString();
+    m_title->setText(m_playlistId > 0 ? item->data(kNameRole).toString() : item->text());
+    const bool own = m_playlistId > 0;
+    m_rename->setVisible(own);
+    m_delete->setVisible(own);
+    m_table->setDragEnabled(own);
+    loadItems();
+}
+
+QStringList PlaylistsPage::listPaths() const
+{
+    Database* db = Database::instance();
+    if (m_playlistId != 0)
+        return db->playlistItems(m_playlistId);
+    if (m_smartKey == QLatin1String("auto:fav"))
+        return pathsOf(db->favorites());
+    if (m_smartKey == QLatin1String("auto:top"))
+        return pathsOf(db->mostPlayed(100));
+    return pathsOf(db->recentlyAdded(200));
+}
+
+MediaItem PlaylistsPage::recordFor(const QString& path)
+{
+    if (!path.contains(QStringLiteral("://")) && QFileInfo(path).isFile())
+        return Library::readTags(path);
+    MediaItem item;
+    item.path = path;
+    return item;
+}
+
+void PlaylistsPage::setRow(int row, const QString& path, double* total)
+{
+    const std::optional<MediaItem> stored = Database::instance()->mediaByPath(path);
+    MediaItem media = stored ? *stored : recordFor(path);
+    const bool url = path.contains(QStringLiteral("://"));
+    if (url)
+        media.title = path;
+    auto* title = new QTableWidgetItem(media.displayTitle());
+    title->setData(PathRole, path);
+    title->setToolTip(path);
+    if (!url && !QFileInfo::exists(path))
+        title->setForeground(QBrush(kDim));
+    m_table->setItem(row, 0, title);
+    m_table->setItem(row, 1, new QTableWidgetItem(media.artist));
+    m_table->setItem(row, 2, new QTableWidgetItem(media.album));
+    m_table->setItem(row, 3, new QTableWidgetItem(tableTime(media.duration)));
+    if (media.duration > 0)
+        *total += media.duration;
+}
+
+void PlaylistsPage::loadItems()
+{
+    const QStringList paths = listPaths();
+    m_table->setRowCount(0);
+    m_table->setRowCount(int(paths.size()));
+    double total = 0;
+    for (int r = 0; r < paths.size(); ++r)
+        setRow(r, paths[r], &total);
+    const QString time = total > 0 ? tableTime(total) : QStringLiteral("0:00");
+    m_count->setText(L("%1 itens · %2", "%1 items · %2").arg(m_table->rowCount()).arg(time));
+}
+
+QStringList PlaylistsPage::currentPaths() const
+{
+    QStringList out;
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        if (const QTableWidgetItem* item = m_table->item(r, 0))
+            out << item->data(PathRole).toString();
+    return out;
+}
+
+// The table already shows the new order: nobody needs to rebuild from the
+// database's signal.
+void PlaylistsPage::saveOrder()
+{
+    if (m_playlistId == 0)
+        return;
+    Database* db = Database::instance();
+    const bool wasBlocked = db->blockSignals(true);
+    db->setPlaylistItems(m_playlistId, currentPaths());
+    db->blockSignals(wasBlocked);
+    m_count->setText(L("%1 itens", "%1 items").arg(m_table->rowCount()));
+    if (QListWidgetItem* item = m_lists->currentItem())
+        item->setText(QStringLiteral("%1  (%2)").arg(m_title->text()).arg(m_table->rowCount()));
+}
+
+void PlaylistsPage::removeSelectedRows()
+{
+    if (m_playlistId == 0)
+        return;
+    QList<int> rows;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int row : rows)
+        m_table->removeRow(row);
+    saveOrder();
+}
+
+void PlaylistsPage::showRowMenu(const QPoint& pos)
+{
+    QList<QString> paths;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
+        paths << index.data(PathRole).toString();
+    if (paths.isEmpty())
+        return;
+    QMenu* menu = nullptr;
+    if (m_playlistId != 0) {
+        menu = new QMenu(this);
+        menu->addAction(Icons::icon(QStringLiteral("trash")), L("Remover desta playlist", "Remove from this playlist"),
+                        this, [this] { m_table->onDelete(); });
+    }
+    m_host->showMediaMenu(paths, m_table->viewport()->mapToGlobal(pos), menu);
+}
+
+void PlaylistsPage::selectPlaylistId(qint64 id)
+{
+    for (int r = 0; r < m_lists->count(); ++r)
+        if (m_lists->item(r)->data(kIdRole).toLongLong() == id)
+            m_lists->setCurrentRow(r);
+}
+
+void PlaylistsPage::newPlaylist()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, L("Nova playlist", "New playlist"), L("Nome:", "Name:"),
+                                               QLineEdit::Normal, QString(), &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    const qint64 id = Database::instance()->createPlaylist(name);
+    if (id <= 0) {
+        m_host->toast(saveFailed());
+        return;
+    }
+    refresh();
+    selectPlaylistId(id);
+}
+
+void PlaylistsPage::importPlaylist()
+{
+    const QString file = QFileDialog::getOpenFileName(this, L("Importar playlist", "Import playlist"), QString(),
+                                                      QStringLiteral("Playlists (*.m3u *.m3u8 *.pls)"));
+    if (file.isEmpty())
+        return;
+    QString name;
+    QList<QString> paths;
+    if (!importM3U(file, &name, &paths) || paths.isEmpty()) {
+        m_host->toast(L("Não foi possível ler a playlist", "Could not read the playlist"));
+        return;
+    }
+    // A file called ".m3u" or an empty "#PLAYLIST:" line gives no name.
+    if (name.trimmed().isEmpty())
+        name = QFileInfo(file).completeBaseName();
+    if (name.trimmed().isEmpty())
+        name = QFileInfo(file).fileName();
+    Database* db = Database::instance();
+    const qint64 id = db->createPlaylist(name);
+    if (id <= 0) {
+        m_host->toast(saveFailed());
+        return;
+    }
+    db->setPlaylistItems(id, paths);
+    m_host->toast(L("Playlist \"%1\" importada (%2 itens)", "Playlist \"%1\" imported (%2 items)")
+                      .arg(name)
+                      .arg(paths.size()));
+}
+
+void PlaylistsPage::shuffle()
+{
+    m_host->core()->setShuffle(true);
+    const QStringList paths = currentPaths();
+    const int start = paths.isEmpty() ? 0 : int(QRandomGenerator64::global()->bounded(qint64(paths.size())));
+    m_host->playFiles(paths, start);
+}
+
+void PlaylistsPage::renamePlaylist()
+{
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, L("Renomear playlist", "Rename playlist"), L("Nome:", "Name:"),
+                                               QLineEdit::Normal, m_title->text(), &ok)
+                             .trimmed();
+    if (ok && !name.isEmpty())
+        Database::instance()->renamePlaylist(m_playlistId, name);
+}
+
+QString PlaylistsPage::exportFileName(const QString& listName)
+{
+    QString name = listName;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return name + QStringLiteral(".m3u8");
+}
+
+void PlaylistsPage::exportPlaylist()
+{
+    const QString file = QFileDialog::getSaveFileName(this, L("Exportar playlist", "Export playlist"),
+                                                      exportFileName(m_title->text()),
+                                                      QStringLiteral("M3U (*.m3u8 *.m3u)"));
+    if (file.isEmpty())
+        return;
+    m_host->toast(exportM3U(file, currentPaths()) ? L("Playlist exportada", "Playlist exported") : saveFailed());
+}
+
+void PlaylistsPage::deletePlaylist()
+{
+    const auto answer = QMessageBox::question(
+        this, L("Excluir playlist", "Delete playlist"),
+        L("Excluir a playlist \"%1\"? As músicas continuam no computador.",
+          "Delete playlist \"%1\"? The songs stay on your computer.")
+            .arg(m_title->text()),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        Database::instance()->deletePlaylist(m_playlistId);
 }
 
 bool PlaylistsPage::importM3U(const QString& path, QString* name, QList<QString>* paths)

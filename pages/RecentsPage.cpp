@@ -1,22 +1,147 @@
 #include "RecentsPage.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabBar>
 #include <QVBoxLayout>
 
+#include "App.h"
+#include "CardView.h"
+#include "Database.h"
+#include "Host.h"
+#include "Icons.h"
 #include "Lang.h"
 #include "Widgets.h"
+
+namespace {
+// The second line of a history row, before the date.
+QString whereStopped(const HistoryItem& entry, const QString& kind)
+{
+    if (kind == QLatin1String("video") && entry.duration > 0) {
+        if (entry.finished)
+            return L("Assistido até o fim", "Watched to the end");
+        return L("Parou em %1 de %2", "Stopped at %1 of %2")
+            .arg(App::formatTime(entry.position), App::formatTime(entry.duration));
+    }
+    if (kind == QLatin1String("audio")) {
+        const std::optional<MediaItem> media = Database::instance()->mediaByPath(entry.path);
+        if (!media)
+            return QString();
+        QString line = media->displayArtist();
+        if (!media->album.isEmpty())
+            line += QStringLiteral(" · ") + media->album;
+        return line;
+    }
+    return entry.path;
+}
+}  // namespace
 
 RecentsPage::RecentsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 26, 32, 26);
-    layout->addWidget(makeTitle(L("Recentes", "Recent"), "PageTitle"));
-    const QString title = L("Nada por aqui ainda", "Nothing here yet");
-    const QString text = L("Tudo o que você assistir ou ouvir aparece aqui, com o ponto onde parou.",
-                           "Everything you watch or listen to shows up here, with where you stopped.");
-    layout->addWidget(emptyState(QStringLiteral("clock"), title, text), 1);
+    layout->setContentsMargins(32, 26, 32, 10);
+    layout->setSpacing(12);
+    auto* header = new QHBoxLayout;
+    header->addWidget(makeTitle(L("Recentes", "Recent"), "PageTitle"));
+    header->addStretch();
+    QPushButton* clear = makeButton(L("Limpar histórico", "Clear history"), QStringLiteral("trash"));
+    header->addWidget(clear);
+    layout->addLayout(header);
+
+    m_tabs = new QTabBar(this);
+    m_tabs->setDrawBase(false);
+    m_tabs->addTab(L("Vídeos assistidos", "Watched videos"));
+    m_tabs->addTab(L("Músicas ouvidas", "Played music"));
+    m_tabs->addTab(L("Links e rádios", "Links & radios"));
+    layout->addWidget(m_tabs, 0, Qt::AlignLeft);
+
+    m_view = new CardView(CardDelegate::List, true);
+    m_stack = new QStackedWidget(this);
+    m_stack->addWidget(m_view);
+    m_stack->addWidget(emptyState(QStringLiteral("clock"), L("Nada por aqui ainda", "Nothing here yet"),
+                                  L("Tudo o que você assistir ou ouvir aparece aqui, com o ponto onde parou.",
+                                    "Everything you watch or listen to shows up here, with where you stopped.")));
+    layout->addWidget(m_stack, 1);
+
+    connect(m_tabs, &QTabBar::currentChanged, this, &RecentsPage::refresh);
+    connect(m_view, &CardView::activatedPath, this,
+            [this](const QModelIndex& index) { m_host->playResume(index.data(PathRole).toString()); });
+    connect(m_view, &CardView::menuRequested, this, &RecentsPage::showMenu);
+    connect(clear, &QPushButton::clicked, this, &RecentsPage::clearTab);
+    connect(Database::instance(), &Database::historyChanged, this, [this] {
+        if (isVisible())
+            refresh();
+    });
+    refresh();
+}
+
+QString RecentsPage::currentKind() const
+{
+    switch (m_tabs->currentIndex()) {
+    case 0:
+        return QStringLiteral("video");
+    case 1:
+        return QStringLiteral("audio");
+    default:
+        return QStringLiteral("stream");
+    }
+}
+
+QStandardItem* RecentsPage::makeRow(const HistoryItem& entry, const QString& kind) const
+{
+    auto* item = new QStandardItem(entry.title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : entry.title);
+    item->setData(entry.path, PathRole);
+    item->setData(kind, KindRole);
+    if (kind == QLatin1String("video") && entry.duration > 0) {
+        item->setData(entry.finished ? 1.0 : qMin(1.0, entry.position / entry.duration), ProgressRole);
+        item->setData(QStringLiteral("hist"), ThumbTagRole);
+        item->setData(entry.position, ThumbTimeRole);
+        item->setData(App::formatTime(entry.duration), BadgeRole);
+    }
+    QString line = whereStopped(entry, kind) + QStringLiteral("   ·   ") + relativeDate(entry.last_played);
+    if (!entry.path.contains(QStringLiteral("://")) && !QFile::exists(entry.path))
+        line += L("   ·   arquivo não encontrado", "   ·   file not found");
+    item->setData(line, SubtitleRole);
+    item->setToolTip(entry.path);
+    return item;
 }
 
 void RecentsPage::refresh()
 {
+    const QString kind = currentKind();
+    m_view->model->clear();
+    for (const HistoryItem& entry : Database::instance()->history(kind, 300))
+        m_view->model->appendRow(makeRow(entry, kind));
+    m_stack->setCurrentIndex(m_view->model->rowCount() == 0 ? 1 : 0);
+}
+
+void RecentsPage::showMenu(const QModelIndex& index, const QPoint& globalPos)
+{
+    const QString path = index.data(PathRole).toString();
+    auto* menu = new QMenu(this);
+    menu->addAction(Icons::icon(QStringLiteral("play")), L("Continuar de onde parei", "Resume"), this,
+                    [this, path] { m_host->playResume(path); });
+    menu->addAction(Icons::icon(QStringLiteral("refresh")), L("Assistir do início", "Play from start"), this,
+                    [this, path] { m_host->playFromStart(path); });
+    menu->addAction(Icons::icon(QStringLiteral("x")), L("Remover do histórico", "Remove from history"), this,
+                    [path] { Database::instance()->removeHistory(path); });
+    m_host->showMediaMenu({path}, globalPos, menu);
+}
+
+void RecentsPage::clearTab()
+{
+    const QString kind = currentKind();
+    const auto answer = QMessageBox::question(this, L("Limpar histórico", "Clear history"),
+                                              L("Apagar o histórico desta aba? Os arquivos não são apagados.",
+                                                "Clear the history of this tab? Your files are not deleted."),
+                                              QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        Database::instance()->clearHistory(kind);
 }

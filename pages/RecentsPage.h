@@ -2,18 +2,32 @@
 
 #include <QWidget>
 
+class CardView;
 class Host;
+class QStackedWidget;
+class QTabBar;
+struct HistoryItem;
+class QStandardItem;
 
-// The play history, newest first, with where each file stopped.
+// The play history, newest first, in one tab per kind, with where each file
+// stopped.
 class RecentsPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit RecentsPage(Host* host, QWidget* parent = nullptr);
 
-    // Refills the history list from the database.
+    // Refills the current tab's list from the database.
     void refresh();
 
 private:
+    QString currentKind() const;
+    QStandardItem* makeRow(const HistoryItem& entry, const QString& kind) const;
+    void showMenu(const QModelIndex& index, const QPoint& globalPos);
+    void clearTab();
+
     Host* m_host;
+    QTabBar* m_tabs = nullptr;
+    CardView* m_view = nullptr;
+    QStackedWidget* m_stack = nullptr;
 };

@@ -1,20 +1,308 @@
 #include "VideosPage.h"
 
+#include "App.h"
+#include "CardView.h"
+#include "Covers.h"
+#include "Database.h"
+#include "Host.h"
+#include "Lang.h"
+#include "Library.h"
+#include "NameOrder.h"
+#include "Widgets.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
-#include "Lang.h"
-#include "Widgets.h"
+#include <algorithm>
+
+namespace {
+
+const QString kSortKey = QStringLiteral("videos/sort");
+constexpr qint64 kMiB = 1048576;
+constexpr qint64 kGiB = 1073741824;
+
+// The card's second line: the folder's name and, when known, the size.
+QString subtitleFor(const QString& folderName, qint64 size)
+{
+    if (size <= 0)
+        return folderName;
+    const QString amount = size <= kGiB ? QStringLiteral("%1 MB").arg(size / kMiB)
+                                        : QStringLiteral("%1 GB").arg(double(size) / double(kGiB), 0, 'f', 1);
+    return folderName + QStringLiteral(" · ") + amount;
+}
+
+QStandardItem* cardFor(const MediaItem& v, const QString& title, const QString& subtitle,
+                       const QHash<QString, HistoryItem>& history)
+{
+    auto* item = new QStandardItem(title);
+    item->setData(v.path, PathRole);
+    item->setData(QStringLiteral("video"), KindRole);
+    item->setData(subtitle, SubtitleRole);
+    if (v.duration > 0)
+        item->setData(App::formatTime(v.duration), BadgeRole);
+    const auto h = history.constFind(v.path);
+    if (h != history.cend() && h->duration > 0)
+        item->setData(h->finished ? 1.0 : std::min(h->position / h->duration, 1.0), ProgressRole);
+    item->setData(v.path, Qt::ToolTipRole);
+    return item;
+}
+
+}  // namespace
 
 VideosPage::VideosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 26, 32, 26);
-    layout->addWidget(makeTitle(L("Vídeos", "Videos"), "PageTitle"));
+    layout->setContentsMargins(32, 26, 32, 10);
+    layout->setSpacing(14);
+    buildHeader(layout);
+
+    // The stored choice is made current before the box is connected, so
+    // building the page writes nothing.
+    m_sort->setCurrentIndex(m_sort->findData(App::get(kSortKey, QStringLiteral("name")).toString()));
+
+    m_view = new CardView(CardDelegate::Grid, true);
+    m_emptyButton = makeButton(L("Escolher pasta de vídeos", "Choose a video folder"),
+                               QStringLiteral("folder-plus"), true);
     const QString title = L("Nenhum vídeo na biblioteca", "No videos in your library");
     const QString text = L("Escolha as pastas onde ficam seus filmes, séries e gravações. O Orvel lista tudo com "
                            "miniatura e lembra onde você parou.",
                            "Choose the folders with your movies, shows and recordings. Orvel lists everything "
                            "with thumbnails and remembers where you stopped.");
-    layout->addWidget(emptyState(QStringLiteral("film"), title, text), 1);
+    m_stack = new QStackedWidget;
+    m_stack->addWidget(m_view);
+    m_stack->addWidget(emptyState(QStringLiteral("film"), title, text, m_emptyButton));
+    layout->addWidget(m_stack, 1);
+
+    connectAll();
+    // The first refresh waits until the page is shown (see showEvent).
+    m_stale = true;
+}
+
+void VideosPage::buildHeader(QVBoxLayout* layout)
+{
+    auto* header = new QHBoxLayout;
+    header->addWidget(makeTitle(L("Vídeos", "Videos"), "PageTitle"));
+    header->addStretch();
+    m_search = new QLineEdit;
+    m_search->setPlaceholderText(L("Buscar vídeos…", "Search videos…"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setFixedWidth(240);
+    header->addWidget(m_search);
+    m_folder = new QComboBox;
+    m_folder->setMinimumWidth(160);
+    header->addWidget(m_folder);
+    m_sort = new QComboBox;
+    m_sort->addItem(L("Nome", "Name"), QStringLiteral("name"));
+    m_sort->addItem(L("Mais recentes", "Newest"), QStringLiteral("date"));
+    m_sort->addItem(L("Tamanho", "Size"), QStringLiteral("size"));
+    m_sort->addItem(L("Duração", "Duration"), QStringLiteral("duration"));
+    header->addWidget(m_sort);
+    m_addButton = makeButton(L("Adicionar pasta", "Add folder"), QStringLiteral("folder-plus"));
+    header->addWidget(m_addButton);
+    m_rescanButton = makeButton(QString(), QStringLiteral("refresh"));
+    m_rescanButton->setToolTip(L("Atualizar biblioteca", "Rescan library"));
+    header->addWidget(m_rescanButton);
+    layout->addLayout(header);
+}
+
+void VideosPage::connectAll()
+{
+    connect(m_addButton, &QPushButton::clicked, this, &VideosPage::chooseFolder);
+    connect(m_emptyButton, &QPushButton::clicked, this, &VideosPage::chooseFolder);
+    connect(m_rescanButton, &QPushButton::clicked, this, [] { Library::instance()->rescan(); });
+    connect(m_search, &QLineEdit::textChanged, this, &VideosPage::fill);
+    connect(m_folder, &QComboBox::currentIndexChanged, this, &VideosPage::fill);
+    connect(m_sort, &QComboBox::currentIndexChanged, this, &VideosPage::sortChosen);
+    connect(m_view, &CardView::activatedPath, this, [this](const QModelIndex& index) {
+        m_host->playResume(index.data(PathRole).toString());
+    });
+    connect(m_view, &CardView::menuRequested, this, [this](const QModelIndex&, const QPoint& pos) {
+        QList<QString> paths;
+        for (const QModelIndex& index : m_view->selectionModel()->selectedIndexes())
+            paths.append(index.data(PathRole).toString());
+        m_host->showMediaMenu(paths, pos, nullptr);
+    });
+    connect(Covers::instance(), &Covers::ready, this, &VideosPage::durationKnown);
+    connect(Database::instance(), &Database::libraryChanged, this, &VideosPage::onLibraryChanged);
+    connect(Database::instance(), &Database::historyChanged, this, &VideosPage::onHistoryChanged);
+}
+
+void VideosPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
+void VideosPage::onLibraryChanged()
+{
+    if (isVisible())
+        refresh();
+    else
+        m_stale = true;
+}
+
+void VideosPage::onHistoryChanged()
+{
+    // A hidden page catches up when it is shown next.
+    m_history.reset();
+    if (isVisible())
+        fill();
+    else
+        m_stale = true;
+}
+
+void VideosPage::refresh()
+{
+    m_stale = false;
+    m_videos = Database::instance()->media(QStringLiteral("video"));
+    m_history.reset();
+    m_titles.clear();
+    m_subtitles.clear();
+    QHash<QString, QString> folderNames;  // many videos share a folder
+    for (const MediaItem& v : std::as_const(m_videos)) {
+        auto name = folderNames.constFind(v.folder);
+        if (name == folderNames.cend())
+            name = folderNames.insert(v.folder, QFileInfo(v.folder).fileName());
+        m_titles.append(v.displayTitle());
+        m_subtitles.append(subtitleFor(*name, v.size));
+    }
+    m_nameRank = NameOrder().ranks(m_titles);
+
+    const bool blocked = m_folder->blockSignals(true);
+    fillFolders();
+    fill();
+    m_folder->blockSignals(blocked);
+}
+
+void VideosPage::fillFolders()
+{
+    const QString current = m_folder->currentData().toString();
+    m_folder->clear();
+    m_folder->addItem(L("Todas as pastas", "All folders"), QString());
+    QStringList folders;
+    QSet<QString> seen;
+    for (const MediaItem& v : std::as_const(m_videos))
+        if (!seen.contains(v.folder)) {
+            seen.insert(v.folder);
+            folders.append(v.folder);
+        }
+    folders.sort(Qt::CaseInsensitive);
+    for (const QString& folder : std::as_const(folders)) {
+        const QString name = QFileInfo(folder).fileName();
+        m_folder->addItem(name.isEmpty() ? folder : name, folder);
+    }
+    m_folder->setCurrentIndex(std::max(0, m_folder->findData(current)));
+}
+
+QList<int> VideosPage::keptRows() const
+{
+    const QString search = m_search->text().trimmed();
+    const QString folder = m_folder->currentData().toString();
+    QList<int> rows;
+    for (int i = 0; i < m_videos.size(); ++i) {
+        const MediaItem& v = m_videos.at(i);
+        if (!folder.isEmpty() && v.folder != folder)
+            continue;
+        if (!search.isEmpty() && !m_titles.at(i).contains(search, Qt::CaseInsensitive)
+            && !v.path.contains(search, Qt::CaseInsensitive))
+            continue;
+        rows.append(i);
+    }
+    return rows;
+}
+
+void VideosPage::sortRows(QList<int>& rows) const
+{
+    // Equal keys fall back to the path, so the order holds still from one
+    // keystroke to the next (a whole scan shares one added_at, and unknown
+    // durations are all 0).
+    const QString key = m_sort->currentData().toString();
+    const auto byPath = [this](int a, int b) { return m_videos.at(a).path < m_videos.at(b).path; };
+    const auto descending = [&byPath](auto valueOf) {
+        return [valueOf, &byPath](int a, int b) {
+            const auto va = valueOf(a), vb = valueOf(b);
+            return va != vb ? va > vb : byPath(a, b);
+        };
+    };
+    if (key == QLatin1String("date"))
+        std::sort(rows.begin(), rows.end(), descending([this](int i) { return m_videos.at(i).added_at; }));
+    else if (key == QLatin1String("size"))
+        std::sort(rows.begin(), rows.end(), descending([this](int i) { return m_videos.at(i).size; }));
+    else if (key == QLatin1String("duration"))
+        std::sort(rows.begin(), rows.end(), descending([this](int i) { return m_videos.at(i).duration; }));
+    else
+        std::sort(rows.begin(), rows.end(), [this, &byPath](int a, int b) {
+            const int ra = m_nameRank.at(a), rb = m_nameRank.at(b);
+            return ra != rb ? ra < rb : byPath(a, b);
+        });
+}
+
+void VideosPage::fill()
+{
+    if (m_stale) {
+        refresh();
+        return;
+    }
+    QList<int> rows = keptRows();
+    sortRows(rows);
+
+    // The history is read again only after it has changed.
+    if (!m_history) {
+        m_history.emplace();
+        for (const HistoryItem& h : Database::instance()->history(QStringLiteral("video"), 2000))
+            m_history->insert(h.path, h);
+    }
+
+    QList<QStandardItem*> items;
+    items.reserve(rows.size());
+    m_rowOfPath.clear();
+    for (int i : std::as_const(rows)) {
+        m_rowOfPath.insert(m_videos.at(i).path, int(items.size()));
+        items.append(cardFor(m_videos.at(i), m_titles.at(i), m_subtitles.at(i), *m_history));
+    }
+    m_shown = rows;
+    // One insertion for all cards rather than one per card.
+    m_view->model->clear();
+    m_view->model->invisibleRootItem()->appendRows(items);
+    m_stack->setCurrentIndex(m_videos.isEmpty() ? 1 : 0);
+}
+
+void VideosPage::durationKnown(const QString& path)
+{
+    const int row = m_rowOfPath.value(path, -1);
+    QStandardItem* item = row >= 0 ? m_view->model->item(row) : nullptr;
+    if (!item || item->data(PathRole).toString() != path || !item->data(BadgeRole).toString().isEmpty())
+        return;
+    const std::optional<MediaItem> media = Database::instance()->mediaByPath(path);
+    if (!media || media->duration <= 0)
+        return;
+    item->setData(App::formatTime(media->duration), BadgeRole);
+    // Kept for the next fill too, which would otherwise rebuild the card
+    // without it (the thumbnail that brought it is not made again).
+    m_videos[m_shown.at(row)].duration = media->duration;
+}
+
+void VideosPage::chooseFolder()
+{
+    const QString dir = QFileDialog::getExistingDirectory(this, L("Pasta de vídeos", "Video folder"), QString(),
+                                                          QFileDialog::ShowDirsOnly);
+    if (!dir.isEmpty())
+        Library::instance()->addFolder(QStringLiteral("video"), dir);
+}
+
+void VideosPage::sortChosen()
+{
+    App::set(kSortKey, m_sort->currentData().toString());
+    fill();
 }

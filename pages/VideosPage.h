@@ -1,16 +1,69 @@
 #pragma once
 
+#include "HistoryItem.h"
+#include "MediaItem.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
-class Host;
+#include <optional>
 
-// The library's videos as a grid of cards.
+class CardView;
+class Host;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QVBoxLayout;
+
+// The library's videos as a grid of cards, with a search, a folder filter
+// and a sort order that is kept in the settings.
+//
+// While the page is hidden, building it and library or history changes only
+// mark it out of date; showing it brings it up to date.
 class VideosPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit VideosPage(Host* host, QWidget* parent = nullptr);
 
+    // Reloads the videos and the folder list, then fills the cards.
+    void refresh();
+    // Filters, sorts and writes the cards.
+    void fill();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void buildHeader(QVBoxLayout* layout);
+    void connectAll();
+    void fillFolders();
+    QList<int> keptRows() const;
+    void sortRows(QList<int>& rows) const;
+    void chooseFolder();
+    void sortChosen();
+    void durationKnown(const QString& path);
+    void onLibraryChanged();
+    void onHistoryChanged();
+
     Host* m_host;
+    CardView* m_view = nullptr;
+    QLineEdit* m_search = nullptr;
+    QComboBox* m_sort = nullptr;
+    QComboBox* m_folder = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_emptyButton = nullptr;
+    QPushButton* m_rescanButton = nullptr;
+    QList<MediaItem> m_videos;
+    QStringList m_titles;             // per video: its card's title
+    QStringList m_subtitles;          // and second line
+    QList<int> m_nameRank;            // and its title's place in the name order
+    std::optional<QHash<QString, HistoryItem>> m_history;  // by path; read when first needed
+    QList<int> m_shown;               // per card: its video's place in m_videos
+    QHash<QString, int> m_rowOfPath;  // card row of each shown path
+    bool m_stale = true;
 };

@@ -1,0 +1,251 @@
+// The music page's data: reading the library, filling the song table and
+// the groupings, the exact filter and the paths the table shows.
+#include "MusicPage.h"
+
+#include "App.h"
+#include "CardView.h"
+#include "Database.h"
+#include "Icons.h"
+#include "Lang.h"
+#include "PageRoles.h"
+#include "TrackProxy.h"
+
+#include <QBrush>
+#include <QDir>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QListWidget>
+#include <QMap>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabBar>
+#include <QTableView>
+
+namespace {
+
+// One album of the Albums tab, gathered from its songs.
+struct Album
+{
+    QString name;
+    QString artist;
+    QString firstPath;
+    QStringList paths;
+    int year = 0;
+};
+
+// The cell at (row, column), made when the row is new. Rows of an earlier
+// fill are written over rather than freed and made again: a large library
+// has hundreds of thousands of cells, and their allocation took most of a
+// refresh.
+QStandardItem* cellAt(QStandardItemModel* model, int row, int column)
+{
+    QStandardItem* item = model->item(row, column);
+    if (!item) {
+        item = new QStandardItem;
+        model->setItem(row, column, item);
+    }
+    return item;
+}
+
+void write(QStandardItem* item, const QString& text, const QBrush& colour)
+{
+    item->setText(text);
+    if (colour.style() != Qt::NoBrush)
+        item->setData(colour, Qt::ForegroundRole);
+}
+
+void writeNumber(QStandardItem* item, const QString& text, const QVariant& number, const QBrush& colour)
+{
+    write(item, text, colour);
+    item->setData(number, SortKeyRole);
+}
+
+}  // namespace
+
+void MusicPage::refresh()
+{
+    m_stale = false;
+    m_tracks = Database::instance()->media(QStringLiteral("audio"));
+    fillTracks();
+    if (m_tabs->currentIndex() > 0)
+        fillGroups();
+    m_pages->setCurrentIndex(m_tracks.isEmpty() ? 1 : 0);
+}
+
+void MusicPage::fillTracks()
+{
+    // With the proxy attached, every cell written would make it sort again.
+    // It stands on an empty model of the same columns meanwhile (so the
+    // header keeps its widths and sort indicator) and comes back for one
+    // reset, keeping its filter, search and sort.
+    m_proxy->setSourceModel(m_detached);
+    const int rows = int(m_tracks.size());
+    if (m_model->rowCount() > rows)
+        m_model->removeRows(rows, m_model->rowCount() - rows);
+    m_model->setRowCount(rows);
+
+    const QBrush number(QColor(QStringLiteral("#6b7c93")));
+    const QBrush name(QColor(QStringLiteral("#c9d4e3")));
+    const QBrush detail(QColor(QStringLiteral("#a8b5c7")));
+    for (int i = 0; i < rows; ++i) {
+        const MediaItem& t = m_tracks.at(i);
+        QStandardItem* track = cellAt(m_model, i, 0);
+        writeNumber(track, t.track > 0 ? QString::number(t.track) : QString(), t.track, number);
+        track->setData(t.path, PathRole);
+        QStandardItem* title = cellAt(m_model, i, 1);
+        write(title, t.displayTitle(), QBrush());
+        title->setData(t.path, Qt::ToolTipRole);
+        write(cellAt(m_model, i, 2), t.artist, name);
+        write(cellAt(m_model, i, 3), t.album, name);
+        write(cellAt(m_model, i, 4), t.genre, detail);
+        writeNumber(cellAt(m_model, i, 5), t.duration > 0 ? App::formatTime(t.duration) : QString(), t.duration,
+                    detail);
+        writeNumber(cellAt(m_model, i, 6), t.play_count >= 1 ? QString::number(t.play_count) : QString(),
+                    t.play_count, detail);
+    }
+    m_proxy->setSourceModel(m_model);
+}
+
+void MusicPage::fillGroups()
+{
+    const int index = m_tabs->currentIndex();
+    if (m_stale && index > 0) {
+        refresh();  // which fills the groups of the current tab
+        return;
+    }
+    bringUpToDate();
+    if (index == 1)
+        fillAlbums();
+    else if (index == 2)
+        fillGroupList(QStringLiteral("artist"));
+    else if (index == 3)
+        fillGroupList(QStringLiteral("genre"));
+    else
+        fillGroupList(QStringLiteral("folder"));
+}
+
+void MusicPage::fillAlbums()
+{
+    const QString noAlbum = L("Sem álbum", "No album");
+    QMap<QString, Album> albums;
+    for (const MediaItem& t : m_tracks) {
+        const QString name = t.album.isEmpty() ? noAlbum : t.album;
+        Album& album = albums[name.toLower()];
+        album.name = name;
+        if (album.artist.isEmpty())
+            album.artist = t.album_artist.isEmpty() ? t.artist : t.album_artist;
+        if (album.firstPath.isEmpty())
+            album.firstPath = t.path;
+        if (t.year != 0)
+            album.year = t.year;
+        album.paths.append(t.path);
+    }
+
+    QList<QStandardItem*> items;
+    items.reserve(albums.size());
+    for (const Album& album : std::as_const(albums)) {
+        auto* item = new QStandardItem(album.name);
+        item->setData(album.firstPath, PathRole);
+        item->setData(QStringLiteral("audio"), KindRole);
+        item->setData(album.name == noAlbum ? QString() : album.name, KeyRole);
+        QString subtitle = album.artist.isEmpty()
+            ? L("%1 faixas", "%1 songs").arg(album.paths.size())
+            : album.artist;
+        if (album.year != 0)
+            subtitle += QStringLiteral(" · %1").arg(album.year);
+        item->setData(subtitle, SubtitleRole);
+        item->setData(album.paths, PathsRole);
+        items.append(item);
+    }
+    // One insertion for all cards rather than one per card.
+    m_albums->model->clear();
+    m_albums->model->invisibleRootItem()->appendRows(items);
+}
+
+void MusicPage::fillGroupList(const QString& field)
+{
+    QMap<QString, QStringList> groups;
+    for (const MediaItem& t : m_tracks) {
+        const QString& key = field == QLatin1String("artist") ? t.artist
+            : field == QLatin1String("genre")                 ? t.genre
+                                                              : t.folder;
+        groups[key].append(t.path);
+    }
+
+    m_groups->clear();
+    const bool artist = field == QLatin1String("artist");
+    const bool genre = field == QLatin1String("genre");
+    const QIcon icon = Icons::icon(artist ? QStringLiteral("mic") : genre ? QStringLiteral("music")
+                                                                          : QStringLiteral("folder"));
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
+        QString label = it.key();
+        if (label.isEmpty() && artist)
+            label = L("Artista desconhecido", "Unknown artist");
+        else if (label.isEmpty() && genre)
+            label = L("Sem gênero", "No genre");
+        else if (!artist && !genre)
+            label = QDir::toNativeSeparators(label);
+        const QString text = QStringLiteral("%1   ·   %2").arg(label, QString::number(it.value().size()));
+        auto* item = new QListWidgetItem(icon, text);
+        item->setData(KindRole, field);
+        item->setData(KeyRole, it.key());
+        item->setData(PathsRole, it.value());
+        item->setData(Qt::SizeHintRole, QSize(0, 40));
+        m_groups->addItem(item);
+    }
+}
+
+void MusicPage::setFilter(const QString& field, const QString& value)
+{
+    m_proxy->filterField = field;
+    m_proxy->filterValue = value;
+    m_proxy->refilter();
+    if (field.isEmpty()) {
+        m_chip->hide();
+    } else {
+        const QString label = field == QLatin1String("artist") ? L("Artista", "Artist")
+            : field == QLatin1String("album")                  ? L("Álbum", "Album")
+            : field == QLatin1String("genre")                  ? L("Gênero", "Genre")
+                                                               : L("Pasta", "Folder");
+        const QString shown = value.isEmpty()                ? L("(vazio)", "(empty)")
+            : field == QLatin1String("folder") ? QFileInfo(value).fileName()
+                                                             : value;
+        m_chip->setText(QStringLiteral("%1: %2").arg(label, shown));
+        m_chip->show();
+    }
+    if (field == QLatin1String("album"))
+        m_table->sortByColumn(0, Qt::AscendingOrder);
+}
+
+void MusicPage::showArtist(const QString& artist)
+{
+    setFilter(QStringLiteral("artist"), artist);
+    m_tabs->setCurrentIndex(0);
+}
+
+void MusicPage::showAlbum(const QString& album)
+{
+    setFilter(QStringLiteral("album"), album);
+    m_tabs->setCurrentIndex(0);
+}
+
+QStringList MusicPage::visiblePaths() const
+{
+    bringUpToDate();
+    QStringList paths;
+    const int rows = m_proxy->rowCount();
+    paths.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        paths.append(m_proxy->index(r, 0).data(PathRole).toString());
+    return paths;
+}
+
+QStringList MusicPage::selectedPaths() const
+{
+    bringUpToDate();
+    QStringList paths;
+    for (const QModelIndex& index : m_table->selectionModel()->selectedRows(0))
+        paths.append(index.data(PathRole).toString());
+    return paths;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "CardDelegate.h"
+
+// Item data of the library pages besides the card roles, which the card
+// delegate never reads.
+enum PageRole {
+    PathsRole = Qt::UserRole + 8,     // QStringList: every path a group item stands for
+    KeyRole = Qt::UserRole + 10,      // the key or name of a group, list or section item
+    SortKeyRole = Qt::UserRole + 50   // the number a formatted table cell sorts by
+};

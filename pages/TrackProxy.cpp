@@ -1,0 +1,191 @@
+#include "TrackProxy.h"
+
+#include "NameOrder.h"
+#include "PageRoles.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+// Joins the folded texts of one row; no search text can hold this character,
+// so no match spans two columns.
+const QChar kColumnBreak(QChar::Null);
+
+// The pause before the first warm-up step: the table paints first.
+constexpr int kWarmUpDelayMs = 150;
+
+}  // namespace
+
+TrackProxy::TrackProxy(QObject* parent) : QSortFilterProxyModel(parent)
+{
+}
+
+void TrackProxy::refilter()
+{
+    invalidate();
+}
+
+void TrackProxy::setSourceModel(QAbstractItemModel* model)
+{
+    dropPrepared();
+    QSortFilterProxyModel::setSourceModel(model);
+    m_warmStep = 0;
+    if (model && model->rowCount() > 0 && !m_warmPending) {
+        m_warmPending = true;
+        QTimer::singleShot(kWarmUpDelayMs, this, &TrackProxy::warmUp);
+    }
+}
+
+void TrackProxy::warmUp()
+{
+    m_warmPending = false;
+    if (!sourceModel())
+        return;
+    // One column per step keeps each pause of the event loop short.
+    switch (m_warmStep++) {
+    case 0: folded(); break;
+    case 1: ranks(1); break;
+    case 2: ranks(3); break;
+    case 3: ranks(4); break;
+    case 4: numbers(0), numbers(5), numbers(6); break;
+    default: return;
+    }
+    m_warmPending = true;
+    QTimer::singleShot(0, this, &TrackProxy::warmUp);
+}
+
+void TrackProxy::dropPrepared()
+{
+    for (QStringList& column : m_text)
+        column.clear();
+    m_folded.clear();
+    m_folders.clear();
+    for (QList<double>& column : m_numbers)
+        column.clear();
+    for (QList<int>& column : m_ranks)
+        column.clear();
+    m_rows = -1;
+}
+
+bool TrackProxy::prepared() const
+{
+    const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
+    if (m_rows == rows)
+        return true;
+    const_cast<TrackProxy*>(this)->dropPrepared();
+    m_rows = rows;
+    return false;
+}
+
+const QStringList& TrackProxy::texts(int column) const
+{
+    QStringList& text = m_text[column - 1];
+    if (prepared() && text.size() == m_rows)
+        return text;
+    text.clear();
+    text.reserve(m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        text.append(sourceModel()->index(r, column).data().toString());
+    return text;
+}
+
+const QStringList& TrackProxy::folded() const
+{
+    if (prepared() && m_folded.size() == m_rows)
+        return m_folded;
+    m_folded.clear();
+    m_folded.reserve(m_rows);
+    const QStringList* columns[4] = {&texts(1), &texts(2), &texts(3), &texts(4)};
+    QString joined;
+    for (int r = 0; r < m_rows; ++r) {
+        joined.clear();
+        for (int c = 0; c < 4; ++c) {
+            if (c > 0)
+                joined.append(kColumnBreak);
+            joined.append(columns[c]->at(r));
+        }
+        m_folded.append(joined.toCaseFolded());
+    }
+    return m_folded;
+}
+
+const QList<double>& TrackProxy::numbers(int column) const
+{
+    QList<double>& values = m_numbers[column];
+    if (prepared() && values.size() == m_rows)
+        return values;
+    values.clear();
+    values.reserve(m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        values.append(sourceModel()->index(r, column).data(SortKeyRole).toDouble());
+    return values;
+}
+
+const QList<int>& TrackProxy::ranks(int column) const
+{
+    QList<int>& rank = m_ranks[column];
+    if (prepared() && rank.size() == m_rows)
+        return rank;
+    rank = NameOrder().ranks(texts(column));
+    return rank;
+}
+
+const QStringList& TrackProxy::folders() const
+{
+    if (prepared() && m_folders.size() == m_rows)
+        return m_folders;
+    m_folders.clear();
+    m_folders.reserve(m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        m_folders.append(QFileInfo(sourceModel()->index(r, 0).data(PathRole).toString()).absolutePath());
+    return m_folders;
+}
+
+QString TrackProxy::fieldValue(int row) const
+{
+    if (filterField == QLatin1String("artist"))
+        return texts(2).at(row);
+    if (filterField == QLatin1String("album"))
+        return texts(3).at(row);
+    if (filterField == QLatin1String("genre"))
+        return texts(4).at(row);
+    return folders().at(row);
+}
+
+bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    if (sourceParent.isValid() || (filterField.isEmpty() && searchText.isEmpty()))
+        return true;
+    prepared();
+    if (sourceRow >= m_rows)
+        return true;
+    if (!filterField.isEmpty() && fieldValue(sourceRow) != filterValue)
+        return false;
+    if (searchText.isEmpty())
+        return true;
+    if (m_foldedFor != searchText) {
+        m_foldedFor = searchText;
+        m_foldedSearch = searchText.toCaseFolded();
+    }
+    return folded().at(sourceRow).contains(m_foldedSearch);
+}
+
+bool TrackProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const int column = left.column();
+    const int l = left.row();
+    const int r = right.row();
+    if (column < 0 || column >= kColumns)
+        return false;
+    if (column >= 1 && column <= 4) {
+        const QList<int>& rank = ranks(column);
+        if (l < rank.size() && r < rank.size())
+            return rank.at(l) < rank.at(r);
+        return false;
+    }
+    const QList<double>& number = numbers(column);
+    if (l < number.size() && r < number.size())
+        return number.at(l) < number.at(r);
+    return false;
+}
