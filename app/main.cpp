@@ -11,6 +11,7 @@
 #include "SelfTest.h"
 #include "SingleInstance.h"
 #include "TestMode.h"
+#include "TestRun.h"
 #include "Theme.h"
 #include "WebAddresses.h"
 
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QMessageBox>
+#include <QNetworkProxyFactory>
 #include <QSurfaceFormat>
 #include <QTimer>
 
@@ -94,12 +96,14 @@ bool startEngine(PlayerCore& core)
         return true;
     }
     qCritical().noquote() << "motor de video nao iniciou:" << error;
-    const QString text =
-        L("O motor de reprodução (libmpv) não foi encontrado ou não iniciou.\n\n"
-          "Reinstale o Orvel pelo site %1.\n\nDetalhe: ",
-          "The playback engine (libmpv) was not found or failed to start.\n\n"
-          "Please reinstall Orvel.\n\nDetails: ")
-            .arg(QString::fromLatin1(WebAddresses::kProductPage))
+    // Only the Portuguese text names the download page.
+    const QString text = (Lang::englishFlag()
+                              ? QStringLiteral("The playback engine (libmpv) was not found or failed to start.\n\n"
+                                               "Please reinstall Orvel.\n\nDetails: ")
+                              : QStringLiteral("O motor de reprodução (libmpv) não foi encontrado ou não iniciou.\n\n"
+                                               "Reinstale o Orvel pelo site ")
+                                  + QString::fromLatin1(WebAddresses::kProductPage)
+                                  + QStringLiteral(".\n\nDetalhe: "))
         + error;
     QMessageBox::critical(nullptr, QStringLiteral("Orvel"), text, QMessageBox::Ok);
     return false;
@@ -128,6 +132,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     setIdentity();
     std::setlocale(LC_NUMERIC, "C");
+    // The desktop's proxy settings (and http_proxy/https_proxy) apply to
+    // the radio directory, logos and the update check.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     const QStringList args = QCoreApplication::arguments().mid(1);
     const TestMode::Mode mode = TestMode::fromArguments(args);
@@ -157,7 +164,7 @@ int main(int argc, char** argv)
     window->show();
     startMode(mode, args, w, core.get());
 
-    const int code = QApplication::exec();
+    const int code = TestRun::exitCode(QApplication::exec());
     qInfo().noquote() << "encerrado";
     server.reset();
     window.reset();

@@ -172,11 +172,16 @@ void PlayerCore::setShuffle(bool on)
     emit shuffleChanged();
 }
 
+// Asks the engine for the points it holds now: the copies follow its
+// change events, which two quick presses can outrun, and the second press
+// would set A again.
 void PlayerCore::cycleAbLoop()
 {
-    if (m_abLoopA < 0)
+    const double a = m_handle.getDouble("ab-loop-a", -1);
+    const double b = m_handle.getDouble("ab-loop-b", -1);
+    if (a < 0)
         m_handle.setDouble("ab-loop-a", m_position);
-    else if (m_abLoopB < 0)
+    else if (b < 0)
         m_handle.setDouble("ab-loop-b", m_position);
     else
         clearAbLoop();

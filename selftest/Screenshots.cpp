@@ -1,14 +1,126 @@
 #include "Screenshots.h"
 
 #include "MainWindow.h"
+#include "PlayerCore.h"
+#include "TestRun.h"
+#include "WindowCapture.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
-void runScreenshots(MainWindow* window, PlayerCore*, const QString& outDir, const QString&)
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Step {
+    int delay;
+    std::function<void()> action;
+};
+
+void problem(const QString& text)
 {
+    std::fprintf(stderr, "FALHA: %s\n", text.toUtf8().constData());
+    TestRun::fail();
+}
+
+void capture(MainWindow* window, const QString& outDir, const QString& name)
+{
+    QString error;
+    const QImage image = WindowCapture::save(window, outDir, name, &error);
+    if (image.isNull())
+        problem(name + QStringLiteral(": ") + error);
+    else if (WindowCapture::isBlank(image))
+        problem(name + QStringLiteral(": a captura está em branco"));
+}
+
+QStringList album(const QString& musicDir)
+{
+    QStringList paths;
+    const QStringList names =
+        QDir(musicDir).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
+    for (const QString& name : names)
+        paths << musicDir + name;
+    return paths;
+}
+
+QStringList videoNames()
+{
+    return {QStringLiteral("Floresta tropical.mp4"), QStringLiteral("Aula 01 - Marketing digital.mp4"),
+            QStringLiteral("Cidade à noite.mp4"), QStringLiteral("Aurora sobre o mar.mp4")};
+}
+
+// A missing demonstration file still plays (the player reports it), but the
+// run cannot show what it was made for.
+void checkDemo(const QString& videoDir, const QString& musicDir)
+{
+    for (const QString& name : videoNames())
+        if (!QFileInfo(videoDir + name).isFile())
+            problem(QStringLiteral("falta o vídeo de demonstração ") + videoDir + name);
+    if (album(musicDir).isEmpty())
+        problem(QStringLiteral("nenhum MP3 em ") + musicDir);
+}
+
+QList<Step> steps(MainWindow* w, PlayerCore* core, const QString& out, const QString& videos,
+                  const QString& music)
+{
+    Host* host = w;
+    const QStringList v = videoNames();
+    const auto play = [host](const QString& path) { host->playFiles({path}, 0); };
+    const auto page = [host](const char* id) { host->goToPage(QString::fromLatin1(id)); };
+    const auto shot = [w, out](const char* name) { capture(w, out, QString::fromLatin1(name)); };
+    return {
+        {2500, [=] { play(videos + v[0]); }},
+        {4000, [=] { core->seekAbsolute(26.0); }},
+        {5500, [=] { play(videos + v[1]); }},
+        {7000, [=] {
+             core->seekAbsolute(14.0);
+             core->setSpeed(1.5);
+         }},
+        {8500, [=] { play(videos + v[2]); }},
+        {10000, [=] { core->seekAbsolute(31.0); }},
+        {11500, [=] { play(videos + v[3]); }},
+        {13000, [=] { core->seekAbsolute(9.0); }},
+        {15500, [=] {
+             core->setPaused(true);
+             shot("site-video");
+         }},
+        {16000, [=] { host->playFiles(album(music), 0); }},
+        {17500, [=] {
+             core->seekAbsolute(9.5);
+             page("player");
+         }},
+        {20000, [=] { shot("site-tocando-agora"); }},
+        {20500, [=] { page("music"); }},
+        {22000, [=] { shot("site-musica"); }},
+        {22500, [=] { page("home"); }},
+        {25000, [=] { shot("site-inicio"); }},
+        {25500, [=] { page("videos"); }},
+        {29000, [=] { shot("site-videos"); }},
+        {29500, [=] { page("radios"); }},
+        {35000, [=] { shot("site-radios"); }},
+        {35500, [=] { page("playlists"); }},
+        {36500, [=] { shot("site-playlists"); }},
+        {37000, [] {
+             TestRun::finish();
+             QCoreApplication::quit();
+         }},
+    };
+}
+
+}  // namespace
+
+void runScreenshots(MainWindow* window, PlayerCore* core, const QString& outDir, const QString& demoDir)
+{
+    TestRun::begin();
     QDir().mkpath(outDir);
-    window->resize(1280, 800);
-    QTimer::singleShot(500, window, [] { QApplication::exit(0); });
+    window->showNormal();
+    window->resize(1440, 880);
+    const QString videos = demoDir + QStringLiteral("/Videos/");
+    const QString music = demoDir + QStringLiteral("/Musicas/Vezor Udiruvevo/Roru Vidudo/");
+    checkDemo(videos, music);
+    for (const Step& step : steps(window, core, outDir, videos, music))
+        QTimer::singleShot(step.delay, window, step.action);
 }

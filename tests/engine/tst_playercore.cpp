@@ -298,6 +298,14 @@ private slots:
         QCOMPARE(p.abLoopB(), -1.0);
         QCOMPARE(p.handle().getString("ab-loop-a"), QString("no"));
         QCOMPARE(p.handle().getString("ab-loop-b"), QString("no"));
+
+        // Two presses before any change event arrives still set A, then B.
+        QTRY_VERIFY_WITH_TIMEOUT(p.position() > 0.2, kWait);
+        p.cycleAbLoop();
+        p.seekAbsolute(p.position() + 0.5);
+        p.cycleAbLoop();
+        QVERIFY(p.handle().getDouble("ab-loop-b", -1) >= 0);
+        QTRY_VERIFY_WITH_TIMEOUT(p.abLoopA() >= 0 && p.abLoopB() >= 0, kWait);
     }
 
     void screenshotFile()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+// Whole-window captures of the test modes and the checks made on them.
+class WindowCapture
+{
+public:
+    // Grabs the window and saves it as outDir/name.png. Returns the image,
+    // null when it could not be saved (*error says why).
+    static QImage save(QWidget* window, const QString& outDir, const QString& name, QString* error);
+
+    // Blank: fewer than 1 % of the pixels differ from the most common colour.
+    static bool isBlank(const QImage& image);
+    // A picture (a video frame) rather than flat interface: the central ninth
+    // holds at least 16 colours.
+    static bool showsPicture(const QImage& image);
+};
