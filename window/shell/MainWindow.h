@@ -229,6 +229,8 @@ private:
     void addFavoriteEntry(QMenu* menu, const QString& path);
     void addFileEntries(QMenu* menu, const QString& path);
     void createPlaylistFrom(const QList<QString>& paths);
+    void storeNewPlaylist(const QList<QString>& paths, const QString& title, const QString& proposed,
+                          const QString& doneText);
     void addTrackSubmenus(QMenu* menu);
     void onTrayActivated(int reason);
     void toggleFromTray();

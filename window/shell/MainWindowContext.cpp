@@ -101,20 +101,26 @@ void MainWindow::addPlaylistMenu(QMenu* menu, const QList<QString>& paths)
 
 void MainWindow::createPlaylistFrom(const QList<QString>& paths)
 {
+    storeNewPlaylist(paths, L("Nova playlist", "New playlist"), QString(), L("Playlist criada", "Playlist created"));
+}
+
+// Asks for a name and stores the paths under it; a failed insert stores
+// nothing and says so rather than claim success.
+void MainWindow::storeNewPlaylist(const QList<QString>& paths, const QString& title, const QString& proposed,
+                                  const QString& doneText)
+{
     bool ok = false;
-    const QString name = QInputDialog::getText(this, L("Nova playlist", "New playlist"), L("Nome:", "Name:"),
-                                               QLineEdit::Normal, QString(), &ok)
-                             .trimmed();
+    const QString name =
+        QInputDialog::getText(this, title, L("Nome:", "Name:"), QLineEdit::Normal, proposed, &ok).trimmed();
     if (!ok || name.isEmpty())
         return;
     const qint64 id = Database::instance()->createPlaylist(name);
     if (id <= 0) {
-        // Nothing was stored: say so rather than claim success.
         toast(L("Falha ao salvar", "Save failed"));
         return;
     }
     Database::instance()->setPlaylistItems(id, paths);
-    toast(L("Playlist criada", "Playlist created"));
+    toast(doneText);
 }
 
 void MainWindow::addFavoriteEntry(QMenu* menu, const QString& path)

@@ -22,7 +22,6 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QMenu>
 #include <QToolButton>
 
@@ -236,19 +235,6 @@ void MainWindow::toggleFavorite()
 
 void MainWindow::saveQueueAsPlaylist(const QList<QString>& paths)
 {
-    bool ok = false;
-    const QString name = QInputDialog::getText(this, L("Salvar fila como playlist", "Save queue as playlist"),
-                                               L("Nome:", "Name:"), QLineEdit::Normal,
-                                               L("Minha fila", "My queue"), &ok)
-                             .trimmed();
-    if (!ok || name.isEmpty())
-        return;
-    const qint64 id = Database::instance()->createPlaylist(name);
-    if (id <= 0) {
-        // Nothing was stored: say so rather than claim success.
-        toast(L("Falha ao salvar", "Save failed"));
-        return;
-    }
-    Database::instance()->setPlaylistItems(id, paths);
-    toast(L("Playlist salva", "Playlist saved"));
+    storeNewPlaylist(paths, L("Salvar fila como playlist", "Save queue as playlist"), L("Minha fila", "My queue"),
+                     L("Playlist salva", "Playlist saved"));
 }
