@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "MainWindow.h"
 #include "MediaGen.h"
+#include "NowPlaying.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
 #include "Theme.h"
@@ -19,6 +20,7 @@
 #include <QSqlQuery>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 // Resume, history rows, play counting and the playback toasts of the window
@@ -205,6 +207,23 @@ private slots:
         QVERIFY(row);
         QCOMPARE(row->kind, QStringLiteral("stream"));
         QCOMPARE(row->position, 0.0);
+    }
+
+    // A song opened from outside the library gets a row with its title
+    // only; the now-playing view still shows its artist and album.
+    void outsideSongShowsItsTags()
+    {
+        const QString song = m_dir.filePath(QStringLiteral("tagged.ogg"));
+        QVERIFY2(MediaGen::audio(song, 3.0, {{"title", "Cedo"}, {"artist", "Banda Norte"}, {"album", "Mar"}}),
+                 qPrintable(MediaGen::lastError()));
+        QVERIFY(play({song}));
+        const auto shows = [this](const QString& text) {
+            const QList<QLabel*> labels = m_window->m_nowPlaying->findChildren<QLabel*>();
+            return std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->text().contains(text); });
+        };
+        QTRY_VERIFY(shows(QStringLiteral("Banda Norte")));
+        QVERIFY(shows(QStringLiteral("Mar")));
+        QCOMPARE(db()->mediaByPath(song)->title, QStringLiteral("Cedo"));
     }
 
     // The periodic save writes only the file that is really playing: in the
