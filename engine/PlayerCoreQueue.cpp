@@ -172,17 +172,18 @@ void PlayerCore::setShuffle(bool on)
     emit shuffleChanged();
 }
 
-// Asks the engine for the points it holds now: the copies follow its
-// change events, which two quick presses can outrun, and the second press
-// would set A again.
+// Asks the engine for the points and the position it holds now: the
+// copies follow its change events, which two quick presses can outrun, and
+// the second press would set A again, or B on top of A.
 void PlayerCore::cycleAbLoop()
 {
     const double a = m_handle.getDouble("ab-loop-a", -1);
     const double b = m_handle.getDouble("ab-loop-b", -1);
+    const double now = m_handle.getDouble("time-pos", m_position);
     if (a < 0)
-        m_handle.setDouble("ab-loop-a", m_position);
+        m_handle.setDouble("ab-loop-a", now);
     else if (b < 0)
-        m_handle.setDouble("ab-loop-b", m_position);
+        m_handle.setDouble("ab-loop-b", now);
     else
         clearAbLoop();
 }
