@@ -24,6 +24,14 @@ QString plainText(const QAction* action)
 
 }  // namespace
 
+// An editor losing focus while the table is torn down would still report
+// to this half-destroyed box: stop listening first.
+ShortcutsBox::~ShortcutsBox()
+{
+    for (ShortcutEdit* editor : m_editors)
+        editor->disconnect(this);
+}
+
 ShortcutsBox::ShortcutsBox(Host* host) : QGroupBox(L("Atalhos de teclado", "Keyboard shortcuts")), m_host(host)
 {
     auto* layout = new QVBoxLayout(this);

@@ -19,6 +19,7 @@ class ShortcutsBox : public QGroupBox
     Q_OBJECT
 public:
     explicit ShortcutsBox(Host* host);
+    ~ShortcutsBox() override;
 
     QTableWidget* table() const { return m_table; }
     // The editor of each row, in row order.

@@ -246,7 +246,7 @@ private:
     QWidget* m_sidebar = nullptr;
     QWidget* m_content = nullptr;
     QWidget* m_videoArea = nullptr;
-    QWidget* m_resumeBanner = nullptr;
+    QPointer<QWidget> m_resumeBanner;   // cleared when the banner goes
     QStackedWidget* m_stack = nullptr;
     QStackedLayout* m_videoStack = nullptr;
     QButtonGroup* m_navGroup = nullptr;

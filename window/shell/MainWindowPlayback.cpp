@@ -334,11 +334,6 @@ void MainWindow::showResumeBanner(double position)
         m_core->seekAbsolute(0);
         banner->deleteLater();
     });
-    // The member never outlives the banner it names.
-    connect(banner, &QObject::destroyed, this, [this, banner] {
-        if (m_resumeBanner == banner)
-            m_resumeBanner = nullptr;
-    });
     banner->adjustSize();
     banner->move(24, 24);
     banner->show();
