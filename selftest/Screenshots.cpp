@@ -122,5 +122,5 @@ void runScreenshots(MainWindow* window, PlayerCore* core, const QString& outDir,
     const QString music = demoDir + QStringLiteral("/Musicas/Vezor Udiruvevo/Roru Vidudo/");
     checkDemo(videos, music);
     for (const Step& step : steps(window, core, outDir, videos, music))
-        QTimer::singleShot(step.delay, window, step.action);
+        QTimer::singleShot(step.delay, Qt::PreciseTimer, window, step.action);
 }

@@ -298,5 +298,5 @@ void runSelfTest(MainWindow* window, PlayerCore* core, const QString& outDir, co
     QObject::connect(Thumbnailer::instance(), &Thumbnailer::previewReady, window,
                      [run](double seconds, const QImage& image) { run->onPreview(seconds, image); });
     for (const Step& step : steps(run))
-        QTimer::singleShot(step.delay, window, step.action);
+        QTimer::singleShot(step.delay, Qt::PreciseTimer, window, step.action);
 }

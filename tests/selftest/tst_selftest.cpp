@@ -18,7 +18,7 @@ class TestSelfTest : public QObject
 {
     Q_OBJECT
 
-    inline static const QString kPicture = QStringLiteral("gradients=size=%1x%2:speed=0.02");
+    inline static const QString kPicture = QStringLiteral("testsrc2=size=%1x%2:rate=25");
 
     QString m_root;
     QString m_video;
@@ -100,7 +100,7 @@ private slots:
         video.audioLanguages = {"por", "eng"};
         video.subtitle = true;
         video.chapters = {{0, "Abertura"}, {12, "Meio"}, {24, "Fim"}};
-        // Gradients, so that a frame holds many colours wherever it is cut.
+        // A busy pattern, so that a frame holds many colours wherever it is cut.
         video.videoSource = kPicture.arg(640).arg(360);
         m_video = m_root + "/media/clipe.mkv";
         QVERIFY2(MediaGen::make(m_video, video), qPrintable(MediaGen::lastError()));
