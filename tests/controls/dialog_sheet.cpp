@@ -11,17 +11,11 @@
 // engine runs without picture or sound output on a private data folder.
 
 #include "Actions.h"
-#include "Covers.h"
-#include "Database.h"
+#include "CaptureSession.h"
 #include "EqualizerDialog.h"
-#include "Icons.h"
 #include "ImageDialog.h"
-#include "Lang.h"
-#include "MainWindow.h"
 #include "PlayerCore.h"
 #include "SubtitleDialog.h"
-#include "TestEnv.h"
-#include "Theme.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,7 +23,6 @@
 
 #include <memory>
 
-#include <cstdio>
 
 namespace {
 std::unique_ptr<QDialog> makeDialog(const QByteArray& which, PlayerCore* core)
@@ -44,20 +37,13 @@ std::unique_ptr<QDialog> makeDialog(const QByteArray& which, PlayerCore* core)
 }
 bool save(QWidget* widget, const char* path)
 {
-    const bool ok = widget->grab().save(QString::fromLocal8Bit(path));
-    std::printf("%dx%d %s\n", widget->width(), widget->height(), ok ? "saved" : "not saved");
-    return ok;
+    return CaptureSession::save(widget->grab(), path);
 }
 
 // The dialog as the window's action opens it: modal, over the window.
-int captureFromAction(PlayerCore* core, const QString& id, const char* path)
+int captureFromAction(CaptureSession& session, const QString& id, const char* path)
 {
-    Covers::setIconSource(&Icons::pixmap);
-    Database::instance()->open();
-    MainWindow window(core);
-    window.resize(1100, 700);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    if (!session.showWindow(QSize(1100, 700)))
         return 1;
     QAction* action = Actions::instance()->actions.value(id);
     if (!action)
@@ -77,33 +63,18 @@ int captureFromAction(PlayerCore* core, const QString& id, const char* path)
 
 int main(int argc, char** argv)
 {
-    TestEnv env;
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
-    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: dialog_sheet pt|en eq|sub|image out.png [WxH]\n");
-        return 2;
-    }
-    Lang::englishFlag() = QByteArray(argv[1]) == "en";
-    Theme::apply(app);
-    PlayerCore core;
-    QString error;
-    if (!core.init(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
+    CaptureSession session(argc, argv, 3, "dialog_sheet pt|en eq|sub|image|window:ACTION out.png [WxH]");
+    if (session.status())
+        return session.status();
     const QByteArray which(argv[2]);
     if (which.startsWith("window:"))
-        return captureFromAction(&core, QString::fromLatin1(which.mid(7)), argv[3]);
-    std::unique_ptr<QDialog> dialog = makeDialog(which, &core);
+        return captureFromAction(session, QString::fromLatin1(which.mid(7)), argv[3]);
+    std::unique_ptr<QDialog> dialog = makeDialog(which, &session.core);
     if (!dialog)
         return 2;
     dialog->show();
-    if (argc > 4) {
-        const QList<QByteArray> size = QByteArray(argv[4]).split('x');
-        dialog->resize(size.value(0).toInt(), size.value(1).toInt());
-    }
+    if (argc > 4)
+        dialog->resize(CaptureSession::size(argv[4]));
     if (!QTest::qWaitForWindowExposed(dialog.get()))
         return 1;
     QTest::qWait(300);

@@ -8,25 +8,18 @@
 // 127.0.0.1); group: an imported IPTV list of twelve channels is shown;
 // dead: every request fails (no fake web), as on a machine without network.
 
-#include "Covers.h"
-#include "Database.h"
+#include "CaptureSession.h"
 #include "FakeWeb.h"
-#include "Icons.h"
-#include "Lang.h"
 #include "MainWindow.h"
-#include "PlayerCore.h"
 #include "RadiosPage.h"
 #include "TestEnv.h"
-#include "Theme.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QPainter>
 
-#include <cstdio>
 
 namespace {
 QByteArray logo(int i)
@@ -87,21 +80,10 @@ void importGroup(RadiosPage* page, FakeWeb* web)
 
 int main(int argc, char** argv)
 {
-    TestEnv env;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
-    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: radio_sheet pt|en WxH out.png discover|group|dead\n");
-        return 2;
-    }
-    Lang::englishFlag() = QByteArray(argv[1]) == "en";
-    const QList<QByteArray> size = QByteArray(argv[2]).split('x');
+    CaptureSession session(argc, argv, 4, "radio_sheet pt|en WxH out.png discover|group|dead");
+    if (session.status())
+        return session.status();
     const QByteArray mode = argv[4];
-    Theme::apply(app);
-    Covers::setIconSource(&Icons::pixmap);
-    Database::instance()->open();
     FakeWeb web;
     if (mode != "dead") {
         if (!web.start())
@@ -109,23 +91,12 @@ int main(int argc, char** argv)
         web.install();
         serveDirectory(&web);
     }
-    PlayerCore core;
-    QString error;
-    if (!core.init(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    MainWindow* window = session.showWindow(CaptureSession::size(argv[2]));
+    if (!window)
         return 1;
-    }
-    MainWindow window(&core);
-    window.resize(size.value(0).toInt(), size.value(1).toInt());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
-    window.goToPage(QStringLiteral("radios"));
-    auto* page = window.findChild<RadiosPage*>();
+    window->goToPage(QStringLiteral("radios"));
     if (mode == "group")
-        importGroup(page, &web);
+        importGroup(window->findChild<RadiosPage*>(), &web);
     QTest::qWait(1500);
-    const bool ok = window.grab().save(QString::fromLocal8Bit(argv[3]));
-    std::printf("%dx%d %s\n", window.width(), window.height(), ok ? "saved" : "not saved");
-    return ok ? 0 : 1;
+    return CaptureSession::save(window->grab(), argv[3]) ? 0 : 1;
 }

@@ -9,19 +9,16 @@
 // starts the fake tray host first and opens the tray icon's menu. The
 // picture is the screen around the window and the menus.
 
+#include "CaptureSession.h"
 #include "Database.h"
 #include "Lang.h"
 #include "MainWindow.h"
 #include "MpvWidget.h"
-#include "PlayerCore.h"
-#include "TestEnv.h"
-#include "Theme.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTimer>
 
 #include <cstdio>
@@ -62,18 +59,10 @@ QMenu* trayMenu(const QWidget& window)
 
 int main(int argc, char** argv)
 {
-    TestEnv env;
-    qputenv("ORVEL_OPT", "ao=null");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
-    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: context_sheet pt|en WxH out.png media|video|tray [media]\n");
-        return 2;
-    }
-    Lang::englishFlag() = QByteArray(argv[1]) == "en";
-    const QList<QByteArray> size = QByteArray(argv[2]).split('x');
+    CaptureSession session(argc, argv, 4, "context_sheet pt|en WxH out.png media|video|tray [media]",
+                           CaptureSession::DrawPicture);
+    if (session.status())
+        return session.status();
     const QByteArray mode = argv[4];
     const QString media = argc > 5 ? QString::fromLocal8Bit(argv[5]) : QStringLiteral("/music/Simon & Garfunkel.mp3");
     QProcess watcher;
@@ -81,53 +70,36 @@ int main(int argc, char** argv)
         watcher.start(QStringLiteral(FAKE_WATCHER), {});
         watcher.waitForReadyRead(10000);
     }
-    Theme::apply(app);
-    Database::instance()->open();
     Database::instance()->createPlaylist(QStringLiteral("Road trip"));
     Database::instance()->createPlaylist(QStringLiteral("rock & roll"));
-    PlayerCore core;
-    QString error;
-    if (!core.init(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    MainWindow* window = session.showWindow(CaptureSession::size(argv[2]));
+    if (!window)
         return 1;
-    }
-    MainWindow window(&core);
-    window.resize(size.value(0).toInt(), size.value(1).toInt());
-    window.move(0, 0);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
-    QTest::qWait(300);
-    if (mode == "video" && argc > 5) {
-        QSignalSpy loaded(&core, &PlayerCore::fileLoaded);
-        window.playFiles({media}, 0);
-        loaded.wait(10000);
-        QTest::qWait(1000);
-    }
+    if (mode == "video" && argc > 5)
+        session.play(media, 1000);
 
     QPixmap shot;
-    const QPoint at = window.geometry().center() - QPoint(window.width() / 4, window.height() / 4);
+    const QPoint at = window->geometry().center() - QPoint(window->width() / 4, window->height() / 4);
     QTimer::singleShot(300, [&] {
         openSubmenu(mode == "media" ? L("Adicionar à playlist", "Add to playlist") : L("Velocidade", "Speed"));
         QTest::qWait(400);
-        shot = QGuiApplication::primaryScreen()->grabWindow(0).copy(shownArea(window));
+        shot = QGuiApplication::primaryScreen()->grabWindow(0).copy(shownArea(*window));
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
             menu->close();
     });
     if (mode == "media") {
-        window.showMediaMenu({media}, at, nullptr);
+        window->showMediaMenu({media}, at, nullptr);
     } else if (mode == "video") {
-        emit window.findChild<MpvWidget*>()->rightClicked(at);
-    } else if (QMenu* menu = trayMenu(window)) {
+        emit window->findChild<MpvWidget*>()->rightClicked(at);
+    } else if (QMenu* menu = trayMenu(*window)) {
         menu->exec(at);
     } else {
         std::fprintf(stderr, "no tray\n");
         return 1;
     }
-    const bool ok = !shot.isNull() && shot.save(QString::fromLocal8Bit(argv[3]));
-    std::printf("%dx%d %s\n", shot.width(), shot.height(), ok ? "saved" : "not saved");
+    const bool ok = CaptureSession::save(shot, argv[3]);
     watcher.kill();
     watcher.waitForFinished();
     return ok ? 0 : 1;

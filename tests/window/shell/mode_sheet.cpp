@@ -8,24 +8,16 @@
 // whole screen; "about" captures the About box. With a media file, it plays
 // it first and waits two seconds.
 
-#include "Covers.h"
-#include "Database.h"
-#include "Icons.h"
-#include "Lang.h"
+#include "CaptureSession.h"
 #include "MainWindow.h"
-#include "PlayerCore.h"
-#include "TestEnv.h"
-#include "Theme.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTimer>
 
-#include <cstdio>
 
 namespace {
 
@@ -66,54 +58,26 @@ QPixmap openMenu(MainWindow& window, int index)
 
 int main(int argc, char** argv)
 {
-    TestEnv env;
-    qputenv("ORVEL_OPT", "ao=null");   // draw the video, as the player does
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
-    QCoreApplication::setOrganizationName(QStringLiteral("velloran"));
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: mode_sheet pt|en WxH out.png fullscreen|mini|menu:<n>|about [media]\n");
-        return 2;
-    }
-    Lang::englishFlag() = QByteArray(argv[1]) == "en";
-    const QList<QByteArray> size = QByteArray(argv[2]).split('x');
+    CaptureSession session(argc, argv, 4, "mode_sheet pt|en WxH out.png fullscreen|mini|menu:<n>|about [media]",
+                           CaptureSession::DrawPicture);
+    if (session.status())
+        return session.status();
     const QByteArray mode = argv[4];
-    Theme::apply(app);
-    Covers::setIconSource(&Icons::pixmap);
-    Database::instance()->open();
-    PlayerCore core;
-    QString error;
-    if (!core.init(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    MainWindow* window = session.showWindow(CaptureSession::size(argv[2]));
+    if (!window)
         return 1;
-    }
-    MainWindow window(&core);
-    window.setGeometry(40, 40, size.value(0).toInt(), size.value(1).toInt());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    QTest::qWait(300);
-    if (argc > 5) {
-        QSignalSpy loaded(&core, &PlayerCore::fileLoaded);
-        core.openFiles({QString::fromLocal8Bit(argv[5])}, 0);
-        loaded.wait(10000);
-        QTest::qWait(2000);
-    }
+    if (argc > 5)
+        session.play(QString::fromLocal8Bit(argv[5]), 2000);
     QPixmap shot;
     if (mode == "fullscreen" || mode == "mini") {
-        QTest::keyClick(&window, mode == "mini" ? Qt::Key_M : Qt::Key_F,
+        QTest::keyClick(window, mode == "mini" ? Qt::Key_M : Qt::Key_F,
                         mode == "mini" ? Qt::ControlModifier : Qt::NoModifier);
         QTest::qWait(1500);
-        shot = window.grab();
+        shot = window->grab();
     } else if (mode.startsWith("menu:")) {
-        shot = openMenu(window, mode.mid(5).toInt());
+        shot = openMenu(*window, mode.mid(5).toInt());
     } else if (mode == "about") {
-        shot = aboutBox(window);
+        shot = aboutBox(*window);
     }
-    const bool ok = !shot.isNull() && shot.save(QString::fromLocal8Bit(argv[3]));
-    std::printf("%dx%d %s\n", shot.width(), shot.height(), ok ? "saved" : "not saved");
-    return ok ? 0 : 1;
+    return CaptureSession::save(shot, argv[3]) ? 0 : 1;
 }
