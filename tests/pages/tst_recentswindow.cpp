@@ -7,6 +7,7 @@
 #include "PlayerCore.h"
 #include "RecentsPage.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 
 #include <QLabel>
@@ -69,12 +70,8 @@ private slots:
         film.rate = 1;
         film.audio = false;
         QVERIFY2(MediaGen::make(m_video, film), qPrintable(MediaGen::lastError()));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY2(TestWindow::open(m_core, m_window, &error), qPrintable(error));
     }
 
     void cleanupTestCase()

@@ -7,6 +7,7 @@
 #include "ShortcutEdit.h"
 #include "ShortcutsBox.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -47,11 +48,7 @@ class TestSettingsWindow : public QObject
 
     void openWindow()
     {
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(TestWindow::show(m_core.get(), m_window, TestWindow::Active));
         QTest::qWait(200);  // the first show visits the player page for 60 ms
         m_window->goToPage("settings");
         QVERIFY(page()->isVisible());

@@ -10,6 +10,7 @@
 #include "MpvWidget.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -107,12 +108,8 @@ private slots:
         QVERIFY2(MediaGen::make(m_film, film), qPrintable(MediaGen::lastError()));
         m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
         QVERIFY2(MediaGen::video(m_clip, 20.0, 160, 120), qPrintable(MediaGen::lastError()));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY2(TestWindow::open(m_core, m_window, &error), qPrintable(error));
     }
 
     void cleanupTestCase()

@@ -5,6 +5,7 @@
 #include "MenuDriver.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "Updater.h"
 
@@ -71,12 +72,8 @@ private slots:
         QVERIFY(m_watcher.waitForStarted());
         QCOMPARE(watcherLine(), QStringLiteral("ready"));
 
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY2(TestWindow::open(m_core, m_window, &error), qPrintable(error));
         const QString registered = watcherLine();
         QVERIFY2(registered.startsWith(QStringLiteral("registered ")), qPrintable(registered));
         m_item = registered.section(QLatin1Char(' '), 1);

@@ -9,6 +9,7 @@
 #include "MpvHandle.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -106,14 +107,8 @@ private slots:
         spec.audioTitles = QStringList{"Main", "Tom & Jerry"};
         spec.chapters = {{0.0, QString()}, {20.0, QStringLiteral("Simon & Garfunkel")}};
         QVERIFY2(MediaGen::make(m_video, spec), qPrintable(MediaGen::lastError()));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY2(TestWindow::open(m_core, m_window, &error, TestWindow::Active), qPrintable(error));
     }
 
     void cleanupTestCase()

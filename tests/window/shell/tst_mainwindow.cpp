@@ -8,6 +8,7 @@
 #include "QueuePanel.h"
 #include "SeekBar.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -35,11 +36,7 @@ class TestMainWindow : public QObject
 
     void openWindow()
     {
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(TestWindow::show(m_core.get(), m_window, TestWindow::Active));
     }
 
     QStackedWidget* stack() const { return m_window->findChild<QStackedWidget*>(); }

@@ -8,6 +8,7 @@
 #include "PlayerCore.h"
 #include "QueuePanel.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -103,14 +104,8 @@ private slots:
         QVERIFY2(MediaGen::make(m_film, film), qPrintable(MediaGen::lastError()));
         m_song = m_dir.filePath(QStringLiteral("song.ogg"));
         QVERIFY2(MediaGen::audio(m_song, 60.0), qPrintable(MediaGen::lastError()));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY2(TestWindow::open(m_core, m_window, &error, TestWindow::Active), qPrintable(error));
         qApp->installEventFilter(&m_spy);
     }
 

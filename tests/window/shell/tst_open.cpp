@@ -6,6 +6,7 @@
 #include "PlayerCore.h"
 #include "SingleInstance.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "ToastReader.h"
 
@@ -48,14 +49,8 @@ private slots:
         m_b = m_dir.filePath(QStringLiteral("b.ogg"));
         QVERIFY2(MediaGen::audio(m_a, 30.0), qPrintable(MediaGen::lastError()));
         QVERIFY(QFile::copy(m_a, m_b));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY2(TestWindow::open(m_core, m_window, &error, TestWindow::Active), qPrintable(error));
     }
 
     void cleanupTestCase()

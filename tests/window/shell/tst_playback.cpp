@@ -6,6 +6,7 @@
 #include "NowPlaying.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 #include "Thumbnailer.h"
 #include "ToastReader.h"
@@ -105,12 +106,8 @@ private slots:
         QVERIFY2(MediaGen::audio(m_short, 3.0), qPrintable(MediaGen::lastError()));
         m_track = m_dir.filePath(QStringLiteral("track.ogg"));
         QVERIFY2(MediaGen::audio(m_track, 4.0), qPrintable(MediaGen::lastError()));
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY2(TestWindow::open(m_core, m_window, &error), qPrintable(error));
     }
 
     void cleanupTestCase()

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "TestWindow.h"
 #include "Theme.h"
 
 #include <QAction>
@@ -50,14 +51,8 @@ private slots:
         App::set(QStringLiteral("general/checkUpdates"), false);
         App::set(QStringLiteral("shortcuts/open_file"), QStringLiteral("Ctrl+Alt+O"));
         Theme::apply(*qApp);
-        m_core = std::make_unique<PlayerCore>();
         QString error;
-        QVERIFY2(m_core->init(&error), qPrintable(error));
-        m_window = std::make_unique<MainWindow>(m_core.get());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->activateWindow();
-        QApplication::setActiveWindow(m_window.get());
+        QVERIFY2(TestWindow::open(m_core, m_window, &error, TestWindow::Active), qPrintable(error));
         qApp->installEventFilter(&m_trap);
     }
 
