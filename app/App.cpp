@@ -36,14 +36,27 @@ QSettings* settings()
     return &s;
 }
 
+// QSettings writes a group named "general", in any case, as the INI section
+// "[%General]" and reads that section back as the group "General". Keys are
+// case-sensitive, so that group is kept under the spelling it reads back as:
+// a value then outlives the process that wrote it, and the files written
+// under the lower-case spelling are read with their values.
+static QString storedKey(const QString& key)
+{
+    static const QLatin1String general("general/");
+    if (!key.startsWith(general, Qt::CaseInsensitive))
+        return key;
+    return QStringLiteral("General/") + key.mid(general.size());
+}
+
 QVariant get(const QString& key, const QVariant& def)
 {
-    return settings()->value(key, def);
+    return settings()->value(storedKey(key), def);
 }
 
 void set(const QString& key, const QVariant& value)
 {
-    settings()->setValue(key, value);
+    settings()->setValue(storedKey(key), value);
 }
 
 const QStringList& videoExts()

@@ -14,6 +14,8 @@ QString dataDir();
 QString subDir(const QString& name);
 
 QSettings* settings();
+// Keys of the group "general" must go through get and set, which store them
+// as "General/..." (see App.cpp); other keys may use settings() directly.
 QVariant get(const QString& key, const QVariant& def = QVariant());
 void set(const QString& key, const QVariant& value);
 

@@ -1,10 +1,20 @@
 #include "SingleInstance.h"
 
+#include <QDebug>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QUrl>
+
+namespace {
+
+// The last line of every message: one without it was cut off. It reads as
+// an option, which the window skips, so a player running from before this
+// line existed still opens the rest.
+const QByteArray kEndLine = QByteArrayLiteral("--orvel-end");
+
+}  // namespace
 
 namespace SingleInstance {
 
@@ -20,12 +30,20 @@ QString serverName()
 
 QByteArray message(const QStringList& args)
 {
-    return args.join(QLatin1Char('\n')).toUtf8();
+    return (args + QStringList{QString::fromLatin1(kEndLine)}).join(QLatin1Char('\n')).toUtf8();
+}
+
+bool isComplete(const QByteArray& bytes)
+{
+    return bytes == kEndLine || bytes.endsWith('\n' + kEndLine);
 }
 
 QStringList parseMessage(const QByteArray& bytes)
 {
-    return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QByteArray body = bytes;
+    if (isComplete(body))
+        body.chop(kEndLine.size());
+    return QString::fromUtf8(body).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 QStringList absoluteArguments(const QStringList& args)
@@ -76,6 +94,13 @@ std::unique_ptr<QLocalServer> listen(QObject* context,
         QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, receive] {
             const QByteArray bytes = socket->readAll();
             socket->deleteLater();
+            // A sender that gave up writing leaves a cut-off list, whose
+            // last line may even name another file.
+            if (!isComplete(bytes)) {
+                qWarning().noquote() << "mensagem de outra instancia incompleta, ignorada:"
+                                     << bytes.size() << "bytes";
+                return;
+            }
             receive(parseMessage(bytes));
         });
     });

@@ -16,9 +16,14 @@ namespace SingleInstance {
 // "Orvel-" + $USERNAME, else $USER, else "user".
 QString serverName();
 
-// The arguments joined by line feeds, UTF-8.
+// The arguments joined by line feeds, then a line feed and the end line
+// "--orvel-end"; UTF-8.
 QByteArray message(const QStringList& args);
-// The receiving side: split at line feeds, empty parts dropped.
+// Whether the bytes end with the end line: a sender that gave up writing
+// leaves a message without it.
+bool isComplete(const QByteArray& bytes);
+// The receiving side: the end line removed, split at line feeds, empty
+// parts dropped.
 QStringList parseMessage(const QByteArray& bytes);
 
 // The arguments as the running instance must see them: paths made absolute
@@ -33,7 +38,8 @@ QStringList absoluteArguments(const QStringList& args);
 bool handOver(const QStringList& args);
 
 // Listens on serverName(), reachable by this user only. Each connection is
-// read once its peer disconnects and passed to receive on context's thread.
+// read once its peer disconnects and passed to receive on context's thread;
+// an incomplete message is logged and dropped.
 std::unique_ptr<QLocalServer> listen(QObject* context,
                                      std::function<void(const QStringList&)> receive);
 

@@ -28,13 +28,20 @@ static void wipeTestDataFolder()
     QDir(dir).removeRecursively();
 }
 
+// A relative folder would give the library other paths than the ones the
+// run plays.
+static QString absolute(const QString& path)
+{
+    return path.isEmpty() ? path : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 void prepare(Mode mode, const QStringList& args)
 {
     if (mode == None)
         return;
     QStandardPaths::setTestModeEnabled(true);
     wipeTestDataFolder();
-    const QString third = args.value(2);
+    const QString third = absolute(args.value(2));
     if (mode == Screenshots) {
         App::set(QStringLiteral("library/audio"), QStringList{third + QStringLiteral("/Musicas")});
         App::set(QStringLiteral("library/video"), QStringList{third + QStringLiteral("/Videos")});

@@ -1,3 +1,4 @@
+#include "Actions.h"
 #include "App.h"
 #include "Covers.h"
 #include "Database.h"
@@ -7,6 +8,7 @@
 #include "MainWindow.h"
 #include "MpvApi.h"
 #include "PlayerCore.h"
+#include "QuitSignals.h"
 #include "Screenshots.h"
 #include "SelfTest.h"
 #include "SingleInstance.h"
@@ -15,11 +17,13 @@
 #include "Theme.h"
 #include "WebAddresses.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QMessageBox>
 #include <QNetworkProxyFactory>
+#include <QSocketNotifier>
 #include <QSurfaceFormat>
 #include <QTimer>
 
@@ -109,6 +113,18 @@ bool startEngine(PlayerCore& core)
     return false;
 }
 
+// A signal ends the program as the Quit command does: the position, the
+// window and the volume are saved, and it quits even when closing the window
+// would only hide it to the tray.
+void quitOnSignal(int number)
+{
+    qInfo().noquote() << "sinal" << number << "recebido, encerrando";
+    if (QAction* quit = Actions::instance()->actions.value(QStringLiteral("quit")))
+        quit->trigger();
+    else
+        QCoreApplication::quit();
+}
+
 void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window, PlayerCore* core)
 {
     if (mode == TestMode::Screenshots) {
@@ -161,11 +177,13 @@ int main(int argc, char** argv)
     if (mode == TestMode::None)
         server = SingleInstance::listen(
             w, [w](const QStringList& received) { w->openFromCommandLine(received, true); });
+    std::unique_ptr<QSocketNotifier> quitSignals = QuitSignals::watch(w, quitOnSignal);
     window->show();
     startMode(mode, args, w, core.get());
 
     const int code = TestRun::exitCode(QApplication::exec());
     qInfo().noquote() << "encerrado";
+    quitSignals.reset();
     server.reset();
     window.reset();
     core.reset();

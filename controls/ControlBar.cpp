@@ -314,6 +314,7 @@ void ControlBar::setOverlay(bool on)
     setProperty("overlay", on);
     style()->unpolish(this);
     style()->polish(this);
+    updateResponsive();
 }
 
 void ControlBar::resizeEvent(QResizeEvent* event)
@@ -331,7 +332,8 @@ void ControlBar::updateResponsive()
     fwd10Button->setVisible(w > 640);
     volumeSlider->setVisible(w > 700);
     eqButton->setVisible(w > 760);
-    miniButton->setVisible(w > 820);
+    // Floating over the picture, the bar keeps the way out of the mini player.
+    miniButton->setVisible(w > 820 || property("overlay").toBool());
     nowPlayingBlock->setVisible(w > 980);
     // With this style's button sizes the block can need a little more than
     // 980 px: shown on a bar too narrow for it, it would overlap the right group.

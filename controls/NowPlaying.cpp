@@ -305,6 +305,18 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
     lyricsPanel->hide();
 }
 
+void NowPlaying::clearTrack()
+{
+    for (QLabel* label : {kickerLabel, titleLabel, artistLabel, albumLabel, coverLabel})
+        label->clear();
+    artist.clear();
+    album.clear();
+    backdrop = QPixmap();
+    clearLyrics();
+    lyricsPanel->hide();
+    update();
+}
+
 void NowPlaying::clearLyrics()
 {
     lines.clear();

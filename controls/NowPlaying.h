@@ -23,6 +23,8 @@ public:
 
     void setTrack(const QString& path, const QString& title, const QString& artist, const QString& album,
                   const QPixmap& cover);
+    // Back to the empty view of nothing loaded.
+    void clearTrack();
     void setCompact(bool compact);
     // Reads the sidecar ".lrc" beside a local file, else its embedded lyrics.
     void loadLyrics(const QString& path);

@@ -12,10 +12,37 @@
 namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kTrackId = QStringLiteral("mpris:trackid");
+
+// Clients drop entries of the wrong D-Bus type: the artist is a list (and
+// the id an object path, the length a 64-bit integer).
+QVariantMap describe(const QString& title, const QString& artist, const QString& album, const QString& artPath)
+{
+    QVariantMap map;
+    map.insert(QStringLiteral("xesam:title"), title);
+    if (!artist.isEmpty())
+        map.insert(QStringLiteral("xesam:artist"), QStringList{artist});
+    if (!album.isEmpty())
+        map.insert(QStringLiteral("xesam:album"), album);
+    if (!artPath.isEmpty())
+        map.insert(QStringLiteral("mpris:artUrl"),
+                   QString::fromLatin1(QUrl::fromLocalFile(artPath).toEncoded(QUrl::FullyEncoded)));
+    return map;
+}
+
+// Title, artist and album name a track; its art and length may come later.
+bool sameIdentity(const QVariantMap& a, const QVariantMap& b)
+{
+    for (const char* key : {"xesam:title", "xesam:artist", "xesam:album"})
+        if (a.value(QLatin1String(key)) != b.value(QLatin1String(key)))
+            return false;
+    return true;
+}
 }  // namespace
 
 Mpris::Mpris(PlayerCore* core, QObject* parent) : QObject(parent), m_core(core)
 {
+    followLoads();
     new MprisRoot(this);
     m_player = new MprisPlayer(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -25,6 +52,25 @@ Mpris::Mpris(PlayerCore* core, QObject* parent) : QObject(parent), m_core(core)
     bus.registerService(QStringLiteral("org.mpris.MediaPlayer2.orvel"));
     bus.registerObject(kPath, this, QDBusConnection::ExportAdaptors);
     announceCoreChanges();
+}
+
+// From a file's end to the next load the core already mirrors parts of the
+// next file (its length, its title) while the window still describes the
+// old one; what the window gives then waits for the load. Connected before
+// the player adaptor, so a load announces its metadata before Seeked.
+void Mpris::followLoads()
+{
+    const auto hold = [this] { m_loading = true; };
+    connect(m_core, &PlayerCore::fileEnded, this, hold);
+    connect(m_core, &PlayerCore::fileStarted, this, [this, hold] {
+        hold();
+        m_newTrack = true;
+    });
+    connect(m_core, &PlayerCore::fileLoaded, this, [this] {
+        m_loading = false;
+        if (m_held)
+            publish();
+    });
 }
 
 // Qt announces no property change of an adaptor by itself.
@@ -43,24 +89,31 @@ void Mpris::announce(const char* property)
     notify(kPlayerInterface, {{QString::fromLatin1(property), m_player->property(property)}});
 }
 
-// Clients drop entries of the wrong D-Bus type: the id is an object path,
-// the artist a list and the length a 64-bit integer.
 void Mpris::setMetadata(const QString& title, const QString& artist, const QString& album, const QString& artPath)
 {
-    m_metadata.clear();
-    ++m_trackCounter;
-    m_metadata.insert(QStringLiteral("mpris:trackid"),
-                      QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/orvel/track/%1").arg(m_trackCounter))));
-    m_metadata.insert(QStringLiteral("xesam:title"), title);
-    if (!artist.isEmpty())
-        m_metadata.insert(QStringLiteral("xesam:artist"), QStringList{artist});
-    if (!album.isEmpty())
-        m_metadata.insert(QStringLiteral("xesam:album"), album);
+    m_given = describe(title, artist, album, artPath);
+    m_held = m_loading;
+    if (!m_loading)
+        publish();
+}
+
+// The length is read when the map goes out, so that it is the loaded file's.
+void Mpris::publish()
+{
+    m_held = false;
+    QVariantMap map = m_given;
     if (m_core->duration() > 0)
-        m_metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(m_core->duration() * 1000000.0));
-    if (!artPath.isEmpty())
-        m_metadata.insert(QStringLiteral("mpris:artUrl"),
-                          QString::fromLatin1(QUrl::fromLocalFile(artPath).toEncoded(QUrl::FullyEncoded)));
+        map.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(m_core->duration() * 1000000.0));
+    QVariantMap before = m_metadata;
+    before.remove(kTrackId);
+    if (!m_newTrack && map == before)
+        return;
+    if (m_newTrack || !sameIdentity(map, before))
+        ++m_trackCounter;
+    m_newTrack = false;
+    map.insert(kTrackId,
+               QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/orvel/track/%1").arg(m_trackCounter))));
+    m_metadata = map;
     notify(kPlayerInterface, {{QStringLiteral("Metadata"), m_metadata}});
 }
 

@@ -19,7 +19,10 @@ public:
     PlayerCore* core() const { return m_core; }
     QVariantMap metadata() const { return m_metadata; }
 
-    // Replaces the metadata map with a new track id and announces it.
+    // Replaces the metadata map and announces it when it changed. The track
+    // id is new for each loaded file and for another title, artist or album;
+    // art or a length arriving later keeps it. Between a file's end and the
+    // next load only the last values are kept, and go out with that load.
     void setMetadata(const QString& title, const QString& artist, const QString& album, const QString& artPath);
     // Sends one PropertiesChanged signal for the interface.
     void notify(const QString& interface, const QVariantMap& changed);
@@ -29,11 +32,17 @@ signals:
     void quitRequested();
 
 private:
+    void followLoads();
     void announceCoreChanges();
     void announce(const char* property);
+    void publish();
 
     PlayerCore* m_core;
     MprisPlayer* m_player;
     QVariantMap m_metadata;
     int m_trackCounter = 0;
+    QVariantMap m_given;          // the map as last given, without id and length
+    bool m_loading = false;       // a file ended or started and is not loaded yet
+    bool m_held = false;          // values arrived while loading
+    bool m_newTrack = true;       // a file started since the last announcement
 };

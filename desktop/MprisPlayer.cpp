@@ -62,10 +62,13 @@ double MprisPlayer::rate() const
     return core()->speed();
 }
 
-// NaN and the infinities would slip through the core's range clamp.
+// NaN and the infinities would slip through the core's range clamp. A rate
+// of 0 means pause to MPRIS clients; the speed stays.
 void MprisPlayer::setRate(double rate)
 {
-    if (std::isfinite(rate))
+    if (rate == 0.0)
+        core()->setPaused(true);
+    else if (std::isfinite(rate))
         core()->setSpeed(rate);
 }
 
@@ -133,9 +136,11 @@ void MprisPlayer::Play()
 }
 
 // The engine moves later, so the announced position is the target itself,
-// kept inside the file.
+// kept inside the file. With nothing loaded there is nothing to move.
 void MprisPlayer::Seek(qlonglong offset)
 {
+    if (core()->isIdle())
+        return;
     const qlonglong now = position();   // never negative, so only a step forward can overflow
     const qlonglong room = std::numeric_limits<qlonglong>::max() - now;
     qlonglong target = std::max<qlonglong>(offset > room ? std::numeric_limits<qlonglong>::max() : now + offset, 0);
@@ -145,8 +150,13 @@ void MprisPlayer::Seek(qlonglong offset)
     emit Seeked(target);
 }
 
+// A position past the end of a file of known length is ignored, as MPRIS
+// asks; so is any position while nothing is loaded.
 void MprisPlayer::SetPosition(const QDBusObjectPath&, qlonglong pos)
 {
+    const double length = core()->duration();
+    if (core()->isIdle() || (length > 0 && pos > toMicroseconds(length)))
+        return;
     pos = std::max<qlonglong>(pos, 0);
     core()->seekAbsolute(pos / kMicro);
     emit Seeked(pos);

@@ -65,6 +65,7 @@ private:
     void startGlJob();
     bool ownsEntry(long long entry) const;
     void handleEvent(const mpv_event* event);
+    void handleHook(const mpv_event* event);
     void handleCommandReply(const mpv_event* event);
     void handleEndFile(const mpv_event* event);
     QImage takeImageFile() const;

@@ -174,6 +174,8 @@ void Thumbnailer::handleEvent(const mpv_event* event)
 {
     if (event->event_id == MPV_EVENT_START_FILE && event->data)
         m_startedEntry = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
+    if (event->event_id == MPV_EVENT_HOOK)
+        handleHook(event);   // also outside a job: libmpv waits for the answer
     if (!m_busy)
         return;
     switch (event->event_id) {
@@ -184,7 +186,8 @@ void Thumbnailer::handleEvent(const mpv_event* event)
         if (!ownsEntry(m_startedEntry))
             break;
         m_fileLoaded = true;
-        m_loadedDuration = m_mpv.getDouble("duration", 0);
+        if (m_loadedDuration <= 0)   // not read at the load hook
+            m_loadedDuration = m_mpv.getDouble("duration", 0);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         if (!ownsEntry(m_startedEntry))

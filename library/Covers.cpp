@@ -92,6 +92,7 @@ QPixmap Covers::videoThumb(const QString& path, int width, double secs, const QS
         if (!pixmap.isNull()) {
             pixmap = pixmap.scaledToWidth(width, Qt::SmoothTransformation);
             m_pixmaps.insert(pixKey, new QPixmap(pixmap), 1);
+            askLength(path, key, secs);
             return pixmap;
         }
     }
@@ -102,6 +103,22 @@ QPixmap Covers::videoThumb(const QString& path, int width, double secs, const QS
     m_pendingThumbs.insert(key, path);
     Thumbnailer::instance()->request(path, secs, 384, key);
     return QPixmap();
+}
+
+// A thumbnail from an earlier run may have been made without the video's
+// length (the library row still has none): it is made again once per
+// process, and its answer brings the length.
+void Covers::askLength(const QString& path, const QString& key, double secs)
+{
+    if (m_lengthAsked.contains(path) || m_pendingThumbs.contains(key)
+        || path.contains(QLatin1String("://")))
+        return;
+    m_lengthAsked.insert(path);
+    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+    if (!row || row->duration > 0)
+        return;
+    m_pendingThumbs.insert(key, path);
+    Thumbnailer::instance()->request(path, secs, 384, key);
 }
 
 void Covers::thumbDone(const QString& key, const QImage& image, double duration)

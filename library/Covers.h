@@ -52,11 +52,13 @@ private:
     static QImage extract(const QString& path);
     void coverDone(const QString& path, const QImage& image);
     void thumbDone(const QString& key, const QImage& image, double duration);
+    void askLength(const QString& path, const QString& key, double secs);
 
     QCache<QString, QPixmap> m_pixmaps;
     QSet<QString> m_pending;
     QSet<QString> m_failed;
     QHash<QString, QString> m_pendingThumbs;  // thumbnail key -> media path
     QSet<QString> m_staleThumbs;              // pending keys invalidated since asked
+    QSet<QString> m_lengthAsked;              // video paths whose stored length was looked at
     QThreadPool m_pool;                        // last: stopped first
 };

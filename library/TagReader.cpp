@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
@@ -10,10 +13,17 @@
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
+#include <taglib/mpcfile.h>
 #include <taglib/mpegfile.h>
-#include <taglib/aifffile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/speexfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/trueaudiofile.h>
+#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 
 #include <sys/stat.h>
@@ -75,6 +85,10 @@ enum class Access { None, TagsOnly, Full };
 
 // The region at either end of a file in which its format must show.
 constexpr qint64 kWindow = 64 * 1024;
+// How far past a head tag, and back from the tags at the end, MPEG audio is
+// looked for when the window holds none: TagLib walks what lies between, at
+// about 50 MB/s.
+constexpr qint64 kReach = 1024 * 1024;
 // An Ogg page is at most 65,307 bytes, so the last one starts in here.
 constexpr qint64 kOggTail = 66 * 1024;
 
@@ -142,22 +156,39 @@ int mpegFrameLength(const uchar* p)
     return kSamples[layer][v] * bitrate * 125 / rate + ((p[2] & 0x02) ? kPadding[layer] : 0);
 }
 
-// The offset of the first frame header followed, one frame later, by a
-// header of the same version, layer and sample rate: what TagLib takes for
-// the audio (random bytes show one in about 700 MB). -1 when there is none.
-qint64 firstFramePair(const QByteArray& buf)
+// Whether `frames` frame headers follow each other from offset i of p
+// (n bytes), each one frame after the last and of the same version, layer
+// and sample rate.
+bool frameRunAt(const uchar* p, qint64 n, qint64 i, int frames)
+{
+    for (int k = 1; k < frames; ++k) {
+        const int length = mpegFrameLength(p + i);
+        if (length <= 0 || i + length + 4 > n)
+            return false;
+        const uchar* next = p + i + length;
+        if (next[0] != p[i] || (next[1] & 0xfe) != (p[i + 1] & 0xfe)
+            || (next[2] & 0x0c) != (p[i + 2] & 0x0c))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// A run of two such headers is what TagLib takes for the audio; random
+// bytes show one in about 700 MB, other compressed audio (DTS, say) in every
+// few KB. A file named otherwise counts as MPEG only with a longer run.
+constexpr int kPair = 2;
+constexpr int kContentRun = 4;
+
+// The offset of the first run of `frames` frame headers; -1 when there is
+// none.
+qint64 firstFrameRun(const QByteArray& buf, int frames)
 {
     const uchar* p = u(buf);
     const qint64 n = buf.size();
-    for (qint64 i = 0; i + 4 <= n; ++i) {
-        const int length = p[i] == 0xff ? mpegFrameLength(p + i) : 0;
-        if (length <= 0 || i + length + 4 > n)
-            continue;
-        const uchar* next = p + i + length;
-        if (next[0] == p[i] && (next[1] & 0xfe) == (p[i + 1] & 0xfe)
-            && (next[2] & 0x0c) == (p[i + 2] & 0x0c))
+    for (qint64 i = 0; i + 4 <= n; ++i)
+        if (p[i] == 0xff && frameRunAt(p, n, i, frames))
             return i;
-    }
     return -1;
 }
 
@@ -196,34 +227,55 @@ qint64 beforeTrailingTags(QFile& file)
     return end;
 }
 
+// Whether a frame pair lies between start and end, no further back from
+// end than kReach: the last window first, the rest only when it holds none.
+bool framesBefore(QFile& file, qint64 start, qint64 end)
+{
+    for (const qint64 reach : {kWindow, kReach}) {
+        const qint64 from = qMax(start, end - reach);
+        if (firstFrameRun(readAt(file, from, end - from), kPair) >= 0)
+            return true;
+        if (from == start)
+            break;
+    }
+    return false;
+}
+
 // MPEG: TagLib looks for the first frame up to the end of the file, and
-// without a VBR header for the last one back to its start.
-Access mpegAccess(QFile& file, bool full)
+// without a VBR header for the last one back to its start. The head must
+// show a run of `frames` frames.
+Access mpegAccess(QFile& file, bool full, int frames)
 {
     const qint64 start = afterId3v2(file);
-    const QByteArray head = readAt(file, start, kWindow);
-    const qint64 first = firstFramePair(head);
+    QByteArray head = readAt(file, start, kWindow);
+    qint64 first = firstFrameRun(head, frames);
+    if (first < 0 && start > 0) {   // past a tag, the audio may start further in
+        head = readAt(file, start, kReach);
+        first = firstFrameRun(head, frames);
+    }
     if (first < 0)
-        return start > 0 ? Access::TagsOnly : Access::None;
+        return Access::None;
     const int length = mpegFrameLength(u(head) + first);
     if (!full || hasVbrHeader(head.mid(first, length)))
         return Access::Full;
-    const qint64 end = beforeTrailingTags(file);
-    const qint64 from = qMax(start, end - kWindow);
-    return firstFramePair(readAt(file, from, end - from)) >= 0 ? Access::Full : Access::TagsOnly;
+    return framesBefore(file, start + first, beforeTrailingTags(file)) ? Access::Full
+                                                                        : Access::TagsOnly;
 }
 
 // FLAC and Monkey's Audio: TagLib looks for the stream's mark ("fLaC",
-// "MAC ") from the end of the ID3v2 tag through the whole file.
-Access markAccess(QFile& file, const char* mark)
+// "MAC ") from the end of the ID3v2 tag through the whole file. A file named
+// otherwise counts only with the mark right there.
+Access markAccess(QFile& file, const char* mark, bool byContent)
 {
-    return readAt(file, afterId3v2(file), kWindow).contains(mark) ? Access::Full : Access::None;
+    const QByteArray head = readAt(file, afterId3v2(file), byContent ? 4 : kWindow);
+    return head.contains(mark) ? Access::Full : Access::None;
 }
 
-// Ogg: TagLib looks for the first page forward and the last one backward.
+// Ogg: TagLib looks for the first page forward (some taggers put an ID3v2
+// tag in front) and the last one backward.
 Access oggAccess(QFile& file, bool full)
 {
-    if (readAt(file, 0, 4) != "OggS")
+    if (readAt(file, afterId3v2(file), 4) != "OggS")
         return Access::None;
     if (!full)
         return Access::Full;
@@ -231,25 +283,169 @@ Access oggAccess(QFile& file, bool full)
     return readAt(file, from, kOggTail).contains("OggS") ? Access::Full : Access::TagsOnly;
 }
 
-// Formats whose TagLib reader is bounded by itself are let through.
-Access accessFor(const QString& path, bool full)
+// The formats whose TagLib reader walks a file that lacks their structure;
+// TagLib's other readers are bounded by themselves.
+enum class Format { Other, Mpeg, Ogg, Flac, Ape };
+
+Format formatOf(const QString& ext)
 {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    const bool mpeg = ext == QLatin1String("mp3") || ext == QLatin1String("mp2");
-    const bool ogg = ext == QLatin1String("ogg") || ext == QLatin1String("oga")
-        || ext == QLatin1String("opus") || ext == QLatin1String("spx");
-    const bool flac = ext == QLatin1String("flac");
-    const bool ape = ext == QLatin1String("ape");
-    if (!mpeg && !ogg && !flac && !ape)
-        return Access::Full;
+    if (ext == QLatin1String("mp3") || ext == QLatin1String("mp2"))
+        return Format::Mpeg;
+    if (ext == QLatin1String("ogg") || ext == QLatin1String("oga") || ext == QLatin1String("opus")
+        || ext == QLatin1String("spx"))
+        return Format::Ogg;
+    if (ext == QLatin1String("flac"))
+        return Format::Flac;
+    return ext == QLatin1String("ape") ? Format::Ape : Format::Other;
+}
+
+// How far TagLib may be let into a file as the given format; byContent
+// when the file's extension names another one.
+Access accessAs(QFile& file, Format format, bool full, bool byContent)
+{
+    switch (format) {
+    case Format::Mpeg:
+        return mpegAccess(file, full, byContent ? kContentRun : kPair);
+    case Format::Ogg:
+        return oggAccess(file, full);
+    case Format::Flac:
+        return markAccess(file, "fLaC", byContent);
+    case Format::Ape:
+        return markAccess(file, "MAC ", byContent);
+    case Format::Other:
+        break;
+    }
+    return Access::Full;
+}
+
+using FilePtr = std::unique_ptr<TagLib::File>;
+
+// The file opened with one TagLib reader; null when the reader refuses it.
+template <typename Reader>
+FilePtr openWith(const char* name, bool props)
+{
+    FilePtr file = std::make_unique<Reader>(
+        name, props, props ? TagLib::AudioProperties::Fast : TagLib::AudioProperties::Average);
+    if (!file->isValid())
+        file.reset();
+    return file;
+}
+
+FilePtr openAs(Format format, const char* name, bool props)
+{
+    switch (format) {
+    case Format::Mpeg:
+        return openWith<TagLib::MPEG::File>(name, props);
+    case Format::Flac:
+        return openWith<TagLib::FLAC::File>(name, props);
+    case Format::Ape:
+        return openWith<TagLib::APE::File>(name, props);
+    case Format::Ogg:
+        if (FilePtr f = openWith<TagLib::Ogg::Vorbis::File>(name, props))
+            return f;
+        if (FilePtr f = openWith<TagLib::Ogg::Opus::File>(name, props))
+            return f;
+        if (FilePtr f = openWith<TagLib::Ogg::FLAC::File>(name, props))
+            return f;
+        return openWith<TagLib::Ogg::Speex::File>(name, props);
+    case Format::Other:
+        break;
+    }
+    return nullptr;
+}
+
+// The file read as one of the checked formats, when it looks like it.
+FilePtr openChecked(QFile& file, Format format, const char* name, bool readLength,
+                    bool byContent)
+{
+    const Access access = accessAs(file, format, readLength, byContent);
+    if (access == Access::None)
+        return nullptr;
+    return openAs(format, name, readLength && access == Access::Full);
+}
+
+template <typename Reader>
+FilePtr openIfLooksLike(TagLib::IOStream* stream, const char* name, bool props)
+{
+    return Reader::isSupported(stream) ? openWith<Reader>(name, props) : nullptr;
+}
+
+using Opener = FilePtr (*)(const char* name, bool props);
+
+// TagLib's bounded readers, by the extensions it gives them; null for
+// others.
+Opener boundedReaderFor(const QString& ext)
+{
+    static const QHash<QString, Opener> readers = {
+        {QStringLiteral("wav"), &openWith<TagLib::RIFF::WAV::File>},
+        {QStringLiteral("aif"), &openWith<TagLib::RIFF::AIFF::File>},
+        {QStringLiteral("aiff"), &openWith<TagLib::RIFF::AIFF::File>},
+        {QStringLiteral("wma"), &openWith<TagLib::ASF::File>},
+        {QStringLiteral("asf"), &openWith<TagLib::ASF::File>},
+        {QStringLiteral("wv"), &openWith<TagLib::WavPack::File>},
+        {QStringLiteral("mpc"), &openWith<TagLib::MPC::File>},
+        {QStringLiteral("tta"), &openWith<TagLib::TrueAudio::File>},
+        {QStringLiteral("m4a"), &openWith<TagLib::MP4::File>},
+        {QStringLiteral("m4b"), &openWith<TagLib::MP4::File>},
+        {QStringLiteral("m4p"), &openWith<TagLib::MP4::File>},
+        {QStringLiteral("m4r"), &openWith<TagLib::MP4::File>},
+        {QStringLiteral("mp4"), &openWith<TagLib::MP4::File>},
+        {QStringLiteral("3g2"), &openWith<TagLib::MP4::File>}};
+    return readers.value(ext);
+}
+
+// Extensions that TagLib opens with a reader of its own.
+bool taglibKnows(const QString& ext)
+{
+    static const TagLib::StringList known = TagLib::FileRef::defaultFileExtensions();
+    return known.contains(TagLib::String(ext.toUtf8().constData(), TagLib::String::UTF8));
+}
+
+// The formats of bounded readers, told by TagLib's own look at the head.
+FilePtr openOther(const char* name, bool props)
+{
+    TagLib::FileStream stream(name, true);
+    if (!stream.isOpen())
+        return nullptr;
+    for (auto open : {&openIfLooksLike<TagLib::MP4::File>, &openIfLooksLike<TagLib::ASF::File>,
+                      &openIfLooksLike<TagLib::RIFF::WAV::File>,
+                      &openIfLooksLike<TagLib::RIFF::AIFF::File>,
+                      &openIfLooksLike<TagLib::WavPack::File>, &openIfLooksLike<TagLib::MPC::File>,
+                      &openIfLooksLike<TagLib::TrueAudio::File>})
+        if (FilePtr f = open(&stream, name, props))
+            return f;
+    return nullptr;
+}
+
+// A file whose content is not what its extension names is read by what it
+// is: the formats with a mark of their own first, MPEG (known only by its
+// frames) last, and at the very end the ID3v2 tag alone of a file that has
+// one in front of content nobody reads.
+FilePtr openByContent(QFile& file, Format named, const char* name, bool readLength)
+{
+    for (const Format format : {Format::Ogg, Format::Flac, Format::Ape})
+        if (format != named)
+            if (FilePtr f = openChecked(file, format, name, readLength, true))
+                return f;
+    if (FilePtr f = openOther(name, readLength))
+        return f;
+    if (named != Format::Mpeg)
+        if (FilePtr f = openChecked(file, Format::Mpeg, name, readLength, true))
+            return f;
+    return afterId3v2(file) > 0 ? openAs(Format::Mpeg, name, false) : nullptr;
+}
+
+// Opens a file as the format its extension names when it is that format
+// (checked first for the formats whose readers walk), else by its content.
+FilePtr openFile(const QString& path, Format named, Opener bounded, bool readLength)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Access::None;
-    if (mpeg)
-        return mpegAccess(file, full);
-    if (ogg)
-        return oggAccess(file, full);
-    return markAccess(file, flac ? "fLaC" : "MAC ");
+        return nullptr;
+    const QByteArray name = QFile::encodeName(path);
+    FilePtr f = bounded ? bounded(name.constData(), readLength)
+                        : openChecked(file, named, name.constData(), readLength, false);
+    return f ? std::move(f) : openByContent(file, named, name.constData(), readLength);
 }
 
 }  // namespace
@@ -264,14 +460,18 @@ TagReader::TagReader(const QString& path, bool readLength)
 {
     if (!isRegularFile(path))
         return;
-    const Access access = accessFor(path, readLength);
-    if (access == Access::None)
-        return;
-    readLength = readLength && access == Access::Full;
-    m_ref = std::make_unique<TagLib::FileRef>(QFile::encodeName(path).constData(), readLength,
-                                              readLength ? TagLib::AudioProperties::Fast
-                                                         : TagLib::AudioProperties::Average);
-    if (m_ref->isNull())
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const Format named = formatOf(ext);
+    const Opener bounded = named == Format::Other ? boundedReaderFor(ext) : nullptr;
+    if (named == Format::Other && !bounded && taglibKnows(ext)) {
+        // Tracker modules: left to TagLib whole.
+        m_ref = std::make_unique<TagLib::FileRef>(QFile::encodeName(path).constData(), readLength,
+                                                  readLength ? TagLib::AudioProperties::Fast
+                                                             : TagLib::AudioProperties::Average);
+    } else if (FilePtr file = openFile(path, named, bounded, readLength)) {
+        m_ref = std::make_unique<TagLib::FileRef>(file.release());
+    }
+    if (m_ref && m_ref->isNull())
         m_ref.reset();
 }
 

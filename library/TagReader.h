@@ -19,10 +19,12 @@ class FileRef;
 // TagLib walks a whole file when it looks for a structure the file lacks
 // (an MPEG frame, at a few MB/s; a "fLaC" or "OggS" mark, an APE descriptor).
 // So before TagLib sees a file of those formats, a few bounded reads check
-// that it looks like its format: a file that does not is left unread, and a
-// file whose end does not (a pre-allocated download, say) has its tags read
-// without its length. Every reader thus costs a bounded amount of reading,
-// whatever the file's size.
+// that it looks like its format. One that does not is read by what its
+// content is (a song saved under another format's extension), checked the
+// same way; a file that no reader recognises is left unread, and a file
+// whose end does not look like its format (a pre-allocated download, say)
+// has its tags read without its length. Every reader thus costs a bounded
+// amount of reading, whatever the file's size.
 class TagReader
 {
 public:
@@ -37,8 +39,8 @@ public:
     TagReader(const TagReader&) = delete;
     TagReader& operator=(const TagReader&) = delete;
 
-    // False when the file is not a regular file, does not look like its
-    // format, or TagLib cannot read it.
+    // False when the file is not a regular file, looks like no format that
+    // TagLib reads, or TagLib cannot read it.
     bool isValid() const;
 
     // Whether the tag holds a title at all (blanks count).

@@ -10,7 +10,7 @@ PACKAGES=(
   libmpv-dev libmpv2 mpv
   libtag1-dev zlib1g-dev
   fonts-inter
-  ffmpeg xvfb xauth libgl1-mesa-dri dbus dbus-x11 procps
+  ffmpeg xvfb xauth libgl1-mesa-dri dbus dbus-x11 procps openbox x11-utils
   playerctl libglib2.0-bin desktop-file-utils
 )
 

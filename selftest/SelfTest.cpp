@@ -1,6 +1,7 @@
 #include "SelfTest.h"
 
 #include "Actions.h"
+#include "App.h"
 #include "MainWindow.h"
 #include "MpvHandle.h"
 #include "PlayerCore.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTimer>
 
@@ -38,6 +40,18 @@ QString shortest(double value)
 QString flag(bool value)
 {
     return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// Files as the library knows them: a relative argument would be a second
+// entry for the same file beside the one the scan of its folder finds.
+QStringList absolutePaths(const QStringList& files)
+{
+    QStringList paths;
+    for (const QString& file : files) {
+        const bool keep = file.isEmpty() || App::isUrl(file);
+        paths << (keep ? file : QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+    }
+    return paths;
 }
 
 // Everything the steps share: the window, the core, the files and the report.
@@ -183,10 +197,19 @@ struct Run {
                       window->isFullScreen() ? QStringLiteral("full screen") : QStringLiteral("the mini player"));
     }
 
+    void checkPreview() const
+    {
+        const QString label = QStringLiteral("previa");
+        if (qEnvironmentVariableIsSet("ORVEL_NO_THUMBS"))
+            report->skip(label, QStringLiteral("prévias desligadas por ORVEL_NO_THUMBS"));
+        else
+            report->check(label, previewWithPicture, QStringLiteral("a preview with a picture"),
+                          QStringLiteral("none"));
+    }
+
     void end() const
     {
-        report->check(QStringLiteral("previa"), previewWithPicture, QStringLiteral("a preview with a picture"),
-                      QStringLiteral("none"));
+        checkPreview();
         report->line(QStringLiteral("resultado: ") + QString::number(report->checks())
                      + QStringLiteral(" verificações, ") + QString::number(report->failures())
                      + QStringLiteral(" falhas"));
@@ -293,8 +316,9 @@ void runSelfTest(MainWindow* window, PlayerCore* core, const QString& outDir, co
     run->core = core;
     run->outDir = outDir;
     run->report = new SelfTestReport(outDir + QStringLiteral("/relatorio.txt"), window);
-    run->first = files.value(0);
-    run->second = files.value(1);
+    const QStringList paths = absolutePaths(files);
+    run->first = paths.value(0);
+    run->second = paths.value(1);
     QObject::connect(Thumbnailer::instance(), &Thumbnailer::previewReady, window,
                      [run](double seconds, const QImage& image) { run->onPreview(seconds, image); });
     for (const Step& step : steps(run))

@@ -46,9 +46,11 @@ QList<QSize> IconEngine::availableSizes(QIcon::Mode, QIcon::State)
     return {QSize(16, 16), QSize(20, 20), QSize(24, 24), QSize(32, 32)};
 }
 
+// The drawings are the program's own, not names of the desktop's icon
+// theme: with no name, exports such as the tray menu send the pictures.
 QString IconEngine::iconName()
 {
-    return m_name;
+    return QString();
 }
 
 QString IconEngine::key() const

@@ -1,4 +1,5 @@
 #include "App.h"
+#include "ChildProcess.h"
 #include "Lang.h"
 #include "TestEnv.h"
 
@@ -95,6 +96,46 @@ private slots:
                 seen.insert(e);
             }
         }
+    }
+
+    // A value written by one run is read by the next, in every settings
+    // group the program uses; "general" is the one Qt files as "[%General]".
+    void settingsSurviveRestart()
+    {
+        const auto tool = [](const QStringList& args) {
+            return ChildProcess::run(QStringLiteral(ORVEL_SETTINGS_TOOL), args).split('\n');
+        };
+        const auto keysOf = [](const QStringList& pairs) {
+            QStringList keys;
+            for (const QString& pair : pairs)
+                keys << pair.section('=', 0, 0);
+            return keys;
+        };
+        QVERIFY(QDir().mkpath(App::dataDir()));
+        const QString ini = App::dataDir() + "/config.ini";
+        QFile::remove(ini);
+        const QStringList written = {
+            "general/checkUpdates=false", "general/closeToTray=true", "general/openMode=queue",
+            "audio/volume=62.5", "eq/gains=1.5|-2|0", "library/audio=/m/a|/m/b",
+            "playback/resume=false", "privacy/history=false", "shortcuts/play_pause=Ctrl+P",
+            "subStyle/sub-font-size=40", "subs/lang=por,eng", "ui/language=en", "video/hwdec=no",
+            "videos/sort=title", "window/geometry=abc"};
+        tool(QStringList{"set"} + written);
+        QCOMPARE(tool(QStringList{"get"} + keysOf(written)), written);
+
+        // A file from an earlier version, which added a second "[%General]"
+        // section in a later run: the later section holds the newer value.
+        QFile old(ini);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("[%General]\ncheckUpdates=true\ncloseToTray=true\n\n"
+                  "[%General]\ncheckUpdates=false\nopenMode=queue\n\n[ui]\nlanguage=en\n");
+        old.close();
+        const QStringList keys = {"general/checkUpdates", "general/closeToTray", "general/openMode",
+                                  "ui/language"};
+        QCOMPARE(tool(QStringList{"get"} + keys),
+                 (QStringList{"general/checkUpdates=false", "general/closeToTray=true",
+                              "general/openMode=queue", "ui/language=en"}));
+        QFile::remove(ini);
     }
 
     void dataFoldersAndSettings()

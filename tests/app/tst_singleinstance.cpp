@@ -29,8 +29,8 @@ private slots:
     void messageEncoding()
     {
         const QStringList args = {"a", "", QString::fromUtf8("b\nç"), ""};
-        QCOMPARE(SingleInstance::message(args), QByteArray("a\n\nb\n\xc3\xa7\n"));
-        QCOMPARE(SingleInstance::message({}), QByteArray());
+        QCOMPARE(SingleInstance::message(args), QByteArray("a\n\nb\n\xc3\xa7\n\n--orvel-end"));
+        QCOMPARE(SingleInstance::message({}), QByteArray("--orvel-end"));
         QCOMPARE(SingleInstance::parseMessage("a\n\nb\n\xc3\xa7\n"),
                  (QStringList{"a", "b", QString::fromUtf8("ç")}));
         QCOMPARE(SingleInstance::parseMessage(QByteArray()), QStringList());
@@ -57,7 +57,7 @@ private slots:
         QTRY_VERIFY((got += peer->readAll(), peer->state() == QLocalSocket::UnconnectedState));
         got += peer->readAll();
         QVERIFY(got.startsWith("/m/one.mp4\n\nfile:///"));
-        QVERIFY(got.endsWith("/two%0Athree"));
+        QVERIFY(got.endsWith("/two%0Athree\n--orvel-end"));
     }
 
     void noInstanceMeansNoHandOver()
@@ -85,7 +85,7 @@ private slots:
         QLocalSocket client;
         client.connectToServer(SingleInstance::serverName());
         QVERIFY(client.waitForConnected(1000));
-        client.write("a\n\nb\n");
+        client.write("a\n\nb\n--orvel-end");
         QVERIFY(client.waitForBytesWritten(1000));
         QTest::qWait(50);
         QVERIFY(received.isEmpty());   // nothing is read before the peer leaves
@@ -97,6 +97,8 @@ private slots:
         QLocalSocket empty;
         empty.connectToServer(SingleInstance::serverName());
         QVERIFY(empty.waitForConnected(1000));
+        empty.write(SingleInstance::message({}));
+        QVERIFY(empty.waitForBytesWritten(1000));
         empty.disconnectFromServer();
         QTRY_COMPARE(received.size(), 2);
         QVERIFY(received[1].isEmpty());

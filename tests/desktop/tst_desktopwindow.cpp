@@ -12,8 +12,11 @@
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -22,6 +25,23 @@ constexpr int kWait = 30000;
 QString ctl(const QStringList& args)
 {
     return ChildProcess::run(QStringLiteral("playerctl"), QStringList{"-p", "orvel"} + args);
+}
+
+// The title and the length in seconds of each Metadata change in the lines
+// of "gdbus monitor".
+QList<QPair<QString, double>> metadataChanges(const QString& monitored)
+{
+    static const QRegularExpression title(QStringLiteral("'xesam:title': <'([^']*)'>"));
+    static const QRegularExpression length(QStringLiteral("'mpris:length': <int64 (\\d+)>"));
+    QList<QPair<QString, double>> out;
+    for (const QString& line : monitored.split(QLatin1Char('\n'))) {
+        if (!line.contains(QLatin1String("{'Metadata':")))
+            continue;
+        const QRegularExpressionMatch t = title.match(line);
+        const QRegularExpressionMatch l = length.match(line);
+        out.append({t.captured(1), l.hasMatch() ? l.captured(1).toLongLong() / 1e6 : 0.0});
+    }
+    return out;
 }
 }  // namespace
 
@@ -104,6 +124,58 @@ private slots:
         ctl({"play-pause"});
         QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), kWait);
         QCOMPARE(ctl({"status"}), QString("Paused"));
+    }
+
+    // A queue of three songs of different lengths, skipped twice by a desktop
+    // client: every Metadata change a listener gets pairs a song's title with
+    // that song's length, and a track change sends at most two of them.
+    void metadataFollowsTheTrack()
+    {
+        const QList<QPair<QString, double>> songs{{"Canção Um", 14}, {"Song Two", 8}, {"três #1", 11}};
+        QStringList paths;
+        for (const auto& [title, seconds] : songs) {
+            paths << m_dir.filePath(QStringLiteral("story%1.mp3").arg(paths.size()));
+            QVERIFY2(MediaGen::audio(paths.last(), seconds, {{"title", title}}), qPrintable(MediaGen::lastError()));
+        }
+        MainWindow window(m_core.get());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY_WITH_TIMEOUT(window.findChild<MediaControls*>(), kWait);
+
+        QProcess monitor;
+        QString monitored;
+        connect(&monitor, &QProcess::readyReadStandardOutput, this,
+                [&] { monitored += QString::fromUtf8(monitor.readAllStandardOutput()); });
+        monitor.start(QStringLiteral("gdbus"), {"monitor", "--session", "--dest", "org.mpris.MediaPlayer2.orvel",
+                                                "--object-path", "/org/mpris/MediaPlayer2"});
+        QTRY_VERIFY_WITH_TIMEOUT(monitored.contains("is owned by"), kWait);
+
+        window.playFiles(paths, 0);
+        for (int i = 0; i < songs.size(); ++i) {
+            if (i > 0)
+                ctl({"next"});
+            QTRY_COMPARE_WITH_TIMEOUT(m_core->path(), paths[i], kWait);
+            QTRY_VERIFY_WITH_TIMEOUT(monitored.contains("'" + songs[i].first + "'"), kWait);
+        }
+        // Anything sent late for the last song arrives before a round trip.
+        QCOMPARE(ctl({"metadata", "title"}), songs.last().first);
+        monitor.kill();
+        monitor.waitForFinished(kWait);
+        monitored += QString::fromUtf8(monitor.readAllStandardOutput());
+
+        QStringList order;
+        QMap<QString, int> perTitle;
+        for (const auto& [title, seconds] : metadataChanges(monitored)) {
+            const auto song = std::find_if(songs.cbegin(), songs.cend(), [&](const auto& s) { return s.first == title; });
+            QVERIFY2(song != songs.cend(), qPrintable(title));
+            QVERIFY2(qAbs(seconds - song->second) < 0.5, qPrintable(QString("%1: %2 s").arg(title).arg(seconds)));
+            if (order.isEmpty() || order.last() != title)
+                order << title;
+            QVERIFY2(++perTitle[title] <= 2, qPrintable(monitored));
+        }
+        QCOMPARE(order, (QStringList{songs[0].first, songs[1].first, songs[2].first}));
+        m_core->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), kWait);
     }
 };
 

@@ -256,8 +256,11 @@ private slots:
         QVERIFY(!core->hasVideo());
         QVERIFY(core->tracksOfType("video").isEmpty());
         QVERIFY(presence.isEmpty());
+        // The codec is known once the decoder runs, which may be after the
+        // track list on a busy machine.
+        QTRY_VERIFY_WITH_TIMEOUT(core->mediaInfo().contains("Áudio"), kWait);
         const QString info = core->mediaInfo();
-        QVERIFY(info.contains("Áudio") && info.contains("Duração"));
+        QVERIFY(info.contains("Duração"));
         QVERIFY(!info.contains("Resolução"));
         core->openFiles({m_video});
         QTRY_COMPARE_WITH_TIMEOUT(presence.size(), 1, kWait);

@@ -219,7 +219,8 @@ private slots:
     // noise named like a song) never reach TagLib, which would walk them
     // whole: they are stored as unreadable, with no tags and no length. Songs
     // whose end is missing keep their tags, and their length when a VBR
-    // header gives it without a walk.
+    // header gives it without a walk. Songs whose extension names another
+    // format, or with an ID3v2 tag in front of Ogg, are read by what they are.
     void misnamedFilesAreLeftUnread()
     {
         const QString odd = TestEnv::current()->root() + "/media/odd";
@@ -241,15 +242,33 @@ private slots:
         plain.extra = {"-write_xing", "0"};
         QVERIFY2(MediaGen::make(cbr, plain), qPrintable(MediaGen::lastError()));
         QVERIFY(QFile::resize(vbr, 300 << 20) && QFile::resize(cbr, 300 << 20));
+        const QString mp3AsFlac = odd + "/mp3.flac";
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), mp3AsFlac));
+        const QString id3Ogg = odd + "/id3.ogg";
+        QVERIFY2(MediaGen::audio(id3Ogg, 3, {{"title", "Ogg Behind"}}),
+                 qPrintable(MediaGen::lastError()));
+        QFile mp3(music("Artist A/Album/01.mp3"));
+        QFile ogg(id3Ogg);
+        QVERIFY(mp3.open(QIODevice::ReadOnly) && ogg.open(QIODevice::ReadOnly));
+        const QByteArray h = mp3.peek(10);
+        QVERIFY(h.startsWith("ID3"));
+        const int tagSize =
+            10 + ((h[6] & 0x7f) << 21 | (h[7] & 0x7f) << 14 | (h[8] & 0x7f) << 7 | (h[9] & 0x7f));
+        const QByteArray withTag = mp3.read(tagSize) + ogg.readAll();
+        ogg.close();
+        writeBytes(id3Ogg, withTag);
 
         const Library::ScanResult result = Library::scan({odd}, {}, {});
-        QCOMPARE(result.items.size(), unread.size() + 2);
+        QCOMPARE(result.items.size(), unread.size() + 4);
+        const QHash<QString, QPair<QString, int>> read = {{vbr, {"First Song", 2}},
+                                                          {cbr, {"Plain", 0}},
+                                                          {mp3AsFlac, {"First Song", 2}},
+                                                          {id3Ogg, {"Ogg Behind", 3}}};
         for (const MediaItem& m : result.items) {
-            const QString title = m.path == vbr ? QString("First Song")
-                : m.path == cbr                 ? QString("Plain")
-                                                : QFileInfo(m.path).completeBaseName();
+            const auto [title, seconds] =
+                read.value(m.path, {QFileInfo(m.path).completeBaseName(), 0});
             QCOMPARE(m.title, title);
-            QCOMPARE(qRound(m.duration), m.path == vbr ? 2 : 0);
+            QCOMPARE(qRound(m.duration), seconds);
         }
         for (const QString& path : unread)
             QVERIFY2(!TagReader(path, true).isValid(), qPrintable(path));

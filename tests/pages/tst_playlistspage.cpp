@@ -37,14 +37,22 @@ QPushButton* buttonWithTip(PlaylistsPage& page, const QString& tip)
 
 QString shownTitle(PlaylistsPage& page) { return page.findChildren<QLabel*>(QStringLiteral("PageTitle"))[1]->text(); }
 
-// Picks a file in the next file dialog.
+// Picks a file in the next file dialog. The dialog writes a chosen file into
+// its name field only while that field has no focus, and whether it has it
+// yet depends on how soon the window was activated: the dialog itself takes
+// the focus first.
 void chooseFile(const QString& path)
 {
     QTimer::singleShot(0, [path] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
+        dialog->setFocus();
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept");
+        if (dialog->isVisible()) {
+            dialog->reject();
+            QFAIL(qPrintable("the file dialog did not take " + path));
+        }
     });
 }
 

@@ -276,8 +276,10 @@ private slots:
                 music = b;
         QVERIFY(music);
         QSignalSpy scans(Library::instance(), &Library::scanFinished);
+        // The dialog answers with the folder it shows when nothing in it is
+        // selected: open the chosen folder and accept.
         answerNext<QFileDialog>([&dir](QFileDialog* d) {
-            d->selectFile(dir.path());
+            d->setDirectory(dir.path());
             QMetaObject::invokeMethod(d, "accept");
         });
         button(*music, "Adicionar")->click();

@@ -193,13 +193,14 @@ private slots:
 
         QVERIFY(missing->waitForFinished(300000) && empty->waitForFinished(300000));
         QVERIFY(missing->exitCode() != 0);
-        QVERIFY(empty->exitCode() != 0);
+        // Nothing to play is a normal run: the captures still show the window.
+        QCOMPARE(empty->exitCode(), 0);
         const QStringList lines = reportLines(out);
         QVERIFY(!lines.filter(QRegularExpression("^FALHA \\[video-4s\\] expected ")).isEmpty());
         QVERIFY(!lines.filter(QRegularExpression("^PULADA \\[musica\\]")).isEmpty());
         QCOMPARE(lines.last(), QStringLiteral("fim"));
         QVERIFY(missing->readAllStandardError().contains("FALHA [video-4s]"));
-        QVERIFY(empty->readAllStandardError().contains("FALHA"));
+        QVERIFY(!empty->readAllStandardError().contains("FALHA"));
     }
 };
 

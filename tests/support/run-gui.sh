@@ -1,20 +1,65 @@
 #!/usr/bin/env bash
 # Runs a test on a private X server (Xvfb) with Mesa's software OpenGL.
 # Xvfb picks a free display itself (-displayfd), so tests can run in parallel.
+# With --wm first, a window manager (openbox) manages the display as on a
+# desktop: modes, frames and moves then take the window manager's round trip.
+# ORVEL_TEST_WM=1 tells the test that one runs.
 set -euo pipefail
+wm=0
+if [ "${1:-}" = "--wm" ]; then
+  wm=1
+  shift
+fi
 if ! command -v Xvfb >/dev/null; then
   echo "Xvfb is missing: run scripts/install-deps.sh" >&2
+  exit 1
+fi
+if [ $wm = 1 ] && ! { command -v openbox && command -v xprop; } >/dev/null; then
+  echo "openbox or xprop is missing: run scripts/install-deps.sh" >&2
   exit 1
 fi
 fifo=$(mktemp -u /tmp/orvel-xvfb-XXXXXX)
 mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -f "$fifo"' EXIT
+wmpid=""
+wmhome=""
+cleanup() {
+  if [ -n "$wmpid" ]; then
+    kill "$wmpid" 2>/dev/null || true
+    wait "$wmpid" 2>/dev/null || true
+  fi
+  if [ -n "$wmhome" ]; then
+    rm -rf "$wmhome"
+  fi
+  kill $xvfb 2>/dev/null
+  wait $xvfb 2>/dev/null
+  rm -f "$fifo"
+}
+trap cleanup EXIT
 read -r -t 20 display <"$fifo" || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
 export QT_QPA_PLATFORM=xcb
 export LIBGL_ALWAYS_SOFTWARE=1
+if [ $wm = 1 ]; then
+  # A home of its own, so that openbox reads and writes nothing of the user's.
+  wmhome=$(mktemp -d /tmp/orvel-wm-XXXXXX)
+  HOME="$wmhome" XDG_CONFIG_HOME="$wmhome/config" XDG_CACHE_HOME="$wmhome/cache" \
+    XDG_DATA_HOME="$wmhome/data" openbox --sm-disable >/dev/null 2>&1 &
+  wmpid=$!
+  # The window manager has taken the display once it names its check window
+  # on the root window.
+  for _ in $(seq 1 600); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      break
+    fi
+    kill -0 "$wmpid" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
+    || { echo "openbox did not take the display" >&2; exit 1; }
+  export ORVEL_TEST_WM=1
+fi
 # Under AddressSanitizer, keep Mesa's driver loaded until exit: Mesa unloads it
 # first otherwise, and its own leaks then show as "<unknown module>", which no
 # suppression can name.

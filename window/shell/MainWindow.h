@@ -26,6 +26,7 @@ class QButtonGroup;
 class QKeyEvent;
 class QLabel;
 class QMenu;
+class QMouseEvent;
 class QPushButton;
 class QStackedLayout;
 class QStackedWidget;
@@ -217,6 +218,7 @@ private:
     void onClickTimer();
     bool keepKeyForFocus(const QKeyEvent* key) const;
     bool filterMiniPlayer(QObject* watched, QEvent* event);
+    void startMoveOnDrag(const QMouseEvent* mouse);
 
     // MainWindowContext.cpp
     friend class TestContext;
@@ -275,6 +277,9 @@ private:
     bool m_quitting = false;
     bool m_firstShow = true;
     QRect m_normalGeometry;
+    // Where a left press in the mini player began, until it becomes a move
+    // of the window or ends.
+    std::optional<QPoint> m_movePress;
     QString m_currentPath;
     double m_playedSeconds = 0;
     bool m_playCounted = false;

@@ -80,13 +80,20 @@ void MainWindow::toggleMute()
     toast(muted ? L("Mudo", "Muted") : L("Som ligado", "Sound on"));
 }
 
+// libmpv's cycle passes through "no track": the sound goes off, and the
+// notice says so. Without any audio track (nothing loaded) it stays silent.
 void MainWindow::cycleAudioTrack()
 {
     m_core->cycleTrack(QStringLiteral("audio"));
     QTimer::singleShot(150, this, [this] {
-        for (const MediaTrack& track : m_core->tracksOfType(QStringLiteral("audio")))
+        const QList<MediaTrack> tracks = m_core->tracksOfType(QStringLiteral("audio"));
+        if (tracks.isEmpty())
+            return;
+        QString label = L("desligado", "off");
+        for (const MediaTrack& track : tracks)
             if (track.selected)
-                toast(L("Áudio: ", "Audio: ") + track.label());
+                label = track.label();
+        toast(L("Áudio: ", "Audio: ") + label);
     });
 }
 

@@ -71,11 +71,14 @@ void MainWindow::setFullscreen(bool on)
     m_controlBar->setFullscreenState(on);
 }
 
+// The normal geometry is taken here: once fullscreen is left, a window
+// manager still reports the screen's rectangle until it has answered.
 void MainWindow::enterFullscreen()
 {
     goToPage(QStringLiteral("player"));
     m_fullscreen = true;
     m_wasMaximized = isMaximized();
+    m_normalGeometry = normalGeometry();
     m_sidebar->hide();
     m_queuePanel->hide();
     menuBar()->hide();
@@ -94,10 +97,12 @@ void MainWindow::leaveFullscreen()
     m_sidebar->show();
     menuBar()->show();
     m_queuePanel->setVisible(m_controlBar->queueButton->isChecked());
-    if (m_wasMaximized)
+    if (m_wasMaximized) {
         showMaximized();
-    else
+    } else {
         showNormal();
+        setGeometry(m_normalGeometry);
+    }
     m_video->setCursor(Qt::ArrowCursor);
 }
 
@@ -117,14 +122,19 @@ void MainWindow::dockControlBar()
     m_controlBar->show();
 }
 
+// From fullscreen the normal geometry is the one taken on entering it.
 void MainWindow::toggleMini()
 {
+    const bool fromFullscreen = m_fullscreen;
     if (m_fullscreen)
         setFullscreen(false);
-    if (m_mini)
+    if (m_mini) {
         leaveMini();
-    else if (!m_currentPath.isEmpty())
+    } else if (!m_currentPath.isEmpty()) {
+        if (!fromFullscreen)
+            m_normalGeometry = normalGeometry();
         enterMini();
+    }
 }
 
 void MainWindow::leaveMini()
@@ -148,7 +158,6 @@ void MainWindow::leaveMini()
 void MainWindow::enterMini()
 {
     m_mini = true;
-    m_normalGeometry = geometry();
     m_wasMaximized = isMaximized();
     goToPage(QStringLiteral("player"));
     m_sidebar->hide();
@@ -223,7 +232,7 @@ void MainWindow::onHideTimer()
 }
 
 // A click pauses only once no double click can follow; in the mini player
-// a press drags the window instead.
+// a press and a drag move the window instead.
 void MainWindow::onClickTimer()
 {
     if (!m_mini && m_core->hasVideo())
@@ -249,28 +258,45 @@ bool MainWindow::keepKeyForFocus(const QKeyEvent* key) const
     return false;
 }
 
+// A press moves the window only once the pointer has gone the drag
+// distance with the button held: clicks and double clicks stay with the
+// view. Events pass here twice (application and object filter); both see
+// the same state.
 bool MainWindow::filterMiniPlayer(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // The view's own presses pass here twice (application and object
-        // filter): start one move only.
-        static ulong lastPress = 0;
-        const ulong stamp = static_cast<QMouseEvent*>(event)->timestamp();
-        if (windowHandle() && stamp != lastPress)
-            windowHandle()->startSystemMove();
-        lastPress = stamp;
-        return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            m_movePress = mouse->globalPosition().toPoint();
+    } else if (type == QEvent::MouseButtonRelease) {
+        m_movePress.reset();
+    } else if (type == QEvent::MouseMove && m_movePress) {
+        startMoveOnDrag(static_cast<QMouseEvent*>(event));
     }
     if (watched != m_nowPlaying)
         return false;
-    if (event->type() == QEvent::MouseButtonDblClick) {
+    if (type == QEvent::MouseButtonDblClick) {
         QTimer::singleShot(0, this, &MainWindow::toggleMini);
         return true;
     }
-    if (event->type() == QEvent::Enter)
+    if (type == QEvent::Enter)
         showOverlayControls();
     return false;
+}
+
+void MainWindow::startMoveOnDrag(const QMouseEvent* mouse)
+{
+    if (!(mouse->buttons() & Qt::LeftButton)) {
+        m_movePress.reset();
+        return;
+    }
+    const QPoint moved = mouse->globalPosition().toPoint() - *m_movePress;
+    if (moved.manhattanLength() < QApplication::startDragDistance())
+        return;
+    m_movePress.reset();
+    if (windowHandle())
+        windowHandle()->startSystemMove();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -82,6 +82,9 @@ void MainWindow::connectCore()
 {
     connect(m_core, &PlayerCore::fileLoaded, this, &MainWindow::onFileLoaded);
     connect(m_core, &PlayerCore::fileEnded, this, &MainWindow::onFileEnded);
+    // The resume banner belongs to its file: its "Start over" must never
+    // rewind the next one.
+    connect(m_core, &PlayerCore::fileStarted, this, [this] { delete m_resumeBanner; });
     connect(m_core, &PlayerCore::titleChanged, this, &MainWindow::updateNowPlaying);
     connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::toast);
     connect(m_core, &PlayerCore::videoPresenceChanged, this, &MainWindow::onVideoPresence);
@@ -142,7 +145,6 @@ void MainWindow::onFileLoaded()
     m_currentPath = m_core->path();
     m_playedSeconds = 0;
     m_playCounted = false;
-    m_aspectIndex = 0;
     m_playerNav->show();
 
     const QString path = m_currentPath;
@@ -262,7 +264,9 @@ void MainWindow::updateNowPlaying()
     m_controlBar->setFavorite(Database::instance()->isFavorite(path), true);
     m_nowPlaying->setTrack(path, info.title, info.artist, info.album, info.cover);
     setWindowTitle(info.title + QStringLiteral(" — Orvel"));
-    if (!m_mediaControls)
+    // The desktop hears only of the loaded file: until the next file's load
+    // the core may already report that file's path, title and length.
+    if (!m_mediaControls || m_core->path() != m_currentPath)
         return;
     const QString art = Covers::diskFile(path);
     m_mediaControls->setTrack(info.title, info.artist, info.album, QFileInfo::exists(art) ? art : QString(),
@@ -284,13 +288,17 @@ void MainWindow::onVideoPresence(bool hasVideo)
 void MainWindow::onIdle()
 {
     m_currentPath.clear();
+    delete m_resumeBanner;
     m_controlBar->setNowPlaying(L("Nada tocando", "Nothing playing"), QString(), QPixmap());
     m_controlBar->setFavorite(false, false);
+    m_nowPlaying->clearTrack();
     setWindowTitle(QStringLiteral("Orvel"));
     m_playerNav->hide();
     if (m_mediaControls)
         m_mediaControls->setPlaying(false, false);
-    if (onPlayerPage() && m_core->queue().isEmpty())
+    // The engine's own count: the queue's "playlist" change arrives later in
+    // the same drain than this one.
+    if (onPlayerPage() && m_core->handle().getInt("playlist-count", 0) == 0)
         goToPage(m_lastPage == QLatin1String("player") ? QStringLiteral("home") : m_lastPage);
 }
 
@@ -320,7 +328,10 @@ QString MainWindow::currentKind() const
 void MainWindow::showResumeBanner(double position)
 {
     delete m_resumeBanner;
-    auto* banner = new QWidget(m_videoArea);
+    // Over the player page when the file shows there; a long audio file
+    // resumes without a page change, so its banner goes over the page in view.
+    const bool overPlayer = onPlayerPage() || m_core->hasVideo() || isVideoExt(m_currentPath);
+    auto* banner = new QWidget(overPlayer ? m_videoArea : m_content);
     banner->setObjectName(QStringLiteral("Card"));
     banner->setAttribute(Qt::WA_StyledBackground);
     auto* row = new QHBoxLayout(banner);

@@ -265,6 +265,44 @@ private slots:
         QTRY_COMPARE(m_core->volume(), qMin(volume + 5, 200.0));
         bar()->queueButton->setChecked(false);
     }
+
+    // Under a window manager fullscreen is left only when it answers: the
+    // window the user had comes back all the same, from the mini player
+    // entered from fullscreen and at the next start after quitting from
+    // fullscreen.
+    void normalGeometryAfterFullscreen()
+    {
+        if (qEnvironmentVariableIsEmpty("ORVEL_TEST_WM"))
+            QSKIP("needs a window manager: tests/support/run-gui.sh --wm");
+        QVERIFY(load({m_film}));
+        m_window->goToPage(QStringLiteral("player"));
+        const QRect normal(301, 157, 1100, 700);
+        m_window->setGeometry(normal);
+        QTRY_COMPARE(m_window->geometry(), normal);
+        const QRect screen = m_window->screen()->geometry();
+
+        press(m_window.get(), Qt::Key_F);
+        QTRY_COMPARE(m_window->geometry(), screen);
+        press(m_window.get(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(m_window->m_mini && !m_window->m_fullscreen);
+        QTRY_COMPARE(m_window->geometry(), lowerRight(QSize(520, 292)));
+        press(m_window.get(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!m_window->m_mini);
+        QTRY_COMPARE(m_window->geometry(), normal);
+        QVERIFY(!(m_window->windowState() & Qt::WindowFullScreen));
+
+        // Leaving the mini player maps the window anew: fullscreen is asked
+        // for once the window manager has framed it again.
+        QTRY_VERIFY(!m_window->windowHandle()->frameMargins().isNull());
+        QCOMPARE(m_window->geometry(), normal);
+        press(m_window.get(), Qt::Key_F);
+        QTRY_COMPARE(m_window->geometry(), screen);
+        m_window->close();
+        m_window.reset();
+        QVERIFY(TestWindow::show(m_core.get(), m_window, TestWindow::Active));
+        QVERIFY(!(m_window->windowState() & Qt::WindowFullScreen));
+        QTRY_COMPARE(m_window->geometry(), normal);
+    }
 };
 
 ORVEL_TEST_MAIN(TestModes)

@@ -139,7 +139,7 @@ private slots:
         QVERIFY(QFile::copy(m_a, other + QStringLiteral("/song.ogg")));
         QFile ini(data + QStringLiteral("/velloran/Orvel/config.ini"));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[general]\ncheckUpdates=false\n");
+        ini.write("[%General]\ncheckUpdates=false\n");
         ini.close();
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,3 +1,4 @@
+#include "Actions.h"
 #include "App.h"
 #include "ControlBar.h"
 #include "Database.h"
@@ -11,6 +12,7 @@
 #include "Thumbnailer.h"
 #include "ToastReader.h"
 
+#include <QAction>
 #include <QDirIterator>
 #include <QLabel>
 #include <QProcess>
@@ -141,7 +143,7 @@ private slots:
         for (double saved : {4.0, 33.0}) {
             setRow(m_video, QStringLiteral("video"), saved, 40);
             QVERIFY(play({m_video}));
-            QTest::qWait(300);
+            QTRY_VERIFY(m_core->position() >= 1);  // past the load, where a resume seeks
             QVERIFY2(m_core->position() < 3, qPrintable(QString::number(saved)));
             QVERIFY(!banner());
             stopAndWait();
@@ -159,7 +161,7 @@ private slots:
 
         setRow(m_song, QStringLiteral("audio"), 12, 30);
         QVERIFY(play({m_song}));
-        QTest::qWait(300);
+        QTRY_VERIFY(m_core->position() >= 1);
         QVERIFY(m_core->position() < 5);
         stopAndWait();
 
@@ -241,6 +243,24 @@ private slots:
         m_window->m_currentPath = m_video;
         m_window->saveCurrentPosition(false);
         QVERIFY(db()->historyFor(m_video)->position > 0.5);
+    }
+
+    // Stop while a video opened from the Videos page plays: back on Videos,
+    // and the player view shows nothing of the stopped file.
+    void stopReturnsToThePage()
+    {
+        m_window->goToPage(QStringLiteral("videos"));
+        QVERIFY(play({m_video}));
+        QCOMPARE(m_window->currentPageId(), QStringLiteral("player"));
+        Actions::instance()->actions.value(QStringLiteral("stop"))->trigger();
+        QTRY_VERIFY(m_core->isIdle());
+        QTRY_COMPARE(m_window->currentPageId(), QStringLiteral("videos"));
+        for (QLabel* label : m_window->m_nowPlaying->findChildren<QLabel*>()) {
+            if (!label->isVisibleTo(m_window->m_nowPlaying))
+                continue;
+            QVERIFY2(label->text().isEmpty(), qPrintable(label->text()));
+            QVERIFY(label->pixmap().isNull());
+        }
     }
 
     // A 4-s track counts after 2 s of playing; paused time does not count.
