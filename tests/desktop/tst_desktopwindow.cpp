@@ -146,6 +146,10 @@ private slots:
         QString monitored;
         connect(&monitor, &QProcess::readyReadStandardOutput, this,
                 [&] { monitored += QString::fromUtf8(monitor.readAllStandardOutput()); });
+        // Under "C" or POSIX gdbus writes "ç" escaped.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        monitor.setProcessEnvironment(env);
         monitor.start(QStringLiteral("gdbus"), {"monitor", "--session", "--dest", "org.mpris.MediaPlayer2.orvel",
                                                 "--object-path", "/org/mpris/MediaPlayer2"});
         QTRY_VERIFY_WITH_TIMEOUT(monitored.contains("is owned by"), kWait);
