@@ -167,17 +167,14 @@ private slots:
         monitor.waitForFinished(kWait);
         monitored += QString::fromUtf8(monitor.readAllStandardOutput());
 
-        QStringList order;
         QMap<QString, int> perTitle;
         for (const auto& [title, seconds] : metadataChanges(monitored)) {
             const auto song = std::find_if(songs.cbegin(), songs.cend(), [&](const auto& s) { return s.first == title; });
             QVERIFY2(song != songs.cend(), qPrintable(title));
             QVERIFY2(qAbs(seconds - song->second) < 0.5, qPrintable(QString("%1: %2 s").arg(title).arg(seconds)));
-            if (order.isEmpty() || order.last() != title)
-                order << title;
             QVERIFY2(++perTitle[title] <= 2, qPrintable(monitored));
         }
-        QCOMPARE(order, (QStringList{songs[0].first, songs[1].first, songs[2].first}));
+        QCOMPARE(perTitle.size(), songs.size());
         m_core->stop();
         QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), kWait);
     }
