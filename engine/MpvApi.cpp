@@ -65,6 +65,10 @@ bool resolveAll(QLibrary& lib, MpvApi* a)
     all &= resolveFn(lib, a->render_context_render, "mpv_render_context_render");
     all &= resolveFn(lib, a->render_context_report_swap, "mpv_render_context_report_swap");
     all &= resolveFn(lib, a->render_context_free, "mpv_render_context_free");
+    a->hook_add = reinterpret_cast<decltype(a->hook_add)>(lib.resolve("mpv_hook_add"));
+    a->hook_continue = reinterpret_cast<decltype(a->hook_continue)>(lib.resolve("mpv_hook_continue"));
+    if (!a->hook_continue)
+        a->hook_add = nullptr;   // a hook that could not be answered would stall the file
     return all;
 }
 

@@ -32,6 +32,9 @@ struct MpvApi {
     decltype(&::mpv_render_context_render) render_context_render = nullptr;
     decltype(&::mpv_render_context_report_swap) render_context_report_swap = nullptr;
     decltype(&::mpv_render_context_free) render_context_free = nullptr;
+    // Optional, and not counted in ok: null when this libmpv lacks them.
+    decltype(&::mpv_hook_add) hook_add = nullptr;
+    decltype(&::mpv_hook_continue) hook_continue = nullptr;
 
     bool ok = false;   // all 24 entry points resolved
     QString error;     // what went wrong while loading, one line per problem

@@ -9,7 +9,6 @@
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
-#include <QLibrary>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -22,26 +21,6 @@ void* thumbGetProc(void*, const char* name)
     if (!gl)
         return nullptr;
     return reinterpret_cast<void*>(gl->getProcAddress(QByteArray(name)));
-}
-
-// libmpv's hook calls, which only the thumbnailer uses: taken from the
-// library that the entry-point table was loaded from. Both null when that
-// libmpv lacks them.
-struct HookCalls {
-    decltype(&::mpv_hook_add) add = nullptr;
-    decltype(&::mpv_hook_continue) resume = nullptr;
-};
-
-const HookCalls& hookCalls()
-{
-    static const HookCalls calls = [] {
-        QLibrary lib(mpv()->path);
-        HookCalls c;
-        c.add = reinterpret_cast<decltype(c.add)>(lib.resolve("mpv_hook_add"));
-        c.resume = reinterpret_cast<decltype(c.resume)>(lib.resolve("mpv_hook_continue"));
-        return c.add && c.resume ? c : HookCalls();
-    }();
-    return calls;
 }
 
 }  // namespace
@@ -122,8 +101,8 @@ bool Thumbnailer::ensureInit()
         m_mpv = MpvHandle();
         return false;
     }
-    if (m_imageMode && hookCalls().add)
-        hookCalls().add(h, 0, "on_preloaded", 0);
+    if (m_imageMode && mpv()->hook_add)
+        mpv()->hook_add(h, 0, "on_preloaded", 0);
     mpv()->set_wakeup_callback(h, &Thumbnailer::wakeup, this);
     return true;
 }
@@ -139,7 +118,7 @@ void Thumbnailer::handleHook(const mpv_event* event)
         return;
     if (m_busy && ownsEntry(m_startedEntry))
         m_loadedDuration = m_mpv.getDouble("duration", 0);
-    hookCalls().resume(m_mpv.raw(), hook->id);
+    mpv()->hook_continue(m_mpv.raw(), hook->id);
 }
 
 void Thumbnailer::setOptions()
