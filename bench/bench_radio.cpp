@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QListWidget>
 #include <QStandardItemModel>
+#include <QTcpServer>
 #include <QThread>
 #include <QTimer>
 
@@ -114,7 +115,7 @@ void benchDirectory(RadiosPage* page)
         }
         std::printf("    run %d: bare %.1f ms, page parse %.1f ms + rows %.1f ms\n", run + 1, bare.last(), parsed,
                     page_.last() - parsed);
-        if (size != kDirectoryStations || list.size() != kDirectoryStations)
+        if (size != kDirectoryStations || list.size() != RadiosPage::kMaxStations)
             std::printf("unexpected parse\n");
     }
     std::printf("directory answer: %d stations, %.1f MB\n", kDirectoryStations, body.size() / 1e6);
@@ -210,6 +211,154 @@ double bareAppends(const QStringList& urls, int start)
     return ms;
 }
 
+// A few seconds of silence as a WAV file: what a live link answers with.
+QByteArray silentWav()
+{
+    const int rate = 8000, bytes = rate * 5;
+    QByteArray wav;
+    auto le = [&wav](quint32 v, int size) {
+        for (int i = 0; i < size; ++i)
+            wav += char((v >> (8 * i)) & 0xff);
+    };
+    wav += "RIFF";
+    le(36 + bytes, 4);
+    wav += "WAVEfmt ";
+    le(16, 4), le(1, 2), le(1, 2), le(rate, 4), le(rate, 4), le(1, 2), le(8, 2);
+    wav += "data";
+    le(bytes, 4);
+    return wav + QByteArray(bytes, char(0x80));
+}
+
+mpv_handle* bareHandle()
+{
+    mpv_handle* h = mpv()->create();
+    const char* const options[][2] = {{"config", "no"}, {"ytdl", "no"},  {"vo", "null"},
+                                      {"ao", "null"},    {"idle", "yes"}, {"keep-open", "yes"}};
+    for (const auto& o : options)
+        mpv()->set_option_string(h, o[0], o[1]);
+    mpv()->initialize(h);
+    return h;
+}
+
+void bareAppend(mpv_handle* h, const QStringList& urls)
+{
+    for (const QString& url : urls) {
+        const QByteArray u = url.toUtf8();
+        const char* cmd[] = {"loadfile", u.constData(), "append", nullptr};
+        mpv()->command(h, cmd);
+    }
+}
+
+// Waits for `count` events of one kind on a bare handle (at most 60 s).
+bool bareWait(mpv_handle* h, mpv_event_id id, int count)
+{
+    QElapsedTimer t;
+    t.start();
+    while (count > 0 && t.elapsed() < 60000) {
+        const mpv_event* e = mpv()->wait_event(h, 1);
+        if (e->event_id == id)
+            --count;
+    }
+    return count == 0;
+}
+
+// Bare libmpv: appends, the start entry chosen, up to its FILE_LOADED.
+double bareLoad(const QStringList& urls, int start)
+{
+    mpv_handle* h = bareHandle();
+    QElapsedTimer t;
+    t.start();
+    bareAppend(h, urls);
+    mpv()->set_property_string(h, "playlist-pos", QByteArray::number(start).constData());
+    const bool ok = bareWait(h, MPV_EVENT_FILE_LOADED, 1);
+    const double ms = t.nsecsElapsed() / 1e6;
+    mpv()->terminate_destroy(h);
+    return ok ? ms : -1;
+}
+
+// Bare libmpv walking the whole list, up to the last END_FILE.
+double bareWalk(const QStringList& urls)
+{
+    mpv_handle* h = bareHandle();
+    QElapsedTimer t;
+    t.start();
+    bareAppend(h, urls);
+    mpv()->set_property_string(h, "playlist-pos", "0");
+    const bool ok = bareWait(h, MPV_EVENT_END_FILE, int(urls.size()));
+    const double ms = t.nsecsElapsed() / 1e6;
+    mpv()->terminate_destroy(h);
+    return ok ? ms : -1;
+}
+
+// Turns the event loop until done() holds (at most 120 s); gives the
+// largest gap between the ticks of a 1 ms timer meanwhile.
+template <typename Pred>
+double largestGapUntil(Pred done)
+{
+    QElapsedTimer clock, since;
+    clock.start();
+    since.start();
+    double worst = 0;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worst = std::max(worst, since.nsecsElapsed() / 1e6);
+        since.start();
+    });
+    tick.start();
+    while (!done() && clock.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return done() ? worst : -1;
+}
+
+// Every channel of the group now answers; channel 10,000 is played from
+// the page until the core reports it loaded, against a bare libmpv.
+void benchLivePlay(RadiosPage* page, PlayerCore* core, const QStringList& urls)
+{
+    auto* view = page->findChild<CardView*>();
+    bool loaded = false;
+    const QMetaObject::Connection c = QObject::connect(core, &PlayerCore::fileLoaded, [&] { loaded = true; });
+    QVector<double> ours, bare;
+    QElapsedTimer t;
+    for (int run = 0; run < kRuns; ++run) {
+        loaded = false;
+        t.start();
+        page->playIndex(view->model->index(9999, 0));
+        largestGapUntil([&] { return loaded; });
+        ours << t.nsecsElapsed() / 1e6;
+        core->stop();
+        bare << bareLoad(urls, 9999);
+    }
+    QObject::disconnect(c);
+    std::printf("  playing channel 10,000 -> fileLoaded  median %7.1f ms (live links, %d runs)\n", median(ours),
+                kRuns);
+    std::printf("  anchor: bare libmpv -> FILE_LOADED    median %7.1f ms\n", median(bare));
+}
+
+// 20,000 links to a closed port: libmpv steps through them all while the
+// event loop must keep turning.
+void benchFailingWalk(PlayerCore* core)
+{
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    QStringList urls;
+    for (int i = 0; i < kChannels; ++i)
+        urls.append(QStringLiteral("http://127.0.0.1:%1/dead.ts?n=%2").arg(port).arg(i));
+    int ended = 0;
+    const QMetaObject::Connection c = QObject::connect(core, &PlayerCore::fileEnded, [&] { ++ended; });
+    QElapsedTimer t;
+    t.start();
+    core->openFiles(urls, 0);
+    const double stall = largestGapUntil([&] { return ended >= kChannels; });
+    const double walk = t.nsecsElapsed() / 1e6;
+    QObject::disconnect(c);
+    std::printf("  walk of %d failing links              %7.1f ms, longest loop stall %.1f ms (goal < 50)\n",
+                kChannels, walk, stall);
+    std::printf("  anchor: bare libmpv walk              %7.1f ms\n", bareWalk(urls));
+}
+
 int requestCount(FakeWeb* web)
 {
     int n = 0;
@@ -251,6 +400,14 @@ void benchIptv(RadiosPage* page, BenchHost* host, FakeWeb* web, quint16 port)
     for (int i = 0; i < kChannels; ++i)
         urls.append(channelUrl(port, i));
     std::printf("  anchor: same appends, bare libmpv    %7.1f ms\n", bareAppends(urls, 9999));
+
+    QMetaObject::invokeMethod(web, [&] {
+        web->release(QStringLiteral("127.0.0.1"), QStringLiteral("/ch.ts"), 200, silentWav(), "audio/wav");
+    }, Qt::BlockingQueuedConnection);
+    host->player = &core;
+    benchLivePlay(page, &core, urls);
+    benchFailingWalk(&core);
+    host->player = nullptr;
 }
 
 }  // namespace

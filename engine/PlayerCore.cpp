@@ -18,6 +18,9 @@ PlayerCore::PlayerCore(QObject* parent) : QObject(parent)
         m_eqGains.append(0.0);
     m_fadeTimer.setInterval(50);
     connect(&m_fadeTimer, &QTimer::timeout, this, &PlayerCore::fadeInTick);
+    m_drainTimer.setSingleShot(true);
+    m_drainTimer.setInterval(0);
+    connect(&m_drainTimer, &QTimer::timeout, this, &PlayerCore::resumeDrain);
 }
 
 PlayerCore::~PlayerCore()
@@ -52,6 +55,7 @@ bool PlayerCore::init(QString* error)
         qEnvironmentVariableIsSet("ORVEL_MPVLOG") ? qgetenv("ORVEL_MPVLOG") : QByteArray("warn");
     mpv()->request_log_messages(h, logLevel.constData());
     observeProperties();
+    registerHooks();
     mpv()->set_wakeup_callback(h, &PlayerCore::wakeup, this);
     applySavedAudio();
     const QString device = App::get(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
@@ -150,6 +154,8 @@ void PlayerCore::observeProperties()
         const char* name;
         mpv_format format;
     };
+    // "playlist" comes without its value: a long list would be copied at
+    // every change; the core reads it when it may really have changed.
     static const Observed props[] = {
         {"time-pos", MPV_FORMAT_DOUBLE},     {"duration", MPV_FORMAT_DOUBLE},
         {"pause", MPV_FORMAT_FLAG},          {"speed", MPV_FORMAT_DOUBLE},
@@ -157,7 +163,7 @@ void PlayerCore::observeProperties()
         {"idle-active", MPV_FORMAT_FLAG},    {"paused-for-cache", MPV_FORMAT_FLAG},
         {"path", MPV_FORMAT_STRING},         {"media-title", MPV_FORMAT_STRING},
         {"track-list", MPV_FORMAT_NODE},     {"chapter-list", MPV_FORMAT_NODE},
-        {"playlist", MPV_FORMAT_NODE},       {"playlist-pos", MPV_FORMAT_INT64},
+        {"playlist", MPV_FORMAT_NONE},       {"playlist-pos", MPV_FORMAT_INT64},
         {"ab-loop-a", MPV_FORMAT_NODE},      {"ab-loop-b", MPV_FORMAT_NODE},
         {"metadata", MPV_FORMAT_NODE},
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -15,6 +16,7 @@
 
 struct mpv_event;
 struct mpv_event_property;
+struct mpv_node_list;
 
 // The one playback object of the process. It owns the main libmpv instance,
 // mirrors the engine's state in plain members (read through the accessors)
@@ -179,12 +181,22 @@ private:
     void refreshEntry();
     void handleProperty(const mpv_event_property* prop);
     void handleListProperty(const QString& name, const QVariant& value);
+    void onPlaylistChange();
+    void rebuildQueue();
+    void appendEntries(const mpv_node_list& list);
+    void markCurrent(int pos);
+    void resumeDrain();
     void storeDuration(bool present, double value);
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
     void storeTracks(const QVariantList& list);
     void storeChapters(const QVariantList& list);
-    QString entryPath(qint64 entryId) const;
+    QString entryPath(qint64 entryId);
+
+    // Subtitle candidates vetted before each load (PlayerCoreSubtitles.cpp)
+    void registerHooks();
+    void handleHook(const mpv_event* event);
+    void checkSubtitles(quint64 hookId, const QString& path);
 
     // Audio filters and crossfade (PlayerCoreAudio.cpp)
     void applyAudioFilters();
@@ -238,4 +250,10 @@ private:
     bool m_filtersAhead = false;  // "af-command" changed the running filters since
     int m_fadeTick = 0;           // ticks of the running fade-in
     bool m_fileActive = false;    // between file-loaded and the file's end
+    QTimer m_drainTimer;          // resumes a paused drain after the loop's turn
+    bool m_drainHeld = false;     // the drain is paused until that timer fires
+    int m_sliceEvents = 0;        // events handled since the last pause
+    bool m_queueStale = false;    // libmpv's playlist may differ from the mirror
+    int m_currentIndex = -1;      // the mirror's entry flagged current
+    QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
 };

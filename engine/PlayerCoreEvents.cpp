@@ -12,6 +12,9 @@
 
 namespace {
 
+// Events handled before the drain lets the event loop turn once.
+constexpr int kEventsPerTurn = 100;
+
 QString normPath(const QString& s)
 {
     if (s.isEmpty() || s.contains(QLatin1String("://")))
@@ -62,6 +65,29 @@ MediaTrack trackFromMap(const QVariantMap& m)
     return t;
 }
 
+// One playlist entry read straight from libmpv's node: a long playlist is
+// read in one go, without the detour through variants.
+QueueEntry queueEntry(const mpv_node& node, qint64* id)
+{
+    QueueEntry e;
+    if (node.format != MPV_FORMAT_NODE_MAP)
+        return e;
+    const mpv_node_list* map = node.u.list;
+    for (int i = 0; i < map->num; ++i) {
+        const QLatin1String key(map->keys[i]);
+        const mpv_node& v = map->values[i];
+        if (v.format == MPV_FORMAT_STRING && key == QLatin1String("filename"))
+            e.path = normPath(QString::fromUtf8(v.u.string));
+        else if (v.format == MPV_FORMAT_STRING && key == QLatin1String("title"))
+            e.title = QString::fromUtf8(v.u.string);
+        else if (v.format == MPV_FORMAT_FLAG && key == QLatin1String("current"))
+            e.current = v.u.flag != 0;
+        else if (v.format == MPV_FORMAT_INT64 && key == QLatin1String("id"))
+            *id = v.u.int64;
+    }
+    return e;
+}
+
 // libmpv reports "no" for an unset A-B point.
 double abPoint(const QVariant& v)
 {
@@ -75,16 +101,36 @@ void PlayerCore::wakeup(void* ctx)
     QMetaObject::invokeMethod(static_cast<PlayerCore*>(ctx), "processEvents", Qt::QueuedConnection);
 }
 
+// A long run of events (a queue of links that fail one after another) is
+// taken in slices, so the window keeps answering: after a slice's worth of
+// events, counted over every drain since the last pause, the drain pauses
+// until a zero timer fires, that is until the event loop has had a full
+// turn (queued calls alone would not do: libmpv's wake-ups keep queuing
+// them). The events wait in libmpv's own queue meanwhile, in order.
 void PlayerCore::processEvents()
 {
-    if (m_handle.isNull())
+    if (m_handle.isNull() || m_drainHeld)
         return;
-    for (;;) {
+    while (m_sliceEvents < kEventsPerTurn) {
         const mpv_event* event = mpv()->wait_event(m_handle.raw(), 0);
         if (!event || event->event_id == MPV_EVENT_NONE)
-            return;
+            break;
+        ++m_sliceEvents;
         handleEvent(event);
     }
+    if (m_queueStale)
+        rebuildQueue();
+    if (m_sliceEvents >= kEventsPerTurn) {
+        m_drainHeld = true;
+        m_drainTimer.start();
+    }
+}
+
+void PlayerCore::resumeDrain()
+{
+    m_drainHeld = false;
+    m_sliceEvents = 0;
+    processEvents();
 }
 
 void PlayerCore::handleEvent(const mpv_event* event)
@@ -107,6 +153,9 @@ void PlayerCore::handleEvent(const mpv_event* event)
     case MPV_EVENT_FILE_LOADED:
         onFileLoaded();
         break;
+    case MPV_EVENT_HOOK:
+        handleHook(event);
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         syncFilterChain();
         break;
@@ -119,8 +168,8 @@ void PlayerCore::handleEvent(const mpv_event* event)
 }
 
 // libmpv sends no "path" change for a file that fails to open, so the
-// entry being started is looked up in the playlist by its id; otherwise a
-// failure would be reported under the previous file's name.
+// entry being started is looked up by its id; otherwise a failure would be
+// reported under the previous file's name.
 void PlayerCore::onStartFile(qint64 entryId)
 {
     m_fileActive = false;
@@ -138,20 +187,30 @@ void PlayerCore::onStartFile(qint64 entryId)
     emit fileStarted();
 }
 
-QString PlayerCore::entryPath(qint64 entryId) const
+// The mirror knows every entry up to its last rebuild (an entry keeps its
+// id and file name for good); a newer one is most likely the entry playing
+// now. Only when neither knows it is the whole playlist read again.
+QString PlayerCore::entryPath(qint64 entryId)
 {
-    const QVariantList entries = m_handle.getNode("playlist").toList();
-    for (const QVariant& e : entries) {
-        const QVariantMap m = e.toMap();
-        if (m.value(QStringLiteral("id")).toLongLong() == entryId)
-            return normPath(m.value(QStringLiteral("filename")).toString());
+    const auto known = m_entryPaths.constFind(entryId);
+    if (known != m_entryPaths.cend())
+        return *known;
+    const long long pos = m_handle.getInt("playlist-playing-pos", -1);
+    if (pos >= 0) {
+        const QByteArray entry = "playlist/" + QByteArray::number(pos) + '/';
+        if (m_handle.getInt((entry + "id").constData(), -1) == entryId)
+            return normPath(m_handle.getString((entry + "filename").constData()));
     }
-    return QString();
+    rebuildQueue();
+    return m_entryPaths.value(entryId);
 }
 
 void PlayerCore::onEndFile(int reason, int error)
 {
     m_fileActive = false;
+    // A playlist file or a link list gave way to its entries.
+    if (reason == MPV_END_FILE_REASON_REDIRECT)
+        m_queueStale = true;
     const QString reasonText = endReasonText(reason);
     if (reason == MPV_END_FILE_REASON_ERROR)
         emit errorMessage(L("Não foi possível abrir: ", "Could not open: ")
@@ -207,6 +266,7 @@ void PlayerCore::refreshEntry()
     const int pos = int(m_handle.getInt("playlist-pos", -1));
     if (pos != m_playlistPos) {
         m_playlistPos = pos;
+        markCurrent(pos);
         emit queueChanged();
     }
     const double position = m_handle.getDouble("time-pos", 0);
@@ -288,7 +348,10 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
         storeMediaTitle(asText());
     } else if (name == QLatin1String("playlist-pos")) {
         m_playlistPos = present ? int(*static_cast<const int64_t*>(prop->data)) : -1;
+        markCurrent(m_playlistPos);
         emit queueChanged();
+    } else if (name == QLatin1String("playlist")) {
+        onPlaylistChange();
     } else {
         const QVariant value =
             present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data)) : QVariant();
@@ -304,15 +367,6 @@ void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
         storeTracks(value.toList());
     } else if (name == QLatin1String("chapter-list")) {
         storeChapters(value.toList());
-    } else if (name == QLatin1String("playlist")) {
-        m_queue.clear();
-        for (const QVariant& v : value.toList()) {
-            const QVariantMap m = v.toMap();
-            m_queue.append({normPath(m.value(QStringLiteral("filename")).toString()),
-                            m.value(QStringLiteral("title")).toString(),
-                            m.value(QStringLiteral("current")).toBool()});
-        }
-        emit queueChanged();
     } else if (name == QLatin1String("ab-loop-a")) {
         m_abLoopA = abPoint(value);
         emit abLoopChanged();
@@ -320,6 +374,55 @@ void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
         m_abLoopB = abPoint(value);
         emit abLoopChanged();
     }
+}
+
+// "playlist" is observed without its value: libmpv reports a change at
+// every start and end of a file, where only the current entry moves (the
+// position's change flags it). The list itself is read again once per
+// drain, when its length changed, after the core's own playlist commands
+// or after a redirect.
+void PlayerCore::onPlaylistChange()
+{
+    if (m_handle.getInt("playlist-count", 0) != m_queue.size())
+        m_queueStale = true;
+}
+
+void PlayerCore::rebuildQueue()
+{
+    m_queueStale = false;
+    m_queue.clear();
+    m_entryPaths.clear();
+    m_currentIndex = -1;
+    mpv_node node;
+    if (mpv()->get_property(m_handle.raw(), "playlist", MPV_FORMAT_NODE, &node) >= 0) {
+        if (node.format == MPV_FORMAT_NODE_ARRAY)
+            appendEntries(*node.u.list);
+        mpv()->free_node_contents(&node);
+    }
+    emit queueChanged();
+}
+
+void PlayerCore::appendEntries(const mpv_node_list& list)
+{
+    m_queue.reserve(list.num);
+    m_entryPaths.reserve(list.num);
+    for (int i = 0; i < list.num; ++i) {
+        qint64 id = 0;
+        const QueueEntry e = queueEntry(list.values[i], &id);
+        if (e.current)
+            m_currentIndex = i;
+        m_entryPaths.insert(id, e.path);
+        m_queue.append(e);
+    }
+}
+
+void PlayerCore::markCurrent(int pos)
+{
+    if (m_currentIndex >= 0 && m_currentIndex < m_queue.size())
+        m_queue[m_currentIndex].current = false;
+    m_currentIndex = pos >= 0 && pos < m_queue.size() ? pos : -1;
+    if (m_currentIndex >= 0)
+        m_queue[m_currentIndex].current = true;
 }
 
 void PlayerCore::storeTracks(const QVariantList& list)

@@ -11,11 +11,13 @@ QString secs(double s)
 
 }  // namespace
 
-// The play queue is libmpv's playlist; the mirror follows through "playlist".
+// The play queue is libmpv's playlist; every command here that changes it
+// has the mirror read again at the next drain.
 void PlayerCore::openFiles(const QStringList& paths, int start)
 {
     if (paths.isEmpty())
         return;
+    m_queueStale = true;
     m_handle.command({QStringLiteral("stop")});
     for (const QString& p : paths)
         m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
@@ -27,6 +29,7 @@ void PlayerCore::openFiles(const QStringList& paths, int start)
 
 void PlayerCore::enqueue(const QStringList& paths)
 {
+    m_queueStale = true;
     for (const QString& p : paths)
         m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append-play")});
 }
@@ -37,13 +40,15 @@ void PlayerCore::playNextInQueue(const QStringList& paths)
         openFiles(paths, 0);
         return;
     }
-    int target = m_playlistPos + 1;
-    for (const QString& p : paths) {
+    m_queueStale = true;
+    for (const QString& p : paths)
         m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
-        const long long count = m_handle.getInt("playlist-count", 1);
-        m_handle.command({QStringLiteral("playlist-move"), QString::number(count - 1), QString::number(target)});
-        ++target;
-    }
+    // The new entries close the playlist; each move takes the first of those
+    // left behind the current entry, so the others keep their places.
+    const long long first = m_handle.getInt("playlist-count", paths.size()) - paths.size();
+    const int target = m_playlistPos + 1;
+    for (int i = 0; i < paths.size(); ++i)
+        m_handle.command({QStringLiteral("playlist-move"), QString::number(first + i), QString::number(target + i)});
 }
 
 void PlayerCore::playIndex(int i)
@@ -54,21 +59,25 @@ void PlayerCore::playIndex(int i)
 
 void PlayerCore::removeIndex(int i)
 {
+    m_queueStale = true;
     m_handle.command({QStringLiteral("playlist-remove"), QString::number(i)});
 }
 
 void PlayerCore::moveIndex(int from, int to)
 {
+    m_queueStale = true;
     m_handle.command({QStringLiteral("playlist-move"), QString::number(from), QString::number(to)});
 }
 
 void PlayerCore::clearQueue()
 {
+    m_queueStale = true;
     m_handle.command({QStringLiteral("playlist-clear")});
 }
 
 void PlayerCore::stop()
 {
+    m_queueStale = true;
     m_handle.command({QStringLiteral("stop")});
 }
 
@@ -167,8 +176,10 @@ void PlayerCore::setShuffle(bool on)
     if (on == m_shuffle)
         return;
     m_shuffle = on;
-    if (m_queue.size() > 1)
+    if (m_queue.size() > 1) {
+        m_queueStale = true;
         m_handle.command({on ? QStringLiteral("playlist-shuffle") : QStringLiteral("playlist-unshuffle")});
+    }
     emit shuffleChanged();
 }
 

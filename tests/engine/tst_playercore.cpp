@@ -4,7 +4,11 @@
 #include "TestEnv.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QThread>
+#include <QTimer>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -171,6 +175,30 @@ private slots:
                  qPrintable(errors[0][0].toString()));
     }
 
+    // libmpv steps through a long queue of links to a closed port, each
+    // failing at once; the event loop keeps turning meanwhile.
+    void failingQueueKeepsLoopTurning()
+    {
+        constexpr int kEntries = 20000;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        auto core = makeCore();
+        QStringList links;
+        for (int i = 0; i < kEntries; ++i)
+            links << QStringLiteral("http://127.0.0.1:%1/gone.ts?n=%2").arg(port).arg(i);
+        int ended = 0, sinceTurn = 0, most = 0;
+        connect(core.get(), &PlayerCore::fileEnded, this, [&] { ++ended, ++sinceTurn; });
+        QTimer turn;
+        connect(&turn, &QTimer::timeout, this, [&] { most = qMax(most, sinceTurn), sinceTurn = 0; });
+        turn.start(0);
+        core->openFiles(links);
+        QTRY_COMPARE_WITH_TIMEOUT(ended, kEntries, 6 * kWait);
+        QVERIFY2(most <= 300, qPrintable(QString::number(most)));
+        QCOMPARE(core->queue().size(), kEntries);
+    }
+
     // libmpv sends the new file's properties after file-loaded; the core has
     // them already when it says the file is loaded, and the position of the
     // file before is gone.
@@ -280,6 +308,28 @@ private slots:
         QCOMPARE(c[2].title, QString("Fim"));
         core->nextChapter(true);
         QTRY_VERIFY_WITH_TIMEOUT(core->position() >= 1.4, kWait);
+    }
+
+    // A FIFO under a subtitle name beside a song would hold libmpv's loading
+    // for good; the song plays, and a plain subtitle beside it still loads.
+    void fifoSubtitleBesideSong()
+    {
+        QTemporaryDir dir;
+        const QString song = dir.path() + "/song.mp3";
+        QVERIFY2(makeAudio(song, 3, "Fifo"), qPrintable(MediaGen::lastError()));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.path() + "/song.lrc").constData(), 0600), 0);
+        QFile srt(dir.path() + "/song.en.srt");
+        QVERIFY(srt.open(QIODevice::WriteOnly));
+        srt.write("1\n00:00:00,000 --> 00:00:02,000\nolá\n\n");
+        srt.close();
+        auto core = makeCore();
+        QSignalSpy loaded(core.get(), &PlayerCore::fileLoaded);
+        core->openFiles({song});
+        QVERIFY(loaded.wait(kWait));
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 0.3, kWait);
+        const QList<MediaTrack> subs = core->tracksOfType("sub");
+        QCOMPARE(subs.size(), 1);
+        QVERIFY(subs[0].external);
     }
 
     void abLoopClearedOnNextFile()
