@@ -3,6 +3,7 @@
 #include "Lang.h"
 
 #include <QDir>
+#include <QHostAddress>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -92,6 +93,31 @@ bool isUrl(const QString& text)
     return text.contains(QStringLiteral("://"));
 }
 
+// A udp or rtp link without an address to receive from ("udp://@:1234",
+// "rtp://:5004", "udp://0.0.0.0:1234") makes the player listen on a port of
+// this machine for whatever anyone sends there. Joining a multicast group
+// ("udp://@239.1.1.1:1234", as IPTV lists give it) is receiving a channel.
+static bool isListeningLink(QStringView scheme, QStringView rest)
+{
+    if (scheme.compare(QLatin1String("udp"), Qt::CaseInsensitive) != 0
+        && scheme.compare(QLatin1String("rtp"), Qt::CaseInsensitive) != 0)
+        return false;
+    const auto end = std::find_if(rest.begin(), rest.end(), [](QChar c) {
+        return c == QLatin1Char('/') || c == QLatin1Char('?') || c == QLatin1Char('#');
+    });
+    QStringView authority = rest.left(end - rest.begin());
+    const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
+    const bool listens = at >= 0;
+    authority = authority.mid(at + 1);
+    const QStringView host = authority.startsWith(QLatin1Char('['))
+                                 ? authority.mid(1, authority.indexOf(QLatin1Char(']')) - 1)
+                                 : authority.left(authority.lastIndexOf(QLatin1Char(':')));
+    const QHostAddress address(host.toString());
+    if (listens)
+        return !address.isMulticast();
+    return host.isEmpty() || address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::AnyIPv6);
+}
+
 bool isNetworkStream(const QString& text)
 {
     static const QLatin1String schemes[] = {
@@ -103,9 +129,10 @@ bool isNetworkStream(const QString& text)
     if (end <= 0)
         return false;
     const QStringView scheme = QStringView(text).left(end);
-    return std::any_of(std::begin(schemes), std::end(schemes), [scheme](QLatin1String s) {
+    const bool known = std::any_of(std::begin(schemes), std::end(schemes), [scheme](QLatin1String s) {
         return scheme.compare(s, Qt::CaseInsensitive) == 0;
     });
+    return known && !isListeningLink(scheme, QStringView(text).mid(end + 3));
 }
 
 QString ext(const QString& path)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -51,17 +52,52 @@ std::optional<QByteArray> readBounded(const QString& path)
     return data;
 }
 
-// One line as UTF-8, or as Latin-1 when it is not valid UTF-8.
-QString decodeLine(QByteArrayView bytes, QStringDecoder& utf8)
+// Lines that are not valid UTF-8 most likely come from Windows, as
+// Windows-1252; Latin-1 reads every byte when that codec is missing.
+struct LineDecoder
 {
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    utf8.resetState();
-    return QString::fromLatin1(bytes);
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    QStringDecoder windows{"windows-1252", QStringDecoder::Flag::Stateless};
+
+    QString decode(QByteArrayView bytes)
+    {
+        QString text = utf8.decode(bytes);
+        if (!utf8.hasError())
+            return text;
+        utf8.resetState();
+        if (windows.isValid()) {
+            text = windows.decode(bytes);
+            if (!windows.hasError())
+                return text;
+            windows.resetState();
+        }
+        return QString::fromLatin1(bytes);
+    }
+};
+
+// QDir::cleanPath keeps ".." segments above the root ("/../a"); there is
+// nothing above it.
+QString cleanLocal(const QString& path)
+{
+    QString clean = QDir::cleanPath(path);
+    while (clean.startsWith(QLatin1String("/../")))
+        clean.remove(0, 3);
+    if (clean == QLatin1String("/.."))
+        clean = QStringLiteral("/");
+    return clean;
 }
 
-// A "file://" entry as its local path; empty when it names another host.
+// udp and rtp links make the player wait for whatever anyone sends to its
+// port, so a file from elsewhere does not get to give them.
+bool isFetchedStream(const QString& link)
+{
+    return App::isNetworkStream(link) && !link.startsWith(QLatin1String("udp:"), Qt::CaseInsensitive)
+           && !link.startsWith(QLatin1String("rtp:"), Qt::CaseInsensitive);
+}
+
+// A "file://" entry as its local path; empty when it names another host or
+// decodes to a NUL, which no file name holds (the player would get the name
+// cut short there).
 QString localFromUrl(const QString& entry)
 {
     const QUrl url(entry, QUrl::TolerantMode);
@@ -69,7 +105,9 @@ QString localFromUrl(const QString& entry)
     if (!url.isValid() || !(host.isEmpty() || host == QLatin1String("localhost")))
         return QString();
     const QString path = url.path(QUrl::FullyDecoded);
-    return path.isEmpty() ? QString() : QDir::cleanPath(path);
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
+        return QString();
+    return cleanLocal(path);
 }
 
 // One entry as a path or link; empty when it is dropped.
@@ -78,11 +116,16 @@ QString resolveEntry(const QString& entry, const QString& folder)
     if (entry.startsWith(QLatin1String("file://")))
         return localFromUrl(entry);
     if (entry.contains(QLatin1String("://")))
-        return App::isNetworkStream(entry) ? entry : QString();
+        return isFetchedStream(entry) ? entry : QString();
     QString path = QDir::fromNativeSeparators(entry);
     if (QDir::isRelativePath(path))
         path = folder + QLatin1Char('/') + path;
-    return QDir::cleanPath(path);
+    return cleanLocal(path);
+}
+
+bool isPlaylistPath(const QString& path)
+{
+    return !path.contains(QLatin1String("://")) && App::playlistExts().contains(App::ext(path));
 }
 
 // The entry of a trimmed, non-empty line; empty for a line that holds none.
@@ -170,39 +213,89 @@ QString pathLine(const QString& path)
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 
-}  // namespace
-
-bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* paths)
+// The entries of one reading, nested playlists included.
+struct Reading
 {
-    const std::optional<QByteArray> data = readBounded(path);
-    if (!data || data->contains('\0'))
-        return false;
-    const QFileInfo info(path);
-    const QString folder = info.absolutePath();
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const bool pls = dot >= 0 && path.mid(dot + 1).toLower() == QLatin1String("pls");
-    QString title = info.completeBaseName();
     QList<QString> entries;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    qsizetype start = data->startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (start < data->size()) {
-        qsizetype end = data->indexOf('\n', start);
+    QSet<QString> seen;   // canonical paths of the playlists read
+    int nested = 0;
+    bool capped = false;
+};
+
+std::optional<QByteArray> readText(const QString& path)
+{
+    std::optional<QByteArray> data = readBounded(path);
+    if (data && data->contains('\0'))
+        return std::nullopt;
+    return data;
+}
+
+void readLines(const QByteArray& data, const QString& path, int depth, Reading& r, QString* title);
+
+// Reads a playlist that one at depth lists, in its place; nothing when it
+// would be too deep, was read already, or is one file too many.
+void readNested(const QString& path, int depth, Reading& r)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (depth >= PlaylistFile::kMaxDepth || r.nested >= PlaylistFile::kMaxNestedFiles
+        || canonical.isEmpty() || r.seen.contains(canonical))
+        return;
+    r.seen.insert(canonical);
+    ++r.nested;
+    QString title;
+    if (const std::optional<QByteArray> data = readText(path))
+        readLines(*data, path, depth + 1, r, &title);
+}
+
+void addEntry(const QString& entry, int depth, Reading& r)
+{
+    if (isPlaylistPath(entry))
+        readNested(entry, depth, r);
+    else if (r.entries.size() < PlaylistFile::kMaxEntries)
+        r.entries.append(entry);
+    else
+        r.capped = true;
+}
+
+void readLines(const QByteArray& data, const QString& path, int depth, Reading& r, QString* title)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool pls = App::ext(path) == QLatin1String("pls");
+    LineDecoder decoder;
+    qsizetype start = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (start < data.size() && !r.capped) {
+        qsizetype end = data.indexOf('\n', start);
         if (end < 0)
-            end = data->size();
-        const QByteArrayView bytes(data->constData() + start, end - start);
+            end = data.size();
+        const QByteArrayView bytes(data.constData() + start, end - start);
         start = end + 1;
-        if (bytes.size() > kMaxLineLength)
+        if (bytes.size() > PlaylistFile::kMaxLineLength)
             continue;
-        const QString line = decodeLine(bytes, utf8).trimmed();
-        const QString entry = line.isEmpty() ? QString() : lineEntry(line, pls, &title);
+        const QString line = decoder.decode(bytes).trimmed();
+        const QString entry = line.isEmpty() ? QString() : lineEntry(line, pls, title);
         const QString resolved = entry.isEmpty() ? QString() : resolveEntry(entry, folder);
         if (!resolved.isEmpty())
-            entries.append(resolved);
+            addEntry(resolved, depth, r);
     }
+}
+
+}  // namespace
+
+bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* paths, bool* capped)
+{
+    const std::optional<QByteArray> data = readText(path);
+    if (!data)
+        return false;
+    Reading r;
+    r.seen.insert(QFileInfo(path).canonicalFilePath());
+    QString title = QFileInfo(path).completeBaseName();
+    readLines(*data, path, 0, r, &title);
     if (name)
         *name = title;
     if (paths)
-        paths->append(entries);
+        paths->append(r.entries);
+    if (capped)
+        *capped = r.capped;
     return true;
 }
 

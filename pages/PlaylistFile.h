@@ -8,19 +8,31 @@
 // Files to read can come from anywhere (downloads, removable media, a second
 // start), so reading is bounded: only regular files of at most kMaxFileSize
 // bytes, lines longer than kMaxLineLength bytes are skipped, a NUL byte makes
-// the file unreadable, and links are kept only for network protocols, never
-// for ones that reach into the player's own descriptors or filter graphs.
+// the file unreadable, at most kMaxEntries entries are taken, and links are
+// kept only for network protocols that fetch from a server, never for ones
+// that reach into the player's own descriptors or filter graphs or make it
+// listen on a port.
+//
+// Playlist files listed in a playlist are read in its place, up to kMaxDepth
+// levels below it and at most kMaxNestedFiles of them, each one once: the
+// player would otherwise open them with its own reader, and a playlist that
+// lists itself would keep it busy for ever.
 class PlaylistFile
 {
 public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
     static constexpr int kMaxLineLength = 64 * 1024;
+    static constexpr int kMaxEntries = 40000;
+    static constexpr int kMaxDepth = 3;
+    static constexpr int kMaxNestedFiles = 64;
 
     // Sets *name to the file's complete base name, or to its "#PLAYLIST:"
     // line, and appends its entries to *paths: local paths absolute and
     // cleaned, links unchanged. False, with nothing changed, when the file
-    // cannot be read.
-    static bool read(const QString& path, QString* name, QList<QString>* paths);
+    // cannot be read. *capped, when given, tells whether entries were left
+    // out past kMaxEntries.
+    static bool read(const QString& path, QString* name, QList<QString>* paths,
+                     bool* capped = nullptr);
 
     // Writes an extended M3U file (UTF-8, LF line ends) with durations and
     // labels from the library, replacing the old file only once the new one

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRandomGenerator64>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "CardDelegate.h"
@@ -271,7 +272,7 @@ void PlaylistsPage::setRow(int row, const QString& path, double* total)
         media.title = path;
     auto* title = new QTableWidgetItem(media.displayTitle());
     title->setData(PathRole, path);
-    title->setToolTip(path);
+    title->setToolTip(Qt::convertFromPlainText(path));   // a tooltip takes markup for rich text
     if (!url && !QFileInfo::exists(path))
         title->setForeground(QBrush(kDim));
     m_table->setItem(row, 0, title);
@@ -437,13 +438,14 @@ void PlaylistsPage::exportPlaylist()
 
 void PlaylistsPage::deletePlaylist()
 {
-    const auto answer = QMessageBox::question(
-        this, L("Excluir playlist", "Delete playlist"),
-        L("Excluir a playlist \"%1\"? As músicas continuam no computador.",
-          "Delete playlist \"%1\"? The songs stay on your computer.")
-            .arg(m_title->text()),
-        QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes)
+    // The name can come from an imported file: shown as typed, never as markup.
+    QMessageBox box(QMessageBox::Question, L("Excluir playlist", "Delete playlist"),
+                    L("Excluir a playlist \"%1\"? As músicas continuam no computador.",
+                      "Delete playlist \"%1\"? The songs stay on your computer.")
+                        .arg(m_title->text()),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    if (box.exec() == QMessageBox::Yes)
         Database::instance()->deletePlaylist(m_playlistId);
 }
 

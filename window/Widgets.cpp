@@ -13,7 +13,9 @@
 
 QLabel* makeTitle(const QString& text, const char* objectName)
 {
+    // Titles can be names from files (a playlist's own name), never markup.
     auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QLatin1String(objectName));
     return label;
 }

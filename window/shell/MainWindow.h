@@ -136,12 +136,14 @@ private:
 public:
     // Expands folders (recursively, natural order) and playlist files into
     // a flat list of playable paths and links; missing paths are dropped.
-    QList<QString> collectMedia(const QList<QString>& paths) const;
+    // Toasts when a playlist held more entries than are taken.
+    QList<QString> collectMedia(const QList<QString>& paths);
     // Shows the window, un-minimized but otherwise in its own state
     // (fullscreen or maximized stay so), raised and active.
     void bringToFront();
 
 private:
+    QList<QString> playlistEntries(const QString& path);
 
     // MainWindowActions.cpp
     friend class TestHandlers;

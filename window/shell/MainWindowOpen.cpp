@@ -6,7 +6,7 @@
 #include "Database.h"
 #include "Lang.h"
 #include "PlayerCore.h"
-#include "PlaylistsPage.h"
+#include "PlaylistFile.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -97,7 +97,23 @@ QString startFolder(const QString& fallback)
 
 }  // namespace
 
-QList<QString> MainWindow::collectMedia(const QList<QString>& paths) const
+// A playlist file's entries, with a notice when it held more than are taken.
+QList<QString> MainWindow::playlistEntries(const QString& path)
+{
+    QString name;
+    QList<QString> entries;
+    bool capped = false;
+    if (!PlaylistFile::read(path, &name, &entries, &capped) || !capped)
+        return entries;
+    qWarning("Playlist longa: %s: abertas só as primeiras %d entradas", qUtf8Printable(path),
+             PlaylistFile::kMaxEntries);
+    toast(L("Playlist longa: abertas só as primeiras %1 entradas",
+            "Long playlist: only the first %1 entries were opened")
+              .arg(PlaylistFile::kMaxEntries));
+    return entries;
+}
+
+QList<QString> MainWindow::collectMedia(const QList<QString>& paths)
 {
     const QCollator collator = naturalCollator();
     const QSet<QString> exts = mediaExts();
@@ -109,10 +125,7 @@ QList<QString> MainWindow::collectMedia(const QList<QString>& paths) const
         } else if (info.isDir()) {
             files.append(walkFolder(path, exts, collator));
         } else if (isPlaylistFile(path)) {
-            QString name;
-            QList<QString> entries;
-            if (PlaylistsPage::importM3U(info.absoluteFilePath(), &name, &entries))
-                files.append(entries);
+            files.append(playlistEntries(info.absoluteFilePath()));
         } else if (info.exists()) {
             files.append(QDir::cleanPath(info.absoluteFilePath()));
         }

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "MediaGen.h"
 #include "PlayerCore.h"
+#include "PlaylistFile.h"
 #include "SingleInstance.h"
 #include "TestEnv.h"
 #include "TestWindow.h"
@@ -37,6 +38,34 @@ class TestOpen : public QObject
     void drop(QDropEvent* event) { static_cast<QObject*>(m_window.get())->event(event); }
 
     QString abs(const QString& rel) const { return QDir::cleanPath(m_dir.filePath(rel)); }
+
+    static bool writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+
+    // The whole program's environment, with its data folder under data and
+    // the update check off; a socket name of its own for each user.
+    static QProcessEnvironment programEnv(const QString& data, const QString& user)
+    {
+        QDir().mkpath(data + QStringLiteral("/velloran/Orvel"));
+        writeFile(data + QStringLiteral("/velloran/Orvel/config.ini"), "[%General]\ncheckUpdates=false\n");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        env.insert(QStringLiteral("ORVEL_MPVLOG"), QStringLiteral("v"));
+        env.insert(QStringLiteral("https_proxy"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("USER"), user);
+        return env;
+    }
+
+    static QByteArray programLog(const QString& data)
+    {
+        QFile log(data + QStringLiteral("/velloran/Orvel/logs/orvel.log"));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+
+    static QByteArray opened(const QString& path) { return QFile::encodeName("Opening done: " + path); }
 
 private slots:
     void initTestCase()
@@ -135,17 +164,8 @@ private slots:
         const QString other = m_dir.filePath(QStringLiteral("other"));
         const QString data = m_dir.filePath(QStringLiteral("data"));
         QVERIFY(QDir().mkpath(first) && QDir().mkpath(other));
-        QVERIFY(QDir().mkpath(data + QStringLiteral("/velloran/Orvel")));
         QVERIFY(QFile::copy(m_a, other + QStringLiteral("/song.ogg")));
-        QFile ini(data + QStringLiteral("/velloran/Orvel/config.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[%General]\ncheckUpdates=false\n");
-        ini.close();
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
-        env.insert(QStringLiteral("ORVEL_MPVLOG"), QStringLiteral("v"));
-        env.insert(QStringLiteral("https_proxy"), QStringLiteral("http://127.0.0.1:9"));
+        const QProcessEnvironment env = programEnv(data, qEnvironmentVariable("USER"));
         QProcess player;
         player.setProcessEnvironment(env);
         player.setWorkingDirectory(first);
@@ -161,14 +181,39 @@ private slots:
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 0);
 
-        const QString logPath = data + QStringLiteral("/velloran/Orvel/logs/orvel.log");
-        const auto readLog = [&] {
-            QFile log(logPath);
-            return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-        };
-        const QByteArray opened = QFile::encodeName("Opening done: " + other + "/song.ogg");
-        QTRY_VERIFY_WITH_TIMEOUT(readLog().contains(opened), 15000);
-        QVERIFY(!readLog().contains("Cannot open file"));
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(opened(other + "/song.ogg")), 15000);
+        QVERIFY(!programLog(data).contains("Cannot open file"));
+        player.kill();
+        player.waitForFinished();
+    }
+
+    // Whole program: a playlist that lists itself plays the song it also
+    // lists, and a second start with one longer than the cap opens the
+    // first entries, says so and plays them.
+    void hostilePlaylistsFromCommandLine()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("lists"));
+        const QString data = dir + QStringLiteral("/data");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(QFile::copy(m_a, dir + "/one.ogg") && QFile::copy(m_a, dir + "/two.ogg"));
+        QVERIFY(writeFile(dir + "/self.m3u", "self.m3u\none.ogg\n"));
+        QVERIFY(writeFile(dir + "/long.m3u", QByteArray("two.ogg\n").repeated(PlaylistFile::kMaxEntries + 1)));
+        const QProcessEnvironment env = programEnv(data, qEnvironmentVariable("USER") + "-lists");
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(ORVEL_BINARY), {dir + "/self.m3u"});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(opened(dir + "/one.ogg")), 20000);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(ORVEL_BINARY), {dir + "/long.m3u"});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        const QByteArray notice =
+            QStringLiteral("abertas só as primeiras %1 entradas").arg(PlaylistFile::kMaxEntries).toUtf8();
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(notice), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(opened(dir + "/two.ogg")), 20000);
         player.kill();
         player.waitForFinished();
     }
