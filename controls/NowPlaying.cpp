@@ -32,6 +32,9 @@ using Lines = QList<std::pair<double, QString> >;
 constexpr qint64 kMaxLyricsBytes = 1 << 20;
 constexpr int kMaxEntries = 10000;
 constexpr int kMaxLineChars = 1000;
+// And in all: one line may carry thousands of time tags, each an entry of
+// the same long text, and every row is laid out word-wrapped.
+constexpr qsizetype kMaxTotalChars = 64 * 1024;
 constexpr double kLead = 0.15;   // a line lights up just before it is sung
 
 const QColor kLineColour(0x87, 0x96, 0xab);
@@ -47,13 +50,46 @@ const char* const kLyricsStyle =
     "QListWidget::item { padding: 6px; font-size: 13pt; }"
     "QListWidget::item:hover { background: transparent; }";
 
+// The size of the sheet's item rule above.
+constexpr qreal kLinePointSize = 13;
+// The item's padding on both sides and the style's own text margins.
+constexpr int kRowMargins = 24;
+
+// The word wrap breaks only between words: a longer run with no blank in it
+// (a row of "=", a long link) would make every row as wide as itself and
+// push the centred lines out of view. Such a run may break anywhere.
+QString breakLongRuns(const QString& text, const QFont& font, int width)
+{
+    const QFontMetrics metrics(font);
+    QString out;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        const bool blank = text.at(start).isSpace();
+        while (end < text.size() && text.at(end).isSpace() == blank)
+            ++end;
+        const QString run = text.mid(start, end - start);
+        start = end;
+        if (blank || metrics.horizontalAdvance(run) <= width) {
+            out += run;
+            continue;
+        }
+        for (qsizetype i = 0; i < run.size(); ++i) {
+            if (i > 0 && !run.at(i).isLowSurrogate() && !run.at(i).isMark())
+                out += QChar(0x200B);   // zero-width space: a break opportunity
+            out += run.at(i);
+        }
+    }
+    return out;
+}
+
 // Rows are measured in bold, the current line's weight, so that moving the
 // highlight never changes a row's height and the list need not lay out its
 // rows again.
 class LyricsDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit LyricsDelegate(QAbstractItemView* view) : QStyledItemDelegate(view), view(view) {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -69,9 +105,14 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (measuring)
             option->font.setWeight(QFont::Bold);
+        QFont widest = option->font;
+        widest.setWeight(QFont::Bold);
+        widest.setPointSizeF(kLinePointSize);
+        option->text = breakLongRuns(option->text, widest, view->viewport()->width() - kRowMargins);
     }
 
 private:
+    QAbstractItemView* view;
     mutable bool measuring = false;
 };
 
@@ -157,8 +198,9 @@ double tagTime(const QRegularExpressionMatch& m)
     return minutesOk && secondsOk && std::isfinite(t) ? t : std::nan("");
 }
 
-// Appends the entries of one line: one per time tag, or one untimed entry.
-void parseLine(const QString& line, Lines& out)
+// Appends the entries of one line: one per time tag, or one untimed entry,
+// each taking its characters (at least one) from the budget.
+void parseLine(const QString& line, Lines& out, qsizetype& budget)
 {
     QList<double> times;
     QString text;
@@ -177,23 +219,28 @@ void parseLine(const QString& line, Lines& out)
     text = clip(text.trimmed());
     if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
         return;   // a header such as [ar:...] or [offset:...]
-    if (!tagged && !text.isEmpty())
+    const qsizetype cost = qMax<qsizetype>(1, text.size());
+    if (!tagged && !text.isEmpty() && budget >= cost) {
         out.append({-1.0, text});
+        budget -= cost;
+    }
     for (double t : times) {
-        if (out.size() >= kMaxEntries)
+        if (out.size() >= kMaxEntries || budget < cost)
             return;
         out.append({t, text});
+        budget -= cost;
     }
 }
 
 Lines parseLyrics(const QString& text)
 {
     Lines out;
+    qsizetype budget = kMaxTotalChars;
     const QStringList split = text.split(QRegularExpression(QStringLiteral("[\\r\\n]+")));
     for (const QString& line : split) {
-        if (out.size() >= kMaxEntries)
+        if (out.size() >= kMaxEntries || budget <= 0)
             break;
-        parseLine(line, out);
+        parseLine(line, out, budget);
     }
     // Untimed lines (at -1) come first in file order, then the timed ones.
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -265,6 +312,7 @@ void NowPlaying::buildLyricsPanel()
     lyricsList = new QListWidget(lyricsPanel);
     lyricsList->setItemDelegate(new LyricsDelegate(lyricsList));
     lyricsList->setWordWrap(true);
+    lyricsList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lyricsList->setSelectionMode(QAbstractItemView::NoSelection);
     lyricsList->setFocusPolicy(Qt::NoFocus);
     lyricsList->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
