@@ -25,6 +25,26 @@
 namespace {
 // The strip shows at most this many unfinished videos.
 constexpr int kContinueMax = 16;
+// A word longer than this may be broken anywhere in the update banner.
+constexpr int kWordBreak = 24;
+
+// Lets a wrapping label break words too long for any line: a zero-width
+// space after every kWordBreak characters of such a word.
+QString breakable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / kWordBreak);
+    int run = 0;
+    for (const QChar c : text) {
+        out.append(c);
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= kWordBreak && !c.isHighSurrogate()) {
+            out.append(QChar(0x200B));
+            run = 0;
+        }
+    }
+    return out;
+}
 
 QStandardItem* continueCard(const HistoryItem& row)
 {
@@ -264,7 +284,7 @@ void HomePage::setUpdateBanner(const QString& version, const QString& notes, con
 {
     m_updateUrl = url;
     m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:#a8b5c7'>%3</span>")
-                              .arg(L("Nova versão disponível:", "New version available:"), version.toHtmlEscaped(),
-                                   notes.toHtmlEscaped()));
+                              .arg(L("Nova versão disponível:", "New version available:"),
+                                   breakable(version).toHtmlEscaped(), breakable(notes).toHtmlEscaped()));
     m_banner->show();
 }

@@ -49,9 +49,14 @@ public:
     static QList<Station> parseStations(const QByteArray& body);
 
     // Bounds of untrusted input.
+    // A search asks for this many stations and keeps no more.
+    static constexpr int kMaxStations = 120;
     static constexpr qint64 kMaxSearchAnswer = 16 * 1024 * 1024;
     static constexpr qint64 kMaxLogoBytes = 2 * 1024 * 1024;
-    static constexpr qint64 kMaxIptvFile = 64 * 1024 * 1024;
+    // An import runs on the GUI thread in one go: these keep it well under
+    // a second.
+    static constexpr qint64 kMaxIptvFile = 16 * 1024 * 1024;
+    static constexpr int kMaxIptvChannels = 40000;
     static constexpr int kMaxIptvLine = 64 * 1024;
     static constexpr int kMaxLogoFetches = 8;
 

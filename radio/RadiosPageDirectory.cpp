@@ -3,6 +3,7 @@
 #include "RadiosPage.h"
 
 #include <QComboBox>
+#include <QHostAddress>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -32,7 +34,25 @@ const QStringList kServers = [] {
 
 constexpr int kSearchTimeoutMs = 12000;
 constexpr int kLogoTimeoutMs = 8000;
+// Whole-request deadlines: the transfer time-outs above never end a body
+// that trickles in a byte at a time.
+constexpr int kSearchDeadlineMs = 15000;
+constexpr int kLogoDeadlineMs = 10000;
 constexpr int kLogoSize = 128;
+
+// ORVEL_NET_DEADLINE_MS, when set, replaces every deadline (for diagnosis
+// and tests).
+int deadlineMs(int normal)
+{
+    const int forced = qEnvironmentVariableIntValue("ORVEL_NET_DEADLINE_MS");
+    return forced > 0 ? forced : normal;
+}
+
+// A reply still running at its deadline is aborted, which ends it as failed.
+void abortAfter(QNetworkReply* reply, int normalMs)
+{
+    QTimer::singleShot(deadlineMs(normalMs), reply, &QNetworkReply::abort);
+}
 
 // Percent-encodes a query value completely: the directory reads a bare '+'
 // as a blank, so "C++" must travel as "C%2B%2B".
@@ -87,10 +107,54 @@ Station stationOf(const QJsonObject& o)
     return s;
 }
 
-bool isWebAddress(const QString& url)
+// 0/8, 10/8, 172.16/12, 192.168/16.
+bool isLocalIpv4(quint32 ip)
 {
-    return url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return (ip >> 24) == 0 || (ip >> 24) == 10 || (ip >> 20) == 0xAC1 || (ip >> 16) == 0xC0A8;
+}
+
+// Loopback, private, link-local, unspecified, multicast or broadcast, IPv4
+// written in an IPv6 form included.
+bool isLocalAddress(const QHostAddress& address)
+{
+    bool ipv4 = false;
+    const quint32 ip = address.toIPv4Address(&ipv4);
+    if (ipv4) {
+        const QHostAddress v4(ip);
+        return isLocalIpv4(ip) || v4.isLoopback() || v4.isLinkLocal() || v4.isMulticast() || v4.isBroadcast();
+    }
+    const quint8 first = address.toIPv6Address()[0];
+    return address.isLoopback() || address.isLinkLocal() || address.isSiteLocal() || address.isMulticast()
+        || (first & 0xFE) == 0xFC || address == QHostAddress(QHostAddress::AnyIPv6);
+}
+
+// Logos come from public hosts only: a directory entry must not make the
+// program knock on this machine or its local network. Literal addresses are
+// checked; names are taken as they are (they are often resolved by a proxy,
+// and a check of our own resolution would not bind the connection to it),
+// except the names of this machine and of the local link.
+bool isPublicHost(QString host)
+{
+    host = host.toLower();
+    if (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    if (host.isEmpty() || host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost"))
+        || host.endsWith(QLatin1String(".local")))
+        return false;
+    QHostAddress address;
+    if (address.setAddress(host))
+        return !isLocalAddress(address);
+    // A numeric last label is an address in disguise: no real name has one.
+    const QString last = host.section(QLatin1Char('.'), -1);
+    bool numeric = false;
+    last.toULongLong(&numeric, 0);
+    return !numeric;
+}
+
+bool isLogoAddress(const QUrl& url)
+{
+    return (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        && isPublicHost(url.host());
 }
 
 QPixmap decodeLogo(const QByteArray& data)
@@ -102,17 +166,19 @@ QPixmap decodeLogo(const QByteArray& data)
 }
 }
 
-// Named stations with a network stream; anything that is not an array of
-// objects gives none.
+// The first kMaxStations named stations with a network stream; anything
+// that is not an array of objects gives none.
 QList<Station> RadiosPage::parseStations(const QByteArray& body)
 {
     QList<Station> out;
     const QJsonArray array = QJsonDocument::fromJson(body).array();
-    out.reserve(array.size());
+    out.reserve(qMin<qsizetype>(array.size(), kMaxStations));
     for (const QJsonValue& v : array) {
         Station s = stationOf(v.toObject());
         if (!s.name.isEmpty() && App::isNetworkStream(s.url))
             out.append(std::move(s));
+        if (out.size() == kMaxStations)
+            break;   // what was asked for; a directory may send more
     }
     return out;
 }
@@ -127,7 +193,7 @@ void RadiosPage::search()
     if (!country.isEmpty())
         query.append(queryItem("countrycode", country));
     query << QStringLiteral("hidebroken=true") << QStringLiteral("order=clickcount")
-          << QStringLiteral("reverse=true") << QStringLiteral("limit=120");
+          << QStringLiteral("reverse=true") << QStringLiteral("limit=%1").arg(kMaxStations);
     QUrl url(kServers.at(m_serverIndex % kServers.size()) + QStringLiteral("/json/stations/search"));
     url.setQuery(query.join(QLatin1Char('&')), QUrl::StrictMode);
 
@@ -139,6 +205,7 @@ void RadiosPage::search()
 
     const int serial = ++m_searchSerial;
     QNetworkReply* reply = m_net->get(request);
+    abortAfter(reply, kSearchDeadlineMs);
     auto body = std::make_shared<QByteArray>();
     connect(reply, &QNetworkReply::readyRead, this, [reply, body] {
         *body += reply->readAll();
@@ -196,8 +263,8 @@ void RadiosPage::loadLogo(QStandardItem* item, const QString& url)
             item->setData(*cached, Qt::DecorationRole);
         return;
     }
-    if (!isWebAddress(url)) {
-        m_logoCache.insert(url, QPixmap());   // only web addresses are fetched
+    if (!isLogoAddress(QUrl(url))) {
+        m_logoCache.insert(url, QPixmap());   // only public web addresses are fetched
         return;
     }
     auto rows = m_logoRows.find(url);
@@ -232,10 +299,20 @@ void RadiosPage::startLogo(const QString& url)
 {
     QNetworkRequest request{QUrl(url)};
     request.setTransferTimeout(kLogoTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     m_logoFetching.insert(url);
     QNetworkReply* reply = m_net->get(request);
     reply->setReadBufferSize(256 * 1024);
+    abortAfter(reply, kLogoDeadlineMs);
+    // A redirect goes on only to a public host, and never from https to http.
+    connect(reply, &QNetworkReply::redirected, this, [reply](const QUrl& target) {
+        const bool downgrade = reply->url().scheme() == QLatin1String("https")
+            && target.scheme() != QLatin1String("https");
+        if (downgrade || !isLogoAddress(target))
+            reply->abort();
+        else
+            emit reply->redirectAllowed();
+    });
     auto data = std::make_shared<QByteArray>();
     auto done = std::make_shared<bool>(false);
     // Reads as the data arrives and stops at the limit: what is kept is decoded.

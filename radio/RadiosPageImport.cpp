@@ -1,9 +1,12 @@
 // IPTV lists: extended M3U files read into a station group named after the file.
 #include "RadiosPage.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <utility>
 
 #include "App.h"
 #include "Database.h"
@@ -31,18 +34,35 @@ QByteArray readList(const QString& path, bool* ok)
     return *ok ? file.read(RadiosPage::kMaxIptvFile) : QByteArray();
 }
 
-// What an "#EXTINF" line says of the entry that follows it.
+// The line of text that starts at *from, without its line feed; moves *from
+// past it.
+QByteArrayView nextLine(const QByteArray& text, qsizetype* from)
+{
+    qsizetype end = text.indexOf('\n', *from);
+    if (end < 0)
+        end = text.size();
+    const QByteArrayView line(text.constData() + *from, end - *from);
+    *from = end + 1;
+    return line;
+}
+
+// What an "#EXTINF" line says of the entry that follows it. The line is
+// read only when an entry follows it.
 struct Pending
 {
+    QString extinf;
     QString title;
     QString logo;
     QString groupTitle;
 };
 
-void readExtinf(const QString& line, Pending* p)
+void readExtinf(Pending* p)
 {
     static const QRegularExpression logoRe(QStringLiteral("tvg-logo=\"([^\"]*)\""));
     static const QRegularExpression grpRe(QStringLiteral("group-title=\"([^\"]*)\""));
+    if (p->extinf.isNull())
+        return;
+    const QString line = std::exchange(p->extinf, QString());
     const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
     p->title = comma < 0 ? QString() : line.mid(comma + 1).trimmed();
     p->logo = logoRe.match(line).captured(1);
@@ -66,16 +86,22 @@ bool RadiosPage::importIptv(const QString& path)
     db->deleteStationGroup(group);
     Pending pending;
     int count = 0;
-    for (const QByteArray& raw : text.split('\n')) {
+    for (qsizetype from = 0; from < text.size();) {
+        const QByteArrayView raw = nextLine(text, &from);
         if (raw.size() > kMaxIptvLine)
             continue;
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith(QLatin1String("#EXTINF"), Qt::CaseInsensitive)) {
-            readExtinf(line, &pending);
+            pending.extinf = line;
             continue;
         }
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
+        if (count == kMaxIptvChannels) {
+            qInfo().noquote() << "lista IPTV" << group << "cortada em" << count << "canais";
+            break;
+        }
+        readExtinf(&pending);
         Station station;
         station.name = pending.title.isEmpty() ? line : pending.title;
         station.url = line;

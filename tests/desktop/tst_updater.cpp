@@ -87,7 +87,7 @@ private slots:
         QTest::addColumn<QStringList>("automatic");
 
         const QStringList none;
-        const QStringList invalid{"failed update.json invalido"};
+        const QStringList invalid{"failed resposta inválida"};
         const QStringList upToDate{"upToDate"};
         const QString product = "available 2|Notas|" + kProductPage;
         auto both = [](int status, const QByteArray& body, const QString& line) {
@@ -162,8 +162,22 @@ private slots:
         finish(updater, false);
         QCOMPARE(recorder.seen, QStringList());
         finish(updater, true);
-        QCOMPARE(recorder.seen, QStringList{"failed update.json invalido"});
+        QCOMPARE(recorder.seen, QStringList{"failed resposta inválida"});
         QVERIFY(m_web.bytesSent(kHost, kManifest) < 64 * 1024 * 1024);
+    }
+
+    // A body that trickles slower than the transfer time-out notices: the
+    // deadline of the whole check ends it, and the manual check says so.
+    void slowDrip()
+    {
+        qputenv("ORVEL_NET_DEADLINE_MS", "2500");
+        m_web.answerDrip(kHost, kManifest, 1000);
+        Updater updater;
+        Recorder recorder(&updater);
+        updater.check(false);
+        finish(updater, true);
+        qunsetenv("ORVEL_NET_DEADLINE_MS");
+        QCOMPARE(recorder.seen, QStringList{"failed tempo esgotado"});
     }
 
     // A server that never answers: the transfer time-out ends both checks,

@@ -27,6 +27,8 @@ const QString M2 = "fi1.api.radio-browser.info";
 const QString M3 = "nl1.api.radio-browser.info";
 const QString kPath = "/json/stations/search";
 const QString kTail = "hidebroken=true&order=clickcount&reverse=true&limit=120";
+// Shortens every request deadline of the page.
+const char* const kDeadlineVar = "ORVEL_NET_DEADLINE_MS";
 const QString kFailed = "Sem conexão com o diretório de rádios. Tente de novo em instantes.";
 
 // JSON written with single quotes, for legibility.
@@ -101,7 +103,11 @@ private slots:
         web.clearLog();
     }
 
-    void cleanup() { page.reset(); }
+    void cleanup()
+    {
+        page.reset();
+        qunsetenv(kDeadlineVar);
+    }
 
     void request()
     {
@@ -123,19 +129,25 @@ private slots:
         QCOMPARE(web.requests().last().path, kPath + "?" + kTail);
     }
 
+    // A failure status, a refused tunnel and a mirror that trickles its
+    // answer slower than any transfer time-out (ended by the deadline) each
+    // move on to the next mirror.
     void mirrorWalk()
     {
+        qputenv(kDeadlineVar, "2500");
         web.answer(M0, kPath, 503, "busy");
         web.refuse(M1);
-        web.answer(M2, kPath, 200, stationsJson("fi", 2));
+        web.answerDrip(M2, kPath, 1000);
+        web.answer(M3, kPath, 200, stationsJson("nl", 2));
         newPage();
-        QTRY_COMPARE(names(), QStringList({"fi 0", "fi 1"}));
+        QTRY_COMPARE_WITH_TIMEOUT(names(), QStringList({"nl 0", "nl 1"}), 15000);
         QCOMPARE(status(), found(2));
         QCOMPARE(web.count(M0), 1);
         QCOMPARE(web.count(M1), 1);
+        QCOMPARE(web.count(M2), 1);
         // A success keeps the mirror.
         searchFor("x");
-        QTRY_COMPARE(web.count(M2), 2);
+        QTRY_COMPARE(web.count(M3), 2);
         QCOMPARE(web.count(M0), 1);
     }
 
@@ -265,36 +277,41 @@ private slots:
         web.answer("logos.test", "/icon.png", 200, png(32, 32), "image/png");
         web.answer("logos.test", "/missing.png", 404, "no");
         web.answerEndless("logos.test", "/endless");
+        web.answerDrip("logos.test", "/drip", 1000);
+        qputenv(kDeadlineVar, "2500");
         const QByteArray answer = QString::fromUtf8(j("["
             "{'name':'Wide','url':'http://s.test/1','favicon':'https://logos.test/wide.png'},"
             "{'name':'Icon','url':'http://s.test/2','favicon':'http://logos.test/icon.png'},"
             "{'name':'Missing','url':'http://s.test/3','favicon':'https://logos.test/missing.png'},"
             "{'name':'Endless','url':'http://s.test/4','favicon':'https://logos.test/endless'},"
             "{'name':'Local','url':'http://s.test/5','favicon':'file://%1/local.png'},"
-            "{'name':'Zero','url':'http://s.test/6','favicon':'file:///dev/zero'}"
+            "{'name':'Zero','url':'http://s.test/6','favicon':'file:///dev/zero'},"
+            "{'name':'Drip','url':'http://s.test/7','favicon':'https://logos.test/drip'}"
             "]")).arg(dir).toUtf8();
         web.answer(M0, kPath, 200, answer);
         newPage();
-        QTRY_COMPARE(model()->rowCount(), 6);
+        QTRY_COMPARE(model()->rowCount(), 7);
         auto picture = [this](int row) { return model()->item(row)->data(Qt::DecorationRole).value<QPixmap>(); };
         QTRY_VERIFY(!picture(0).isNull());
         QCOMPARE(picture(0).size(), QSize(128, 64));
         QTRY_VERIFY(!picture(1).isNull());
         QCOMPARE(picture(1).size(), QSize(128, 128));
-        // The endless body was cut: the client closed its connection.
+        // The endless body was cut and the trickling one given up at its
+        // deadline: the client closed both connections.
         QTRY_COMPARE_WITH_TIMEOUT(web.openConnections(), 0, 10000);
         QVERIFY(web.bytesSent("logos.test", "/endless") < 64 * 1024 * 1024);
-        QCOMPARE(web.count("logos.test"), 4);
+        QCOMPARE(web.count("logos.test"), 5);
         QVERIFY(picture(2).isNull());
         QVERIFY(picture(3).isNull());
         QVERIFY(picture(4).isNull());   // file: logos are never read
+        QVERIFY(picture(6).isNull());
 
         // A rebuild takes pictures from the cache and retries no failure.
         emit Database::instance()->stationsChanged();
-        QCOMPARE(model()->rowCount(), 6);
+        QCOMPARE(model()->rowCount(), 7);
         QCOMPARE(picture(0).size(), QSize(128, 64));
         QTest::qWait(300);
-        QCOMPARE(web.count("logos.test"), 4);
+        QCOMPARE(web.count("logos.test"), 5);
     }
 };
 

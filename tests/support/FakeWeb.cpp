@@ -6,6 +6,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QTimer>
 
 namespace {
 constexpr int kMaxHead = 64 * 1024;
@@ -103,6 +104,11 @@ void FakeWeb::answer(const QString& host, const QString& path, int status, const
 void FakeWeb::answerEndless(const QString& host, const QString& path, const QByteArray& chunk)
 {
     m_answers.insert(keyOf(host, path), Canned{Endless, 200, chunk, "application/octet-stream"});
+}
+
+void FakeWeb::answerDrip(const QString& host, const QString& path, int intervalMs)
+{
+    m_answers.insert(keyOf(host, path), Canned{Drip, 200, {}, "application/octet-stream", intervalMs});
 }
 
 void FakeWeb::hold(const QString& host, const QString& path)
@@ -302,6 +308,11 @@ void FakeWeb::reply(QSslSocket* socket, const Canned& canned, const QString& key
         feedEndless(socket);
         return;
     }
+    if (canned.kind == Drip) {
+        socket->write(head + "\r\n");
+        startDrip(socket, canned.interval, key);
+        return;
+    }
     socket->write(head + "Content-Length: " + QByteArray::number(canned.body.size()) + "\r\n\r\n"
                   + canned.body);
     m_sent[key] += canned.body.size();
@@ -319,4 +330,14 @@ void FakeWeb::feedEndless(QSslSocket* socket)
         socket->write(it->endlessChunk);
         m_sent[it->endlessKey] += it->endlessChunk.size();
     }
+}
+
+void FakeWeb::startDrip(QSslSocket* socket, int intervalMs, const QString& key)
+{
+    auto* timer = new QTimer(socket);
+    connect(timer, &QTimer::timeout, socket, [this, socket, key] {
+        socket->write(" ");
+        ++m_sent[key];
+    });
+    timer->start(intervalMs);
 }

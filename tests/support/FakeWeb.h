@@ -61,6 +61,7 @@ public:
         Body,      // status, headers and the body, then the connection closes
         Endless,   // status 200 and headers, then body bytes until the client closes
         Held,      // never answered until release()
+        Drip,      // status 200 and headers, then one body byte at a time, slowly, without end
         Refused    // the connection closes without any answer
     };
 
@@ -79,6 +80,8 @@ public:
                 const QByteArray& contentType = "application/json");
     // Endless body: repeats `chunk` (a 64 KiB zero block when empty).
     void answerEndless(const QString& host, const QString& path, const QByteArray& chunk = {});
+    // A body that trickles: one byte every intervalMs.
+    void answerDrip(const QString& host, const QString& path, int intervalMs = 1000);
     void hold(const QString& host, const QString& path);
     // Empty path: the tunnel to the host is refused. Otherwise requests for
     // the path are read and the connection closed without an answer.
@@ -114,6 +117,7 @@ private:
         int status = 200;
         QByteArray body;
         QByteArray contentType;
+        int interval = 0;   // Drip only
     };
     struct Conn
     {
@@ -130,6 +134,7 @@ private:
     const Canned* find(const QString& host, const QString& path, QString* key) const;
     void reply(QSslSocket* socket, const Canned& canned, const QString& key);
     void feedEndless(QSslSocket* socket);
+    void startDrip(QSslSocket* socket, int intervalMs, const QString& key);
     static QString keyOf(const QString& host, const QString& path);
 
     QHash<QString, Canned> m_answers;
