@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <optional>
@@ -248,7 +249,7 @@ void QueuePanel::decorateRows()
     const QSignalBlocker quiet(m_list->model());
     for (int i = 0; i < m_shown.size(); ++i) {
         QListWidgetItem* item = m_list->item(i);
-        item->setToolTip(m_shown[i].path);
+        item->setToolTip(Qt::convertFromPlainText(m_shown[i].path));   // a name with "<" is no markup
         if (i != m_shownPos) {
             item->setIcon(music);
             continue;

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QTextDocument>
 
 #include "App.h"
 #include "CardView.h"
@@ -56,7 +57,7 @@ QStandardItem* continueCard(const HistoryItem& row)
     item->setData(App::formatTime(row.duration), BadgeRole);
     item->setData(QStringLiteral("hist"), ThumbTagRole);
     item->setData(row.position, ThumbTimeRole);
-    item->setToolTip(row.path);
+    item->setToolTip(Qt::convertFromPlainText(row.path));   // a name with "<" is no markup
     return item;
 }
 

@@ -11,6 +11,7 @@
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <QTextDocument>
 
 #include "App.h"
 #include "CardView.h"
@@ -109,7 +110,7 @@ QStandardItem* RecentsPage::makeRow(const HistoryItem& entry, const QString& kin
     if (!entry.path.contains(QStringLiteral("://")) && !QFile::exists(entry.path))
         line += L("   ·   arquivo não encontrado", "   ·   file not found");
     item->setData(line, SubtitleRole);
-    item->setToolTip(entry.path);
+    item->setToolTip(Qt::convertFromPlainText(entry.path));   // a name with "<" is no markup
     return item;
 }
 

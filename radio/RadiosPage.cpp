@@ -303,10 +303,12 @@ void RadiosPage::openSectionMenu(const QPoint& pos)
     menu.exec(m_sections->viewport()->mapToGlobal(pos));
     if (!remove)
         return;
-    const auto answer = QMessageBox::question(this, L("Remover lista", "Remove list"),
-                                              L("Remover a lista \"%1\"?", "Remove list \"%1\"?").arg(group),
-                                              QMessageBox::Yes | QMessageBox::No);
-    if (answer == QMessageBox::Yes)
+    // The name comes from an imported file: shown as written, never as markup.
+    QMessageBox box(QMessageBox::Question, L("Remover lista", "Remove list"),
+                    L("Remover a lista \"%1\"?", "Remove list \"%1\"?").arg(group), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setTextFormat(Qt::PlainText);
+    if (box.exec() == QMessageBox::Yes)
         Database::instance()->deleteStationGroup(group);
 }
 

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
+#include <QTextDocument>
 
 namespace {
 constexpr int kWait = 30000;   // generous: tests share the machine
@@ -123,7 +124,7 @@ private slots:
 
         // Delete removes the selected rows, highest first.
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 6, kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(list->item(3)->toolTip(), m_files[4], kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(list->item(3)->toolTip(), Qt::convertFromPlainText(m_files[4]), kWait);
         for (int row : {1, 4, 2})
             list->item(row)->setSelected(true);
         QTest::keyClick(list, Qt::Key_Delete);
@@ -149,10 +150,10 @@ private slots:
 
         dragRow(1, rowCentre(2));   // onto the next row: the two swap
         QTRY_COMPARE_WITH_TIMEOUT(engineOrder(m_core), (QStringList{"a", "c", "b", "d"}), kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(list->item(1)->toolTip(), m_files[2], kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(list->item(1)->toolTip(), Qt::convertFromPlainText(m_files[2]), kWait);
         dragRow(0, QPoint(20, list->viewport()->height() - 5));   // below the last row
         QTRY_COMPARE_WITH_TIMEOUT(engineOrder(m_core), (QStringList{"c", "b", "d", "a"}), kWait);
-        QTRY_COMPARE_WITH_TIMEOUT(list->item(3)->toolTip(), m_files[0], kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(list->item(3)->toolTip(), Qt::convertFromPlainText(m_files[0]), kWait);
         dragRow(3, rowCentre(1));   // upward
         QTRY_COMPARE_WITH_TIMEOUT(engineOrder(m_core), (QStringList{"c", "a", "b", "d"}), kWait);
 
