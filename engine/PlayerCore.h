@@ -183,6 +183,7 @@ private:
     void handleListProperty(const QString& name, const QVariant& value);
     void onPlaylistChange();
     void rebuildQueue();
+    void mirrorOpened(const QStringList& paths, int pos);
     void appendEntries(const mpv_node_list& list);
     void markCurrent(int pos);
     void resumeDrain();

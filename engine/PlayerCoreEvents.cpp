@@ -402,6 +402,22 @@ void PlayerCore::rebuildQueue()
     emit queueChanged();
 }
 
+// libmpv's playlist now holds these paths as given, in this order: the
+// mirror takes them without reading the whole list back. Entry ids are
+// learnt as files start.
+void PlayerCore::mirrorOpened(const QStringList& paths, int pos)
+{
+    m_queueStale = false;
+    m_entryPaths.clear();
+    m_queue.clear();
+    m_queue.reserve(paths.size());
+    for (const QString& p : paths)
+        m_queue.append({normPath(p), QString(), false});
+    m_currentIndex = -1;
+    markCurrent(pos);
+    emit queueChanged();
+}
+
 void PlayerCore::appendEntries(const mpv_node_list& list)
 {
     m_queue.reserve(list.num);

@@ -22,9 +22,12 @@ void PlayerCore::openFiles(const QStringList& paths, int start)
     for (const QString& p : paths)
         m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
     m_handle.setFlag("pause", false);
-    m_handle.setInt("playlist-pos", start < 0 ? 0 : qMin(start, int(paths.size()) - 1));
+    const int pos = start < 0 ? 0 : qMin(start, int(paths.size()) - 1);
+    m_handle.setInt("playlist-pos", pos);
     if (m_shuffle && paths.size() > 1)
         m_handle.command({QStringLiteral("playlist-shuffle")});
+    else
+        mirrorOpened(paths, pos);
 }
 
 void PlayerCore::enqueue(const QStringList& paths)
