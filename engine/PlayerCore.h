@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <QStringList>
 #include <QTimer>
 #include <QVariant>
@@ -257,4 +258,7 @@ private:
     bool m_queueStale = false;    // libmpv's playlist may differ from the mirror
     int m_currentIndex = -1;      // the mirror's entry flagged current
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
+    // Subtitle scans run here; last, so it is stopped and its threads joined
+    // before anything else goes.
+    QThreadPool m_scanPool;
 };

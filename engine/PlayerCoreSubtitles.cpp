@@ -137,8 +137,8 @@ void PlayerCore::handleHook(const mpv_event* event)
     checkSubtitles(hook->id, path);
 }
 
-// A folder may be huge or slow, so it is read on the pool; the result comes
-// back to the GUI thread, which answers libmpv. Should the core go first,
+// A folder may be huge or slow, so it is read on the core's own pool; the
+// result comes back to the GUI thread, which answers libmpv. Should the core go first,
 // the watcher goes with it and libmpv, torn down, waits for no answer.
 void PlayerCore::checkSubtitles(quint64 hookId, const QString& path)
 {
@@ -150,5 +150,5 @@ void PlayerCore::checkSubtitles(quint64 hookId, const QString& path)
             handOver(m_handle, scan.files);
         mpv()->hook_continue(m_handle.raw(), hookId);
     });
-    watcher->setFuture(QtConcurrent::run(scanSubtitles, path));
+    watcher->setFuture(QtConcurrent::run(&m_scanPool, scanSubtitles, path));
 }
