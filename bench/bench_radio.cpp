@@ -157,8 +157,10 @@ QByteArray logoPng()
     return buffer.data();
 }
 
-// The largest gap between the ticks of a 1 ms timer over the given time.
-double largestGap(int ms)
+// Turns the event loop until done() holds (at most 120 s); gives the
+// largest gap between the ticks of a 1 ms timer meanwhile.
+template <typename Pred>
+double largestGapUntil(Pred done)
 {
     QElapsedTimer clock, since;
     clock.start();
@@ -171,9 +173,17 @@ double largestGap(int ms)
         since.start();
     });
     tick.start();
-    while (clock.elapsed() < ms)
+    while (!done() && clock.elapsed() < 120000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return worst;
+    return done() ? worst : -1;
+}
+
+// The largest gap between the ticks of a 1 ms timer over the given time.
+double largestGap(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    return largestGapUntil([&] { return clock.elapsed() >= ms; });
 }
 
 // Time until the event loop runs a zero timer posted right after `work`.
@@ -288,27 +298,6 @@ double bareWalk(const QStringList& urls)
     const double ms = t.nsecsElapsed() / 1e6;
     mpv()->terminate_destroy(h);
     return ok ? ms : -1;
-}
-
-// Turns the event loop until done() holds (at most 120 s); gives the
-// largest gap between the ticks of a 1 ms timer meanwhile.
-template <typename Pred>
-double largestGapUntil(Pred done)
-{
-    QElapsedTimer clock, since;
-    clock.start();
-    since.start();
-    double worst = 0;
-    QTimer tick;
-    tick.setInterval(1);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        worst = std::max(worst, since.nsecsElapsed() / 1e6);
-        since.start();
-    });
-    tick.start();
-    while (!done() && clock.elapsed() < 120000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done() ? worst : -1;
 }
 
 // Every channel of the group now answers; channel 10,000 is played from
