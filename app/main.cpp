@@ -162,6 +162,8 @@ int main(int argc, char** argv)
     qInfo().noquote() << "Orvel" << WebAddresses::kVersion << "iniciando, Qt" << qVersion();
     Lang::englishFlag() =
         App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
+    if (!Lang::englishFlag())
+        Lang::installToolkitTranslation();
     Theme::apply(app);
     QApplication::setWindowIcon(Icons::appIcon());
     Covers::setIconSource(&Icons::pixmap);

@@ -99,3 +99,20 @@ QList<QAction*> Actions::all() const
         list.append(actions.value(id));
     return list;
 }
+
+QString Actions::plainText(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&')) {
+            plain.append(text.at(i));
+            continue;
+        }
+        if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('&')) {
+            plain.append(QLatin1Char('&'));
+            ++i;
+        }
+    }
+    return plain;
+}

@@ -35,6 +35,10 @@ public:
     // Every action in registration order.
     QList<QAction*> all() const;
 
+    // An action's text as a person reads it outside a menu: "&&" is a
+    // literal "&", a lone "&" only marks the mnemonic and is dropped.
+    static QString plainText(const QString& text);
+
     QHash<QString, QAction*> actions;
     QHash<QString, QKeySequence> defaults;
     QHash<QString, QString> groups;

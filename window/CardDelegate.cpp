@@ -82,10 +82,12 @@ CardDelegate::CardDelegate(Mode mode, bool wide, QObject* parent)
 {
 }
 
-QSize CardDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
+QSize CardDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
+    // A view lays list rows out as wide as its viewport: a row that asked
+    // for a width of its own would make a narrow view scroll sideways.
     if (mode == List)
-        return QSize(400, wide ? 84 : 64);
+        return QSize(option.widget ? 0 : 400, wide ? 84 : 64);
     const int h = wide ? cardWidth * 9 / 16 : cardWidth;
     return QSize(cardWidth + 16, h + 64);
 }

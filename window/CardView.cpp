@@ -13,6 +13,7 @@
 namespace {
 constexpr int kColumnStep = 226;  // one more grid column per this many pixels
 constexpr int kMinCardWidth = 140;
+constexpr int kSmallestCardWidth = 16;  // in a view narrower than one card
 }
 
 CardView::CardView(CardDelegate::Mode mode, bool wide, QWidget* parent)
@@ -41,9 +42,11 @@ CardView::CardView(CardDelegate::Mode mode, bool wide, QWidget* parent)
         setUniformItemSizes(true);
         setSpacing(0);
         setWrapping(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     } else {
         setViewMode(QListView::ListMode);
         setUniformItemSizes(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
 
     connect(this, &QAbstractItemView::activated, this, &CardView::activatedPath);
@@ -65,8 +68,9 @@ void CardView::setHorizontalStrip(bool on)
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     } else {
+        // A list stays one column of rows; only the grid wraps.
         setFlow(mode == CardDelegate::List ? QListView::TopToBottom : QListView::LeftToRight);
-        setWrapping(true);
+        setWrapping(mode == CardDelegate::Grid);
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -88,9 +92,12 @@ void CardView::resizeEvent(QResizeEvent* event)
     if (mode != CardDelegate::Grid || horizontalStrip)
         return;
     // Every cell takes exactly one column's share of the width.
+    // No card is narrower than 140 unless the view itself is: then the one
+    // column shrinks with it rather than scroll sideways.
     const int avail = layoutWidth() - 4;
     const int columns = std::max(1, avail / kColumnStep);
-    const int cardWidth = std::max(kMinCardWidth, avail / columns - 16);
+    const int cardWidth = std::max(kSmallestCardWidth,
+                                   std::min(std::max(kMinCardWidth, avail / columns - 16), avail - 16));
     if (cardWidth == delegate->cardWidth)
         return;
     delegate->cardWidth = cardWidth;

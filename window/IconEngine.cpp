@@ -15,6 +15,9 @@ QColor IconEngine::colorFor(QIcon::Mode mode, QIcon::State state) const
         return QColor(QStringLiteral("#4b5d75"));
     if (state == QIcon::On)
         return m_on;
+    // An icon made in one colour for both states keeps it everywhere.
+    if (m_normal == m_on)
+        return m_normal;
     if (mode == QIcon::Active || mode == QIcon::Selected)
         return QColor(QStringLiteral("#ffffff"));
     return m_normal;

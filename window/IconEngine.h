@@ -8,8 +8,8 @@
 
 // Draws one line icon for each size, mode and state the first time it is
 // asked for, instead of rendering every variant up front. The colours:
-// normal when off, on when checked, white when hovered or selected (off),
-// a dim blue-grey when disabled.
+// normal when off, on when checked, white when hovered or selected (off)
+// unless normal and on are one colour, a dim blue-grey when disabled.
 class IconEngine : public QIconEngine
 {
 public:

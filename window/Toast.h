@@ -15,9 +15,13 @@ public:
     // message replaces the shown one and restarts the count.
     void showMessage(const QString& text, int ms);
 
-    // Centres the toast 28 pixels below the parent's top edge.
+    // Fits the toast into the parent and centres it 28 pixels below the
+    // parent's top edge (higher up in a parent too short for that).
     void reposition();
 
 private:
+    void fitInto(const QSize& area);
+
     QTimer timer;
+    QString message;   // as given; the label may show it shortened
 };

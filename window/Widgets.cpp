@@ -59,11 +59,12 @@ QWidget* emptyState(const QString& iconName, const QString& title, const QString
     body->setMaximumWidth(460);
     // Centred by stretches rather than by alignment: an aligned word-wrapped
     // label gets its height for the whole row's width and is cut off when
-    // it is laid out narrower.
+    // it is laid out narrower. The text takes the row's width first, up to
+    // its maximum, so it wraps at 460 px and not at the label's own guess.
     auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(body);
-    row->addStretch();
+    row->addStretch(1);
+    row->addWidget(body, 1000);
+    row->addStretch(1);
     layout->addLayout(row);
 
     if (extra)

@@ -53,6 +53,9 @@ private slots:
         quiet->trigger();
         QCOMPARE(fired, 1);
         QVERIFY(!App::settings()->childGroups().contains(QStringLiteral("shortcuts")));
+        // Outside menus a label reads without its mnemonic and with one "&".
+        QCOMPARE(Actions::plainText(QStringLiteral("Go to Radio && TV")), QStringLiteral("Go to Radio & TV"));
+        QCOMPARE(Actions::plainText(QStringLiteral("&Media")), QStringLiteral("Media"));
     }
 
     void storedOverrideAndBackToDefault()

@@ -92,7 +92,7 @@ private slots:
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const int bar = view.verticalScrollBar()->sizeHint().width();
-        const struct { int viewport, cardWidth; } cases[] = {{300, 280}, {100, 140}, {1000, 233}};
+        const struct { int viewport, cardWidth; } cases[] = {{300, 280}, {100, 80}, {1000, 233}};
         for (const auto& c : cases) {
             view.resize(c.viewport + bar, 600);
             QCoreApplication::processEvents();
@@ -122,6 +122,17 @@ private slots:
         QCOMPARE(boxOf(paintCard(list, card("video", solid(Qt::red))), Qt::red).size(), QSize(81, 46));
         QCOMPARE(boxOf(paintCard(wideList, card("audio", solid(Qt::red))), Qt::red).size(), QSize(66, 66));
         QCOMPARE(boxOf(paintCard(wideList, card("", solid(Qt::red))), Qt::red).size(), QSize(117, 66));
+
+        // A narrow list never scrolls sideways: its rows fit the viewport.
+        CardView rows(CardDelegate::List, false);
+        rows.model->appendRow(card("audio"));
+        rows.resize(250, 200);
+        rows.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rows));
+        QCOMPARE(rows.viewport()->width(), 250);
+        QVERIFY(!rows.horizontalScrollBar()->isVisible());
+        QCOMPARE(rows.horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(rows.visualRect(rows.model->index(0, 0)).width(), 250);
 
         CardView strip(CardDelegate::Grid, true);
         strip.setHorizontalStrip(true);

@@ -28,11 +28,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     : QMainWindow(parent), m_core(core)
@@ -111,6 +114,9 @@ void MainWindow::buildUi()
     m_sidebar = buildSidebar();
     row->addWidget(m_sidebar, 0);
     m_content = new QWidget(central);
+    // The pages fit themselves into what the sidebar leaves; a page's own
+    // minimum must not push the column over the sidebar.
+    m_content->setMinimumWidth(1);
     auto* contentLayout = new QVBoxLayout(m_content);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     m_stack = new QStackedWidget(m_content);
@@ -181,15 +187,36 @@ QWidget* MainWindow::buildSidebar()
     bar->setAttribute(Qt::WA_StyledBackground);
     bar->setFixedWidth(224);
     auto* layout = new QVBoxLayout(bar);
-    layout->setContentsMargins(14, 18, 14, 14);
-    layout->setSpacing(4);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(buildBrandRow());
 
+    // Below the brand row the entries scroll when the window is too short
+    // for all of them, instead of being squeezed into each other.
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setWidget(buildSidebarEntries());
+    layout->addWidget(scroll, 1);
+    connectLibraryStatus();
+    return bar;
+}
+
+QLayout* MainWindow::buildBrandRow()
+{
     auto* brand = new QHBoxLayout;
+    m_brandRow = brand;
+    brand->setContentsMargins(14, 18, 14, 0);
     brand->setSpacing(10);
     auto* logo = new QLabel;
     logo->setPixmap(Icons::appLogo(40));
     brand->addWidget(logo);
-    auto* names = new QVBoxLayout;
+    m_brandNames = new QWidget;
+    auto* names = new QVBoxLayout(m_brandNames);
+    names->setContentsMargins(0, 0, 0, 0);
     names->setSpacing(0);
     auto* name = new QLabel(QStringLiteral("Orvel"));
     name->setObjectName(QStringLiteral("BrandName"));
@@ -197,9 +224,17 @@ QWidget* MainWindow::buildSidebar()
     maker->setObjectName(QStringLiteral("BrandSub"));
     names->addWidget(name);
     names->addWidget(maker);
-    brand->addLayout(names, 1);
-    layout->addLayout(brand);
-    layout->addSpacing(18);
+    brand->addWidget(m_brandNames, 1);
+    return brand;
+}
+
+QWidget* MainWindow::buildSidebarEntries()
+{
+    auto* entries = new QWidget;
+    auto* layout = new QVBoxLayout(entries);
+    m_navLayout = layout;
+    layout->setContentsMargins(14, 18, 14, 14);
+    layout->setSpacing(4);
 
     m_navGroup = new QButtonGroup(this);
     m_navGroup->setExclusive(true);
@@ -209,7 +244,8 @@ QWidget* MainWindow::buildSidebar()
     addNavEntry(layout, QStringLiteral("playlists"), QStringLiteral("playlist"), QStringLiteral("Playlists"));
     addNavEntry(layout, QStringLiteral("recents"), QStringLiteral("clock"), L("Recentes", "Recent"));
     addNavEntry(layout, QStringLiteral("radios"), QStringLiteral("radio"), L("Rádios e TV", "Radio & TV"));
-    layout->addSpacing(10);
+    m_navGap = new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    layout->addSpacerItem(m_navGap);
     m_playerNav = addNavEntry(layout, QStringLiteral("player"), QStringLiteral("play"),
                               L("Reproduzindo", "Now playing"));
     m_playerNav->hide();
@@ -221,17 +257,106 @@ QWidget* MainWindow::buildSidebar()
     layout->addWidget(m_libraryStatus);
     addNavEntry(layout, QStringLiteral("settings"), QStringLiteral("settings"),
                 L("Configurações", "Settings"));
+    return entries;
+}
 
+// A short window first gives up the sidebar's spacing, then scrolls it.
+void MainWindow::fitSidebar()
+{
+    setSidebarCompact(false);
+    setSidebarCompact(sidebarNaturalHeight() > m_sidebar->height());
+}
+
+// Counts the entries that come and go as shown, so that the spacing does
+// not change when they do.
+int MainWindow::sidebarNaturalHeight() const
+{
+    int height = m_brandRow->sizeHint().height() + m_navLayout->sizeHint().height();
+    if (m_playerNav->isHidden())
+        height += m_playerNav->sizeHint().height() + m_navLayout->spacing();
+    if (m_libraryStatus->isHidden())
+        height += m_libraryStatus->fontMetrics().height() + m_navLayout->spacing();
+    return height;
+}
+
+void MainWindow::setSidebarCompact(bool compact)
+{
+    const int brandSide = m_sidebarNarrow ? 16 : 14;
+    const int side = m_sidebarNarrow ? 12 : 14;
+    m_brandRow->setContentsMargins(brandSide, compact ? 6 : 18, brandSide, 0);
+    m_navLayout->setContentsMargins(side, compact ? 6 : 18, side, compact ? 4 : 14);
+    m_navLayout->setSpacing(compact ? 2 : 4);
+    m_navGap->changeSize(0, compact ? 2 : 10, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_navLayout->invalidate();
+}
+
+// The status line has no room in the narrow sidebar; the sidebar's tool tip
+// carries it there.
+void MainWindow::showLibraryStatus()
+{
+    m_libraryStatus->setVisible(m_statusWanted && !m_sidebarNarrow);
+    m_sidebar->setToolTip(m_statusWanted && m_sidebarNarrow ? m_libraryStatus->text() : QString());
+}
+
+// A narrow window gives the pages the room of the entries' texts: the
+// sidebar keeps only the logo and the entries' icons, the names going to
+// their tool tips.
+void MainWindow::fitSidebarWidth()
+{
+    const int queue = m_queuePanel->isHidden() ? 0 : 340;
+    const bool narrow = centralWidget()->width() - queue < kNarrowWindow;
+    if (narrow == m_sidebarNarrow)
+        return;
+    m_sidebarNarrow = narrow;
+    m_sidebar->setFixedWidth(narrow ? 72 : 224);
+    m_brandNames->setVisible(!narrow);
+    const int side = narrow ? 12 : 14;
+    const QMargins brand = m_brandRow->contentsMargins();
+    m_brandRow->setContentsMargins(narrow ? 16 : 14, brand.top(), narrow ? 16 : 14, 0);
+    const QMargins nav = m_navLayout->contentsMargins();
+    m_navLayout->setContentsMargins(side, nav.top(), side, nav.bottom());
+    for (QPushButton* button : std::as_const(m_navButtons)) {
+        const QString text = button->property("navText").toString();
+        button->setText(narrow ? QString() : text);
+        button->setToolTip(narrow ? text.trimmed().replace(QStringLiteral("&&"), QStringLiteral("&")) : QString());
+    }
+    showLibraryStatus();
+}
+
+// The queue panel keeps its 340 px while the page beside it keeps 360; in a
+// narrower window it gives way, down to 220 px. Where even that leaves the
+// page too little, the queue takes the page's place until it is closed.
+void MainWindow::fitQueuePanel()
+{
+    const int room = centralWidget()->width() - (m_sidebar->isHidden() ? 0 : m_sidebar->minimumWidth());
+    const bool cover = !m_queuePanel->isHidden() && room < kQueueLeast + kPageLeast;
+    m_content->setVisible(!cover);
+    const int width = cover ? room : std::clamp(room - kPageBeside, kQueueLeast, 340);
+    m_queuePanel->setFixedWidth(std::max(width, 1));
+}
+
+// The scan line stays while a scan runs; the count of the last scan shows
+// for 4 s. One timer, so that an earlier scan's end never hides a later
+// scan's line.
+void MainWindow::connectLibraryStatus()
+{
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(4000);
+    connect(&m_statusTimer, &QTimer::timeout, this, [this] {
+        m_statusWanted = false;
+        showLibraryStatus();
+    });
     Library* library = Library::instance();
     connect(library, &Library::scanStarted, m_libraryStatus, [this] {
+        m_statusTimer.stop();
         m_libraryStatus->setText(L("Atualizando biblioteca…", "Updating library…"));
-        m_libraryStatus->show();
+        m_statusWanted = true;
+        showLibraryStatus();
     });
     connect(library, &Library::scanFinished, m_libraryStatus, [this](int count) {
         m_libraryStatus->setText(L("%1 arquivos na biblioteca", "%1 files in library").arg(count));
-        QTimer::singleShot(4000, m_libraryStatus, &QWidget::hide);
+        m_statusTimer.start();
     });
-    return bar;
 }
 
 QPushButton* MainWindow::addNavEntry(QLayout* layout, const QString& id, const QString& icon,
@@ -239,6 +364,7 @@ QPushButton* MainWindow::addNavEntry(QLayout* layout, const QString& id, const Q
 {
     auto* button = new QPushButton(Icons::icon(icon, Theme::muted, Theme::cyan),
                                    QStringLiteral("  ") + QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    button->setProperty("navText", button->text());
     button->setCheckable(true);
     button->setIconSize(QSize(19, 19));
     button->setCursor(Qt::PointingHandCursor);
@@ -252,7 +378,10 @@ QPushButton* MainWindow::addNavEntry(QLayout* layout, const QString& id, const Q
 
 void MainWindow::toast(const QString& text)
 {
-    m_toast->setParent(onPlayerPage() ? m_videoArea : m_content);
+    if (m_content->isHidden())
+        m_toast->setParent(m_queuePanel);   // the queue covers the page
+    else
+        m_toast->setParent(onPlayerPage() ? m_videoArea : m_content);
     m_toast->showMessage(text, 1600);
 }
 

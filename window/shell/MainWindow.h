@@ -22,12 +22,14 @@ class NowPlaying;
 class PlaylistsPage;
 class PlayerCore;
 class PreviewPopup;
+class QBoxLayout;
 class QButtonGroup;
 class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMouseEvent;
 class QPushButton;
+class QSpacerItem;
 class QStackedLayout;
 class QStackedWidget;
 class QSystemTrayIcon;
@@ -87,6 +89,15 @@ private:
     // MainWindow.cpp
     void buildUi();
     QWidget* buildSidebar();
+    QLayout* buildBrandRow();
+    QWidget* buildSidebarEntries();
+    void connectLibraryStatus();
+    void fitSidebar();
+    int sidebarNaturalHeight() const;
+    void setSidebarCompact(bool compact);
+    void fitSidebarWidth();
+    void showLibraryStatus();
+    void fitQueuePanel();
     QPushButton* addNavEntry(QLayout* layout, const QString& id, const QString& icon,
                              const QString& text);
     void buildPages();
@@ -186,6 +197,7 @@ private:
     void buildSubtitleMenu();
     void buildViewMenu();
     void buildHelpMenu();
+    void styleMenuOverflow();
     QMenu* addFilledMenu(QMenu* parent, const QString& icon, const QString& title,
                          void (MainWindow::*fill)(QMenu*));
     void fillRecentMenu(QMenu* menu);
@@ -256,6 +268,16 @@ private:
     QButtonGroup* m_navGroup = nullptr;
     QPushButton* m_playerNav = nullptr;
     QLabel* m_libraryStatus = nullptr;
+    QBoxLayout* m_brandRow = nullptr;
+    QBoxLayout* m_navLayout = nullptr;
+    QSpacerItem* m_navGap = nullptr;   // above the "player" entry
+    QWidget* m_brandNames = nullptr;
+    bool m_sidebarNarrow = false;      // icons only, in a narrow window
+    bool m_statusWanted = false;       // a scan runs, or its count is shown
+    static constexpr int kNarrowWindow = 700;
+    static constexpr int kQueueLeast = 220;   // the queue panel's least width
+    static constexpr int kPageLeast = 300;    // a page beside it keeps this much
+    static constexpr int kPageBeside = 360;   // or this, before the queue narrows
     QHash<QString, QWidget*> m_pages;
     QHash<QString, QPushButton*> m_navButtons;
     HomePage* m_homePage = nullptr;
@@ -272,6 +294,7 @@ private:
     QTimer m_hideTimer;
     QTimer m_playTimer;
     QTimer m_clickTimer;
+    QTimer m_statusTimer;   // hides the library status line after a scan
     bool m_fullscreen = false;
     bool m_mini = false;
     bool m_wasMaximized = false;

@@ -98,7 +98,7 @@ void MainWindow::addGeneralActions(const QString& group)
         {"go_music", "Ir para Música", "Go to Music", "music", keys("Ctrl+3"), page("music")},
         {"go_playlists", "Ir para Playlists", "Go to Playlists", "playlist", keys("Ctrl+4"), page("playlists")},
         {"go_recents", "Ir para Recentes", "Go to Recent", "clock", keys("Ctrl+5"), page("recents")},
-        {"go_radios", "Ir para Rádios e TV", "Go to Radio & TV", "radio", keys("Ctrl+6"), page("radios")},
+        {"go_radios", "Ir para Rádios e TV", "Go to Radio && TV", "radio", keys("Ctrl+6"), page("radios")},
         {"go_player", "Ir para Reproduzindo", "Go to Now playing", "play", keys("Ctrl+7"), page("player")},
         {"go_settings", "Configurações", "Settings", "settings", keys("Ctrl+,"), page("settings")},
     });
@@ -206,7 +206,7 @@ void MainWindow::addSubtitleActions(const QString& group)
          [this] { stepSubDelay(-0.1); }},
         {"sub_load", "Carregar arquivo de legenda…", "Load subtitle file…", "file", keys("Ctrl+Shift+L"),
          [this] { loadSubtitleFile(); }},
-        {"sub_style", "Aparência e sincronia da legenda…", "Subtitle style & sync…", "edit", QKeySequence(),
+        {"sub_style", "Aparência e sincronia da legenda…", "Subtitle style && sync…", "edit", QKeySequence(),
          [this] { execDialog<SubtitleDialog>(); }},
     });
 }

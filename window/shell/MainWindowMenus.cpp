@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QToolButton>
 #include <QUrl>
 
 #include <algorithm>
@@ -135,6 +136,21 @@ void MainWindow::buildMenus()
     buildSubtitleMenu();
     buildViewMenu();
     buildHelpMenu();
+    styleMenuOverflow();
+}
+
+// In a narrow window the menus that do not fit move behind the menu bar's
+// extension button. It is only 12 px wide: without the tool buttons'
+// padding, and with an arrow drawn in the menu bar's colour.
+void MainWindow::styleMenuOverflow()
+{
+    auto* more = menuBar()->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+    if (!more)
+        return;
+    menuBar()->setStyleSheet(
+        QStringLiteral("QToolButton#qt_menubar_ext_button { padding: 0px; margin: 0px; border: none; }"));
+    more->setIcon(Icons::icon(QStringLiteral("chevron-right")));
+    more->setIconSize(QSize(12, 12));
 }
 
 void MainWindow::buildMediaMenu()

@@ -118,6 +118,7 @@ void MainWindow::floatControlBar()
 void MainWindow::dockControlBar()
 {
     m_controlBar->setOverlay(false);
+    m_nowPlaying->setBottomInset(0);
     static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(m_controlBar);
     m_controlBar->show();
 }
@@ -202,6 +203,7 @@ void MainWindow::updateOverlayGeometry()
     const int m = m_fullscreen ? kFullscreenMargin : kMiniMargin;
     const int h = m_controlBar->sizeHint().height();
     m_controlBar->setGeometry(m, m_videoArea->height() - h - m, m_videoArea->width() - 2 * m, h);
+    m_nowPlaying->setBottomInset(h + 2 * m);   // the view keeps clear of the floating bar
 }
 
 void MainWindow::showOverlayControls()
@@ -308,6 +310,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     if (type == QEvent::Resize && watched == m_content) {
         m_toast->reposition();
+    } else if (type == QEvent::Resize && watched == m_sidebar) {
+        fitSidebar();
+    } else if ((type == QEvent::Resize && watched == centralWidget())
+               || ((type == QEvent::Show || type == QEvent::Hide) && watched == m_queuePanel)) {
+        fitSidebarWidth();
+        fitQueuePanel();
     } else if (type == QEvent::Resize && watched == m_videoArea) {
         updateOverlayGeometry();
         if (m_toast->parentWidget() == m_videoArea)

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -230,6 +231,10 @@ private slots:
             "V&iew: go_home go_videos go_music go_playlists go_recents go_radios go_player queue_toggle go_settings",
             "&Help: Keyboard shortcuts Check for updates Orvel website About"}));
         QCOMPARE(separators, 4);
+        // A literal "&" in a label is doubled, or the menu takes it for a mnemonic.
+        static const QRegularExpression loneAmpersand(QStringLiteral("(?<!&)(&&)*&( |$)"));
+        for (QAction* a : Actions::instance()->all())
+            QVERIFY2(!loneAmpersand.match(a->text()).hasMatch(), qPrintable(a->text()));
     }
 
     // Texts from the media keep their "&"; the right entries are checked.
