@@ -20,6 +20,7 @@
 namespace {
 const QColor kDark(0x07, 0x11, 0x1f);
 constexpr int kCover = 52;
+constexpr int kSeekRoom = 120;   // the narrowest seek bar that is still usable
 
 // Tooltips take rich text when it looks like markup; tag texts are shown as written.
 QString plainTip(const QString& text)
@@ -326,6 +327,13 @@ void ControlBar::resizeEvent(QResizeEvent* event)
 void ControlBar::updateResponsive()
 {
     const int w = width();
+    // Below the wide thresholds the seek bar would be squeezed to nothing:
+    // the track and speed menus go first, then the queue toggle.
+    speedButton->setVisible(w > 600);
+    audioButton->setVisible(w > 560);
+    subsButton->setVisible(w > 520);
+    queueButton->setVisible(w > 460);
+    moreButton->show();   // hidden only when nothing else is left to give way
     shuffleButton->setVisible(w > 520);
     repeatButton->setVisible(w > 520);
     back10Button->setVisible(w > 640);
@@ -335,9 +343,22 @@ void ControlBar::updateResponsive()
     // Floating over the picture, the bar keeps the way out of the mini player.
     miniButton->setVisible(w > 820 || property("overlay").toBool());
     nowPlayingBlock->setVisible(w > 980);
-    // With this style's button sizes the block can need a little more than
-    // 980 px: shown on a bar too narrow for it, it would overlap the right group.
+    // With this style's sizes the controls can need more than the thresholds
+    // allow for (the left block needs 1058 px; floating, the bar keeps the
+    // mini button): shown on a bar too narrow for them, they would overlap.
+    // They then give way in this order until the rest fits.
+    for (QWidget* control : std::initializer_list<QWidget*>{nowPlayingBlock, speedButton, audioButton, subsButton,
+                                                            eqButton, volumeSlider, queueButton, moreButton}) {
+        if (fits())
+            return;
+        control->hide();
+    }
+}
+
+// Every shown control within the bar, and the seek bar still wide enough
+// to aim with.
+bool ControlBar::fits()
+{
     layout()->activate();
-    if (!nowPlayingBlock->isHidden() && layout()->minimumSize().width() > w)
-        nowPlayingBlock->hide();
+    return layout()->minimumSize().width() <= width() && seekBar->width() >= kSeekRoom;
 }

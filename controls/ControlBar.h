@@ -63,6 +63,7 @@ private:
     void showDuration(double dur);
     void showPlayState();
     void showRepeat();
+    bool fits();
 
     QToolButton* coverButton;
     QToolButton* muteButton;

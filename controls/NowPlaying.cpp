@@ -10,6 +10,8 @@
 #include <QSignalBlocker>
 #include <QStringDecoder>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,6 +38,18 @@ constexpr int kMaxLineChars = 1000;
 // the same long text, and every row is laid out word-wrapped.
 constexpr qsizetype kMaxTotalChars = 64 * 1024;
 constexpr double kLead = 0.15;   // a line lights up just before it is sung
+
+// The view's sizes where there is room for them; below, the cover shrinks
+// (and at last gives way) and the lyrics column leaves.
+constexpr int kCoverSide = 340;
+constexpr int kCompactCoverSide = 120;
+constexpr int kSmallestCover = 48;
+constexpr int kLyricsWidth = 380;
+constexpr int kSmallestCoverColumn = 240;
+constexpr int kCoverGap = 14;
+constexpr int kTightCoverGap = 4;
+constexpr int kColumnSpacing = 10;
+constexpr int kRoomy = 4096;
 
 const QColor kLineColour(0x87, 0x96, 0xab);
 const QColor kCurrentColour(0xff, 0xff, 0xff);
@@ -115,6 +129,36 @@ private:
     QAbstractItemView* view;
     mutable bool measuring = false;
 };
+
+// The text wrapped at width in at most maxLines lines, the last one ending
+// in an ellipsis when the rest does not fit.
+QString wrapped(const QString& text, const QFont& font, int width, int maxLines)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList out;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (out.size() == maxLines - 1) {
+            out << text.mid(line.textStart());
+            break;
+        }
+        out << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    if (out.isEmpty())
+        return text;
+    out.last() = QFontMetrics(font).elidedText(out.last().trimmed(), Qt::ElideRight, width);
+    return out.join(QLatin1Char('\n'));
+}
+
+QString elided(const QLabel* label, const QString& text, int width)
+{
+    return label->fontMetrics().elidedText(text, Qt::ElideRight, width);
+}
 
 QString link(const QString& text, const char* colour)
 {
@@ -289,15 +333,19 @@ QLayout* NowPlaying::buildTrackColumn()
         label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     }
     auto* column = new QVBoxLayout;
-    column->setSpacing(10);
+    column->setSpacing(kColumnSpacing);
     column->addStretch();
     column->addWidget(coverLabel, 0, Qt::AlignHCenter);
-    column->addSpacing(14);
+    coverGap = new QSpacerItem(0, kCoverGap, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    column->addSpacerItem(coverGap);
     for (QLabel* label : {kickerLabel, titleLabel, artistLabel, albumLabel}) {
         label->setAlignment(Qt::AlignHCenter);
+        // As wide as the column, whatever the text: relayout() cuts the texts to it.
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         column->addWidget(label);
     }
     column->addStretch();
+    trackColumn = column;
     return column;
 }
 
@@ -327,20 +375,13 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
 {
     const bool stream = path.contains(QLatin1String("://"));
     kickerLabel->setText(stream ? L("AO VIVO", "LIVE") : L("TOCANDO AGORA", "NOW PLAYING"));
-    titleLabel->setText(title);
+    this->title = title;
     this->artist = artist;
     this->album = album;
-    artistLabel->setText(link(artist, "#c9d4e3"));
-    albumLabel->setText(link(album, "#a8b5c7"));
     albumLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-
-    const int s = compact ? 120 : 340;
-    QPixmap picture = cover.isNull() ? Covers::placeholder(s, false)
-                                     : cover.scaled(s, s, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    if (picture.width() > s || picture.height() > s)
-        picture = picture.copy((picture.width() - s) / 2, (picture.height() - s) / 2, s, s);
-    coverLabel->setFixedSize(s, s);
-    coverLabel->setPixmap(Covers::rounded(picture, 18));
+    this->cover = cover;
+    coverSide = -1;   // drawn anew by relayout(), at whatever side fits
+    hasTrack = true;
     backdrop = cover.isNull() ? QPixmap()
                               : cover.scaled(48, 48, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
     update();
@@ -350,15 +391,131 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
         return;
     }
     clearLyrics();
-    lyricsPanel->hide();
+    relayout();
+}
+
+// The cover at the given side: a null cover gives the placeholder; a
+// picture fills the square, cut to its centre.
+void NowPlaying::showCover(int side)
+{
+    coverSide = side;
+    coverLabel->setVisible(side > 0);
+    if (side <= 0 || !hasTrack) {
+        coverLabel->clear();
+        return;
+    }
+    QPixmap picture = cover.isNull()
+        ? Covers::placeholder(side, false)
+        : cover.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    if (picture.width() > side || picture.height() > side)
+        picture = picture.copy((picture.width() - side) / 2, (picture.height() - side) / 2, side, side);
+    coverLabel->setFixedSize(side, side);
+    coverLabel->setPixmap(Covers::rounded(picture, 18));
+}
+
+// Title (in at most titleLines lines), artist and album cut to the
+// column's width.
+void NowPlaying::showTexts(int width, int titleLines)
+{
+    for (QLabel* label : {kickerLabel, titleLabel, artistLabel, albumLabel})
+        label->ensurePolished();
+    const QString shown = wrapped(title, titleLabel->font(), width, titleLines);
+    titleLabel->setText(shown);
+    // A tag title is text, never markup, in the tooltip too.
+    titleLabel->setToolTip(shown == title ? QString() : Qt::convertFromPlainText(title));
+    artistLabel->setText(link(elided(artistLabel, artist, width), "#c9d4e3"));
+    albumLabel->setText(link(elided(albumLabel, album, width), "#a8b5c7"));
+}
+
+// The height of the texts under the cover, with the spacing before each.
+int NowPlaying::textsHeight(int width) const
+{
+    int h = 0;
+    for (QLabel* label : {kickerLabel, titleLabel, artistLabel, albumLabel}) {
+        if (label->isHidden())
+            continue;
+        h += kColumnSpacing + (label->hasHeightForWidth() ? label->heightForWidth(width) : label->sizeHint().height());
+    }
+    return h;
+}
+
+// The cover column's width: half the room beside the lyrics, or what the
+// lyrics' 380 px leave of it.
+int NowPlaying::columnWidth(int inner, int gap, bool lyrics) const
+{
+    if (!lyrics)
+        return inner;
+    return qMin((inner - gap) / 2, inner - gap - kLyricsWidth);
+}
+
+void NowPlaying::relayout()
+{
+    // A view that was never given a size yet is laid out at its full sizes.
+    const bool sized = testAttribute(Qt::WA_Resized) || isVisible();
+    const int w = sized ? width() : kRoomy;
+    const int h = (sized ? height() : kRoomy) - bottomInset;
+    const int margin = compact ? 14 : w >= 960 ? 48 : w >= 640 ? 24 : 14;
+    const int vmargin = compact ? 10 : h >= 585 ? 40 : h >= 400 ? 20 : 10;
+    layout()->setContentsMargins(margin, vmargin, margin, vmargin + bottomInset);
+    layout()->setSpacing(margin);
+    const int inner = w - 2 * margin;
+    const bool lyrics = !compact && lyricsList->count() > 0
+        && inner - margin - kLyricsWidth >= kSmallestCoverColumn;
+    lyricsPanel->setVisible(lyrics);
+    const int column = columnWidth(inner, margin, lyrics);
+    fitCover(column, fitTexts(column, h - 2 * vmargin));
+    trackColumn->invalidate();
+}
+
+// Shows the texts in the column; when they do not fit in its height the
+// title's second line gives way first, then the kicker, then the album.
+// Returns the height left for the cover.
+int NowPlaying::fitTexts(int width, int height)
+{
+    for (QLabel* label : {artistLabel, albumLabel, kickerLabel})
+        label->setVisible(!compact);
+    showTexts(width, compact ? 1 : 2);
+    int room = height - textsHeight(width);
+    if (room < kSmallestCover && !compact) {
+        showTexts(width, 1);
+        room = height - textsHeight(width);
+    }
+    for (QLabel* label : {kickerLabel, albumLabel}) {
+        if (room >= 0)
+            break;
+        label->hide();
+        room = height - textsHeight(width);
+    }
+    return room;
+}
+
+// The cover at its full side where there is room, smaller where there is
+// not, and none when even the smallest would not fit.
+void NowPlaying::fitCover(int width, int room)
+{
+    const int full = compact ? kCompactCoverSide : kCoverSide;
+    int gap = kCoverGap;
+    int side = std::min({full, width, room - gap});
+    if (side < full) {
+        gap = kTightCoverGap;
+        side = std::min({full, width, room - gap});
+    }
+    if (side < kSmallestCover)
+        side = 0;
+    coverGap->changeSize(0, side > 0 ? gap : 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    if (side != coverSide)
+        showCover(side);
 }
 
 void NowPlaying::clearTrack()
 {
     for (QLabel* label : {kickerLabel, titleLabel, artistLabel, albumLabel, coverLabel})
         label->clear();
+    title.clear();
     artist.clear();
     album.clear();
+    cover = QPixmap();
+    hasTrack = false;
     backdrop = QPixmap();
     clearLyrics();
     lyricsPanel->hide();
@@ -377,15 +534,13 @@ void NowPlaying::loadLyrics(const QString& path)
 {
     clearLyrics();
     const QString text = lyricsText(path);
-    if (text.isEmpty()) {
-        lyricsPanel->hide();
-        return;
+    if (!text.isEmpty()) {
+        lines = parseLyrics(text);
+        firstTimed = int(std::find_if(lines.cbegin(), lines.cend(), [](const auto& e) { return e.first >= 0; })
+                         - lines.cbegin());
+        fillLyricsList();
     }
-    lines = parseLyrics(text);
-    firstTimed = int(std::find_if(lines.cbegin(), lines.cend(), [](const auto& e) { return e.first >= 0; })
-                     - lines.cbegin());
-    fillLyricsList();
-    lyricsPanel->setVisible(!compact && !lines.isEmpty());
+    relayout();   // the lyrics column shows when there are lines and room
 }
 
 void NowPlaying::fillLyricsList()
@@ -448,12 +603,28 @@ void NowPlaying::setLineLook(int row, bool current)
 void NowPlaying::setCompact(bool on)
 {
     compact = on;
-    const int h = on ? 14 : 48;
-    const int v = on ? 10 : 40;
-    layout()->setContentsMargins(h, v, h, v);
-    for (QLabel* label : {artistLabel, albumLabel, kickerLabel})
-        label->setVisible(!on);
-    lyricsPanel->setVisible(!on && lyricsList->count() > 0);
+    relayout();   // margins, lyrics and the cover drawn at the mode's size
+}
+
+void NowPlaying::setBottomInset(int pixels)
+{
+    if (pixels == bottomInset)
+        return;
+    bottomInset = pixels;
+    relayout();
+}
+
+// The view fits itself to any size it is given (relayout), so it holds no
+// window wider or taller than that.
+QSize NowPlaying::minimumSizeHint() const
+{
+    return QSize(0, 0);
+}
+
+void NowPlaying::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    relayout();
 }
 
 void NowPlaying::paintEvent(QPaintEvent*)

@@ -1,6 +1,8 @@
 #include "PreviewPopup.h"
 
 #include <QLabel>
+#include <QPainterPath>
+#include <QRegion>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -76,4 +78,14 @@ void PreviewPopup::clearImage()
     m_image->hide();
     if (isVisible())
         place();
+}
+
+// A top-level box is square to the window system: outside the rounded
+// border the corners are cut away, or they show dark over a bright picture.
+void PreviewPopup::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 10, 10);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
 }

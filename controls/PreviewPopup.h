@@ -17,6 +17,9 @@ public:
     void setImage(const QImage& img);
     void clearImage();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     // Sizes the box to its contents and puts it over (or, at the top of the
     // screen, under) the last anchor.

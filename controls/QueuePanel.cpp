@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 #include <QTextDocument>
 
@@ -85,6 +87,22 @@ private:
     PlayerCore* m_core;
 };
 
+// Rows as wide as the list and no wider: a long title ends in an ellipsis
+// instead of widening the rows past the panel's edge.
+class QueueRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
+            size.setWidth(qMin(size.width(), view->viewport()->width()));
+        return size;
+    }
+};
+
 bool sameQueue(const QList<QueueEntry>& a, const QList<QueueEntry>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const QueueEntry& x, const QueueEntry& y) {
@@ -154,12 +172,34 @@ void setUpList(QListWidget* list)
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setIconSize(QSize(16, 16));
     list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setItemDelegate(new QueueRowDelegate(list));
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideRight);
+    list->setResizeMode(QListView::Adjust);   // rows follow the list's width
     list->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; } "
                                        "QListWidget::item { padding: 8px 6px; border-radius: 8px; }"
                                        "QListWidget::item:selected { background: #183049; }"));
 }
 
 }  // namespace
+
+// A narrow panel keeps the buttons' icons (the tool tips have the texts); a
+// short one gives up its spacing and the hint, so the list keeps some rows.
+void QueuePanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const bool narrow = width() < kRoomyWidth;
+    const QString texts[] = {L("Salvar playlist", "Save playlist"), L("Limpar", "Clear")};
+    QPushButton* buttons[] = {m_save, m_clear};
+    for (int i = 0; i < 2; ++i) {
+        buttons[i]->setText(narrow ? QString() : texts[i]);
+        buttons[i]->setToolTip(narrow ? texts[i] : QString());
+    }
+    const bool shortPanel = height() < kRoomyHeight;
+    layout()->setContentsMargins(16, shortPanel ? 8 : 18, 12, shortPanel ? 6 : 12);
+    layout()->setSpacing(shortPanel ? 4 : 10);
+    m_hint->setVisible(!shortPanel);
+}
 
 QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_core(core)
 {
@@ -175,11 +215,15 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     QPushButton* save = makeButton(L("Salvar playlist", "Save playlist"), QStringLiteral("plus"));
     QPushButton* clear = makeButton(L("Limpar", "Clear"), QStringLiteral("trash"));
     root->addLayout(buttonRow(save, clear), 0);
+    m_save = save;
+    m_clear = clear;
     m_list = new QueueList(m_core, this);
     setUpList(m_list);
     root->addWidget(m_list, 1);
     auto* hint = new QLabel(L("Arraste para reordenar · Delete remove", "Drag to reorder · Delete removes"), this);
     hint->setObjectName(QStringLiteral("Muted"));
+    hint->setWordWrap(true);
+    m_hint = hint;
     root->addWidget(hint, 0);
 
     connect(close, &QToolButton::clicked, this, &QueuePanel::closeRequested);
@@ -234,7 +278,7 @@ void QueuePanel::refresh()
     m_list->clear();
     m_list->addItems(rowTexts(m_shown));   // one insertion for all rows
     decorateRows();
-    m_count->setText(L("%1 itens", "%1 items").arg(m_shown.size()));
+    m_count->setText(m_shown.size() == 1 ? QStringLiteral("1 item") : L("%1 itens", "%1 items").arg(m_shown.size()));
     if (scroll > 0) {
         m_list->doItemsLayout();   // the scroll range comes from the new rows
         m_list->verticalScrollBar()->setValue(scroll);

@@ -8,6 +8,7 @@
 
 class PlayerCore;
 class QLabel;
+class QPushButton;
 class QListWidget;
 class QPoint;
 
@@ -32,6 +33,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void scheduleRefresh();
@@ -39,9 +41,15 @@ private:
     void decorateRows();
     void showRowMenu(const QPoint& pos);
 
+    static constexpr int kRoomyWidth = 300;    // room for the buttons' texts
+    static constexpr int kRoomyHeight = 300;   // room for the spacing and the hint
+
     PlayerCore* m_core;
     QListWidget* m_list;
     QLabel* m_count;
+    QLabel* m_hint;
+    QPushButton* m_save;
+    QPushButton* m_clear;
     // What the rows show, so that the bursts of queue signals around one
     // change of track rebuild the list once.
     QList<QueueEntry> m_shown;
