@@ -89,6 +89,9 @@ public:
 
 signals:
     void libraryChanged();
+    // One more play of a library row: only its play count and last play
+    // changed, so listeners need not reload the whole library.
+    void playCounted(const QString& path);
     void historyChanged();
     void playlistsChanged();
     void stationsChanged();

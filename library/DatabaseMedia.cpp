@@ -181,7 +181,8 @@ void Database::countPlay(const QString& path)
     QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+1, last_played=? WHERE path=?"));
     q.addBindValue(QDateTime::currentSecsSinceEpoch());
     q.addBindValue(path);
-    exec(q);
+    if (exec(q) && q.numRowsAffected() > 0)
+        emit playCounted(path);
 }
 
 void Database::setDuration(const QString& path, double seconds)

@@ -3,9 +3,11 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QStandardItemModel>
 #include <QTime>
@@ -28,6 +30,14 @@ namespace {
 constexpr int kContinueMax = 16;
 // A word longer than this may be broken anywhere in the update banner.
 constexpr int kWordBreak = 24;
+// Below these page widths the page gives way (see fitWidth).
+constexpr int kNarrow = 600;
+constexpr int kHeroWithLogo = 520;
+constexpr int kSectionWithText = 420;
+constexpr int kBannerWithText = 520;
+constexpr int kBannerOneRow = 360;
+// The vertical scroll bar may take this much of the page's width.
+constexpr int kScrollBarRoom = 14;
 
 // Lets a wrapping label break words too long for any line: a zero-width
 // space after every kWordBreak characters of such a word.
@@ -82,9 +92,11 @@ HomePage::HomePage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
+    m_column = layout;
     layout->setContentsMargins(32, 26, 32, 26);
     layout->setSpacing(22);
     layout->addWidget(buildBanner());
@@ -98,8 +110,12 @@ HomePage::HomePage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
     m_added = makeStrip(150, false);
     QPushButton* music = makeButton(L("Ir para Música", "Go to Music"), QStringLiteral("music"));
     m_addedSection = section(L("Adicionadas à biblioteca", "Recently added"), m_added, music);
-    for (QWidget* block : {m_continueSection, m_playedSection, m_addedSection})
+    for (QWidget* block : {m_continueSection, m_playedSection, m_addedSection}) {
         layout->addWidget(block);
+        for (QLabel* title : block->findChildren<QLabel*>(QStringLiteral("SectionTitle")))
+            title->setWordWrap(true);
+    }
+    m_shrinking = {history, music};
     layout->addStretch();
     scroll->setWidget(content);
 
@@ -122,19 +138,24 @@ QWidget* HomePage::buildBanner()
     m_banner = new QWidget;
     m_banner->setObjectName(QStringLiteral("Banner"));
     m_banner->setAttribute(Qt::WA_StyledBackground);
-    auto* row = new QHBoxLayout(m_banner);
+    // One row; on a narrow page the download button goes under the text.
+    auto* row = new QGridLayout(m_banner);
     row->setContentsMargins(16, 10, 10, 10);
+    m_bannerRow = row;
     auto* icon = new QLabel(m_banner);
     icon->setPixmap(Icons::pixmap(QStringLiteral("sparkles"), 22, Theme::violet));
-    row->addWidget(icon);
+    row->addWidget(icon, 0, 0);
+    m_bannerIcon = icon;
     m_bannerText = new QLabel(m_banner);
     m_bannerText->setWordWrap(true);
-    row->addWidget(m_bannerText, 1);
+    row->addWidget(m_bannerText, 0, 1);
+    row->setColumnStretch(1, 1);
     QPushButton* download = makeButton(L("Baixar atualização", "Download update"), QStringLiteral("download"), true);
-    row->addWidget(download);
+    row->addWidget(download, 0, 2);
+    m_download = download;
     auto* close = new QToolButton(m_banner);
     close->setIcon(Icons::icon(QStringLiteral("x")));
-    row->addWidget(close);
+    row->addWidget(close, 0, 3);
     connect(download, &QPushButton::clicked, this, &HomePage::openUpdateUrl);
     connect(close, &QToolButton::clicked, m_banner, &QWidget::hide);
     m_banner->hide();
@@ -149,9 +170,11 @@ QWidget* HomePage::buildHero()
     auto* row = new QHBoxLayout(hero);
     row->setContentsMargins(28, 24, 28, 24);
     row->setSpacing(22);
+    m_hero = row;
     auto* logo = new QLabel(hero);
     logo->setPixmap(Icons::appLogo(92));
     row->addWidget(logo);
+    m_logo = logo;
 
     auto* column = new QVBoxLayout;
     column->setSpacing(6);
@@ -177,7 +200,8 @@ QWidget* HomePage::buildHero()
 QWidget* HomePage::buildOpenButtons()
 {
     auto* buttons = new QWidget;
-    auto* row = new QHBoxLayout(buttons);
+    auto* row = new QBoxLayout(QBoxLayout::LeftToRight, buttons);
+    m_openRow = row;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
     QPushButton* file = makeButton(L("Abrir arquivo", "Open file"), QStringLiteral("file"), true);
@@ -186,6 +210,7 @@ QWidget* HomePage::buildOpenButtons()
     for (QPushButton* b : {file, folder, link})
         row->addWidget(b);
     row->addStretch();
+    m_openButtons = {file, folder, link};
     connect(file, &QPushButton::clicked, this, [this] { m_host->openFileDialog(); });
     connect(folder, &QPushButton::clicked, this, [this] { m_host->openFolderDialog(); });
     connect(link, &QPushButton::clicked, this, [this] { m_host->openUrlDialog(); });
@@ -228,6 +253,81 @@ void HomePage::openUpdateUrl()
         return;
     }
     QDesktopServices::openUrl(url);
+}
+
+void HomePage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitWidth(event->size().width() - kScrollBarRoom);
+}
+
+// Narrow pages keep everything in sight: narrower margins, no logo, the
+// open buttons one under the other and, where even that is short, buttons
+// with their icons only (the tool tip keeps the text).
+void HomePage::fitWidth(int width)
+{
+    const bool narrow = width < kNarrow;
+    const int side = narrow ? 16 : 32;
+    m_column->setContentsMargins(side, 26, side, 26);
+    const int heroSide = narrow ? 14 : 28;
+    m_hero->setContentsMargins(heroSide, 24, heroSide, 24);
+    int room = width - 2 * side - 2 * heroSide;
+    // Judged with the wide margins, so the logo does not come and go as
+    // the margins change.
+    const bool logo = width - 2 * 32 - 2 * 28 >= kHeroWithLogo;
+    m_logo->setVisible(logo);
+    if (logo)
+        room -= m_logo->sizeHint().width() + m_hero->spacing();
+
+    int inRow = m_openRow->spacing() * int(m_openButtons.size() - 1);
+    int widest = 0;
+    for (QPushButton* b : std::as_const(m_openButtons)) {
+        inRow += fullWidth(b);
+        widest = std::max(widest, fullWidth(b));
+    }
+    m_openRow->setDirection(room >= inRow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    for (QPushButton* b : std::as_const(m_openButtons))
+        showText(b, room >= widest);
+    // A section's button shares its row with the title.
+    for (QPushButton* b : std::as_const(m_shrinking))
+        showText(b, width - 2 * side >= kSectionWithText);
+    fitBanner(width - 2 * side >= kBannerOneRow, width - 2 * side >= kBannerWithText);
+}
+
+void HomePage::fitBanner(bool oneRow, bool withText)
+{
+    showText(m_download, withText);
+    m_bannerIcon->setVisible(oneRow);
+    int line = 0, column = 0, rows = 0, columns = 0;
+    m_bannerRow->getItemPosition(m_bannerRow->indexOf(m_download), &line, &column, &rows, &columns);
+    if ((line == 0) == oneRow)
+        return;
+    m_bannerRow->removeWidget(m_download);
+    if (oneRow)
+        m_bannerRow->addWidget(m_download, 0, 2);
+    else
+        m_bannerRow->addWidget(m_download, 1, 1, Qt::AlignLeft);
+}
+
+int HomePage::fullWidth(QPushButton* button) const
+{
+    button->ensurePolished();
+    if (!m_fullTexts.contains(button))
+        return button->sizeHint().width();
+    const QString shown = button->text();
+    button->setText(m_fullTexts.value(button));
+    const int width = button->sizeHint().width();
+    button->setText(shown);
+    return width;
+}
+
+void HomePage::showText(QPushButton* button, bool on)
+{
+    if (!m_fullTexts.contains(button))
+        m_fullTexts.insert(button, button->text());
+    const QString text = m_fullTexts.value(button);
+    button->setText(on ? text : QString());
+    button->setToolTip(on ? QString() : text);
 }
 
 void HomePage::refresh()

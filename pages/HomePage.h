@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QWidget>
 
 class CardView;
 class Host;
+class QBoxLayout;
+class QGridLayout;
 class QLabel;
+class QPushButton;
+class QVBoxLayout;
 
 // The start page: a greeting, the three ways to open media, the update
 // banner and three strips of cards from the history and the library.
@@ -23,7 +29,14 @@ public:
     // The greeting for an hour of the local clock (0..23).
     static QString greeting(int hour);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitWidth(int width);
+    void fitBanner(bool oneRow, bool withText);
+    int fullWidth(QPushButton* button) const;
+    void showText(QPushButton* button, bool on);
     QWidget* buildBanner();
     QWidget* buildHero();
     QWidget* buildOpenButtons();
@@ -44,4 +57,14 @@ private:
     QWidget* m_banner = nullptr;
     QLabel* m_bannerText = nullptr;
     QString m_updateUrl;
+    QVBoxLayout* m_column = nullptr;  // the scrolled column of banner, hero and sections
+    QBoxLayout* m_hero = nullptr;
+    QLabel* m_logo = nullptr;
+    QBoxLayout* m_openRow = nullptr;
+    QList<QPushButton*> m_openButtons;
+    QList<QPushButton*> m_shrinking;  // the sections' buttons
+    QPushButton* m_download = nullptr;
+    QHash<QPushButton*, QString> m_fullTexts;  // of the buttons that may show their icons only
+    QGridLayout* m_bannerRow = nullptr;
+    QLabel* m_bannerIcon = nullptr;
 };

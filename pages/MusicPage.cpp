@@ -6,12 +6,17 @@
 #include "Icons.h"
 #include "Lang.h"
 #include "Library.h"
+#include "PageBody.h"
+#include "PageHeader.h"
 #include "PageRoles.h"
 #include "PlayerCore.h"
 #include "TrackProxy.h"
 #include "Widgets.h"
 
+#include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,7 +30,20 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+// The widest the filter chip shows its value, and the least it shows beside
+// the tabs before it takes a line of its own.
+constexpr int kChipValueMax = 280;
+constexpr int kChipValueMin = 80;
+
+// The song table's usual column widths (Title stretches), the least the
+// Title keeps and the least Artist and Album get before columns step aside.
+constexpr int kColumnWidths[7] = {48, 0, 200, 200, 110, 80, 80};
+constexpr int kTitleMin = 160;
+constexpr int kNameMin = 100;
 
 QStringList headerLabels()
 {
@@ -44,13 +62,12 @@ MusicPage::MusicPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host
     m_proxy = new TrackProxy(this);
     m_proxy->setSourceModel(m_model);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 26, 32, 10);
-    layout->setSpacing(10);
+    m_body = new PageBody(this, 10);
+    QVBoxLayout* layout = m_body->column();
     buildHeader(layout);
     buildTabs(layout);
     buildTable();
-    buildViews(layout);
+    buildViews();
     connectAll();
     // The first refresh waits until the page is shown (see showEvent).
     m_stale = true;
@@ -58,29 +75,30 @@ MusicPage::MusicPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host
 
 void MusicPage::buildHeader(QVBoxLayout* layout)
 {
-    auto* header = new QHBoxLayout;
-    header->addWidget(makeTitle(L("Música", "Music"), "PageTitle"));
-    header->addStretch();
+    auto* header = new PageHeader(makeTitle(L("Música", "Music"), "PageTitle"));
     m_search = new QLineEdit;
     m_search->setPlaceholderText(L("Buscar música, artista, álbum…", "Search songs, artists, albums…"));
     m_search->setClearButtonEnabled(true);
-    m_search->setFixedWidth(280);
-    header->addWidget(m_search);
+    header->addSearch(m_search, 280);
     m_playAllButton = makeButton(L("Tocar tudo", "Play all"), QStringLiteral("play"), true);
     m_shuffleButton = makeButton(L("Aleatório", "Shuffle"), QStringLiteral("shuffle"));
     m_addButton = makeButton(L("Adicionar pasta", "Add folder"), QStringLiteral("folder-plus"));
     m_rescanButton = makeButton(QString(), QStringLiteral("refresh"));
     m_rescanButton->setToolTip(L("Atualizar biblioteca", "Rescan library"));
-    header->addWidget(m_playAllButton);
-    header->addWidget(m_shuffleButton);
-    header->addWidget(m_addButton);
-    header->addWidget(m_rescanButton);
-    layout->addLayout(header);
+    header->addButton(m_playAllButton);
+    header->addButton(m_shuffleButton);
+    header->addButton(m_addButton);
+    header->addControl(m_rescanButton);
+    layout->addWidget(header);
 }
 
 void MusicPage::buildTabs(QVBoxLayout* layout)
 {
-    auto* row = new QHBoxLayout;
+    m_tabRow = new QWidget;
+    auto* row = new QGridLayout(m_tabRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setHorizontalSpacing(10);
+    row->setVerticalSpacing(6);
     m_tabs = new QTabBar;
     m_tabs->addTab(L("Faixas", "Songs"));
     m_tabs->addTab(L("Álbuns", "Albums"));
@@ -88,18 +106,84 @@ void MusicPage::buildTabs(QVBoxLayout* layout)
     m_tabs->addTab(L("Gêneros", "Genres"));
     m_tabs->addTab(L("Pastas", "Folders"));
     m_tabs->setDrawBase(false);
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setExpanding(false);
+    m_tabs->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_tabs->setCursor(Qt::PointingHandCursor);
-    row->addWidget(m_tabs);
-    row->addSpacing(10);
+    row->addWidget(m_tabs, 0, 0);
+    // Stands in for the tabs where they do not fit.
+    m_tabPicker = new QComboBox;
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabPicker->addItem(m_tabs->tabText(i));
+    m_tabPicker->hide();
+    row->addWidget(m_tabPicker, 0, 1);
     m_chip = new QPushButton;
     m_chip->setProperty("chip", true);
     m_chip->setIcon(Icons::icon(QStringLiteral("x")));
     m_chip->setLayoutDirection(Qt::RightToLeft);
     m_chip->setCursor(Qt::PointingHandCursor);
+    m_chip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_chip->hide();
-    row->addWidget(m_chip);
-    row->addStretch();
-    layout->addLayout(row);
+    row->addWidget(m_chip, 0, 2);
+    row->setColumnStretch(3, 1);
+    m_tabRow->installEventFilter(this);
+    m_body->viewport()->installEventFilter(this);
+    layout->addWidget(m_tabRow);
+}
+
+bool MusicPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_tabRow || watched == m_body->viewport()))
+        fitTabRow();
+    else if (event->type() == QEvent::Resize && m_table && watched == m_table->viewport())
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+// The tabs keep their full width, or give way to the picker.
+void MusicPage::fitTabRow()
+{
+    // The room the page has, not the row's own width: the row is as wide
+    // as its widest part.
+    const QMargins margins = m_body->column()->contentsMargins();
+    const int width = m_body->viewport()->width() - margins.left() - margins.right();
+    const int spacing = static_cast<QGridLayout*>(m_tabRow->layout())->horizontalSpacing();
+    // The spacing of the row's columns counts too while the chip spans them.
+    const bool narrow = width > 0 && width < m_tabs->sizeHint().width() + 3 * spacing;
+    m_tabs->setVisible(!narrow);
+    m_tabPicker->setVisible(narrow);
+    if (!m_chip->isHidden())
+        fitChip(width, (narrow ? m_tabPicker->sizeHint().width() : m_tabs->sizeHint().width()) + spacing);
+}
+
+// The chip's value is cut to the room left beside the tabs (lead pixels of
+// the row), or the chip takes a line of its own.
+void MusicPage::fitChip(int width, int lead)
+{
+    m_chip->setText(m_chipLabel + QStringLiteral(": "));
+    const int extra = m_chip->sizeHint().width();
+    const int value = m_chip->fontMetrics().horizontalAdvance(m_chipValue);
+    int room = kChipValueMax;
+    bool wrap = false;
+    if (m_tabRow->isVisible()) {
+        const int beside = width - lead - extra;
+        wrap = beside < std::min(value, kChipValueMin);
+        room = std::min(room, wrap ? width - extra : beside);
+    }
+    const QString shown = m_chip->fontMetrics().elidedText(m_chipValue, Qt::ElideRight, std::max(0, room));
+    m_chip->setText(QStringLiteral("%1: %2").arg(m_chipLabel, shown));
+    m_chip->setToolTip(QStringLiteral("%1: %2").arg(m_chipLabel, m_chipValue));
+
+    auto* row = static_cast<QGridLayout*>(m_tabRow->layout());
+    int line = 0, column = 0, rows = 0, columns = 0;
+    row->getItemPosition(row->indexOf(m_chip), &line, &column, &rows, &columns);
+    if ((line == 1) == wrap)
+        return;
+    row->removeWidget(m_chip);
+    if (wrap)
+        row->addWidget(m_chip, 1, 0, 1, 4, Qt::AlignLeft | Qt::AlignAbsolute);
+    else
+        row->addWidget(m_chip, 0, 2);
 }
 
 void MusicPage::buildTable()
@@ -119,15 +203,43 @@ void MusicPage::buildTable()
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(1, QHeaderView::Stretch);
-    const int widths[7] = {48, 0, 200, 200, 110, 80, 80};
     for (int c = 0; c < 7; ++c)
-        if (widths[c] > 0)
-            m_table->setColumnWidth(c, widths[c]);
+        if (kColumnWidths[c] > 0)
+            m_table->setColumnWidth(c, kColumnWidths[c]);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setWordWrap(false);
+    m_table->viewport()->installEventFilter(this);
 }
 
-void MusicPage::buildViews(QVBoxLayout* layout)
+// The Title column keeps a usable width: Artist and Album share what is
+// left up to their usual width, and where even that is short the Genre,
+// Plays, Album, Time and Artist columns step aside, in that order.
+void MusicPage::fitColumns()
+{
+    const int width = m_table->viewport()->width();
+    if (width <= 0)
+        return;
+    QList<int> hidden;
+    for (const int drop : {-1, 4, 6, 3, 5, 2}) {
+        if (drop >= 0)
+            hidden.append(drop);
+        int fixed = kColumnWidths[0];
+        for (int c : {4, 5, 6})
+            fixed += hidden.contains(c) ? 0 : kColumnWidths[c];
+        const int names = (hidden.contains(2) ? 0 : 1) + (hidden.contains(3) ? 0 : 1);
+        const int spare = width - fixed - kTitleMin;
+        if (names == 0 || spare / names >= kNameMin || drop == 2) {
+            const int each = names == 0 ? 0 : std::clamp(spare / names, kNameMin / 2, kColumnWidths[2]);
+            for (int c = 2; c < 7; ++c)
+                m_table->setColumnHidden(c, hidden.contains(c));
+            m_table->setColumnWidth(2, each);
+            m_table->setColumnWidth(3, each);
+            return;
+        }
+    }
+}
+
+void MusicPage::buildViews()
 {
     m_albums = new CardView(CardDelegate::Grid, false);
     m_groups = new QListWidget;
@@ -150,8 +262,8 @@ void MusicPage::buildViews(QVBoxLayout* layout)
                            "automatically.");
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_views);
-    m_pages->addWidget(emptyState(QStringLiteral("music"), title, text, m_emptyButton));
-    layout->addWidget(m_pages, 1);
+    m_pages->addWidget(PageBody::shrinkable(emptyState(QStringLiteral("music"), title, text, m_emptyButton)));
+    m_body->addViews(m_pages);
 }
 
 void MusicPage::connectAll()
@@ -163,6 +275,8 @@ void MusicPage::connectAll()
     connect(m_shuffleButton, &QPushButton::clicked, this, &MusicPage::shuffle);
     connect(m_search, &QLineEdit::textChanged, this, &MusicPage::search);
     connect(m_tabs, &QTabBar::currentChanged, this, &MusicPage::tabChanged);
+    connect(m_tabs, &QTabBar::currentChanged, m_tabPicker, &QComboBox::setCurrentIndex);
+    connect(m_tabPicker, &QComboBox::activated, m_tabs, &QTabBar::setCurrentIndex);
     connect(m_chip, &QPushButton::clicked, this, [this] { setFilter(QString(), QString()); });
     connect(m_table, &QTableView::activated, this, [this](const QModelIndex& index) {
         m_host->playFiles(visiblePaths(), index.row());
@@ -181,12 +295,14 @@ void MusicPage::connectAll()
     });
     connect(m_groups, &QWidget::customContextMenuRequested, this, &MusicPage::groupMenu);
     connect(Database::instance(), &Database::libraryChanged, this, &MusicPage::onLibraryChanged);
+    connect(Database::instance(), &Database::playCounted, this, &MusicPage::updatePlays);
 }
 
 void MusicPage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     bringUpToDate();
+    fitTabRow();
 }
 
 void MusicPage::bringUpToDate() const

@@ -8,6 +8,8 @@
 
 class CardView;
 class Host;
+class PageBody;
+class QComboBox;
 class QListWidget;
 class QLineEdit;
 class QPoint;
@@ -47,15 +49,20 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildHeader(QVBoxLayout* layout);
     void buildTabs(QVBoxLayout* layout);
+    void fitTabRow();
+    void fitChip(int width, int lead);
     void buildTable();
-    void buildViews(QVBoxLayout* layout);
+    void fitColumns();
+    void buildViews();
     void connectAll();
     void bringUpToDate() const;
     void onLibraryChanged();
+    void updatePlays(const QString& path);
     void fillAlbums();
     void fillGroupList(const QString& field);
     void chooseFolder();
@@ -67,7 +74,10 @@ private:
     void groupMenu(const QPoint& pos);
 
     Host* m_host;
+    PageBody* m_body = nullptr;
+    QWidget* m_tabRow = nullptr;
     QTabBar* m_tabs = nullptr;
+    QComboBox* m_tabPicker = nullptr;
     QStackedWidget* m_views = nullptr;
     QStackedWidget* m_pages = nullptr;
     QTableView* m_table = nullptr;
@@ -78,6 +88,8 @@ private:
     QListWidget* m_groups = nullptr;
     QLineEdit* m_search = nullptr;
     QPushButton* m_chip = nullptr;
+    QString m_chipLabel;  // what the chip filters on ("Artista", ...)
+    QString m_chipValue;  // and the value, before it is cut to the room
     QPushButton* m_addButton = nullptr;
     QPushButton* m_emptyButton = nullptr;
     QPushButton* m_rescanButton = nullptr;

@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "Icons.h"
 #include "Lang.h"
+#include "NameOrder.h"
 #include "PageRoles.h"
 #include "TrackProxy.h"
 
@@ -21,6 +22,9 @@
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTableView>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -59,6 +63,21 @@ void writeNumber(QStandardItem* item, const QString& text, const QVariant& numbe
 {
     write(item, text, colour);
     item->setData(number, SortKeyRole);
+}
+
+// The keys of a grouping in the order names are shown in.
+QStringList inNameOrder(const QStringList& keys)
+{
+    const QList<int> rank = NameOrder().ranks(keys);
+    QList<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Keys that collate alike keep their code-unit order.
+    std::stable_sort(order.begin(), order.end(), [&rank](int a, int b) { return rank.at(a) < rank.at(b); });
+    QStringList sorted;
+    sorted.reserve(keys.size());
+    for (int i : std::as_const(order))
+        sorted.append(keys.at(i));
+    return sorted;
 }
 
 }  // namespace
@@ -107,6 +126,25 @@ void MusicPage::fillTracks()
     m_proxy->setSourceModel(m_model);
 }
 
+void MusicPage::updatePlays(const QString& path)
+{
+    // Only that song's Plays cell changes. A page that has not read the
+    // library yet finds the new count when it does.
+    if (m_stale)
+        return;
+    for (int i = 0; i < m_tracks.size(); ++i) {
+        if (m_tracks.at(i).path != path)
+            continue;
+        const std::optional<MediaItem> media = Database::instance()->mediaByPath(path);
+        if (!media)
+            return;
+        m_tracks[i].play_count = media->play_count;
+        writeNumber(cellAt(m_model, i, 6), media->play_count >= 1 ? QString::number(media->play_count) : QString(),
+                    media->play_count, QBrush());
+        return;
+    }
+}
+
 void MusicPage::fillGroups()
 {
     const int index = m_tabs->currentIndex();
@@ -144,7 +182,8 @@ void MusicPage::fillAlbums()
 
     QList<QStandardItem*> items;
     items.reserve(albums.size());
-    for (const Album& album : std::as_const(albums)) {
+    for (const QString& key : inNameOrder(albums.keys())) {
+        const Album& album = albums[key];
         auto* item = new QStandardItem(album.name);
         item->setData(album.firstPath, PathRole);
         item->setData(QStringLiteral("audio"), KindRole);
@@ -178,19 +217,20 @@ void MusicPage::fillGroupList(const QString& field)
     const bool genre = field == QLatin1String("genre");
     const QIcon icon = Icons::icon(artist ? QStringLiteral("mic") : genre ? QStringLiteral("music")
                                                                           : QStringLiteral("folder"));
-    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
-        QString label = it.key();
+    for (const QString& key : inNameOrder(groups.keys())) {
+        const QStringList& paths = groups[key];
+        QString label = key;
         if (label.isEmpty() && artist)
             label = L("Artista desconhecido", "Unknown artist");
         else if (label.isEmpty() && genre)
             label = L("Sem gênero", "No genre");
         else if (!artist && !genre)
             label = QDir::toNativeSeparators(label);
-        const QString text = QStringLiteral("%1   ·   %2").arg(label, QString::number(it.value().size()));
+        const QString text = QStringLiteral("%1   ·   %2").arg(label, QString::number(paths.size()));
         auto* item = new QListWidgetItem(icon, text);
         item->setData(KindRole, field);
-        item->setData(KeyRole, it.key());
-        item->setData(PathsRole, it.value());
+        item->setData(KeyRole, key);
+        item->setData(PathsRole, paths);
         item->setData(Qt::SizeHintRole, QSize(0, 40));
         m_groups->addItem(item);
     }
@@ -211,8 +251,10 @@ void MusicPage::setFilter(const QString& field, const QString& value)
         const QString shown = value.isEmpty()                ? L("(vazio)", "(empty)")
             : field == QLatin1String("folder") ? QFileInfo(value).fileName()
                                                              : value;
-        m_chip->setText(QStringLiteral("%1: %2").arg(label, shown));
+        m_chipLabel = label;
+        m_chipValue = shown;
         m_chip->show();
+        fitTabRow();
     }
     if (field == QLatin1String("album"))
         m_table->sortByColumn(0, Qt::AscendingOrder);

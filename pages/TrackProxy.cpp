@@ -1,10 +1,13 @@
 #include "TrackProxy.h"
 
+#include "Lang.h"
 #include "NameOrder.h"
 #include "PageRoles.h"
 
 #include <QFileInfo>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -17,7 +20,8 @@ constexpr int kWarmUpDelayMs = 150;
 
 }  // namespace
 
-TrackProxy::TrackProxy(QObject* parent) : QSortFilterProxyModel(parent)
+TrackProxy::TrackProxy(QObject* parent)
+    : QSortFilterProxyModel(parent), m_noAlbum(L("Sem álbum", "No album").toLower())
 {
 }
 
@@ -29,11 +33,35 @@ void TrackProxy::refilter()
 void TrackProxy::setSourceModel(QAbstractItemModel* model)
 {
     dropPrepared();
+    disconnect(m_cellsChanged);
+    // Connected ahead of the base class, so that a changed cell is read
+    // again before the proxy sorts and filters its row anew.
+    if (model)
+        m_cellsChanged = connect(model, &QAbstractItemModel::dataChanged, this, &TrackProxy::dropColumns);
     QSortFilterProxyModel::setSourceModel(model);
     m_warmStep = 0;
     if (model && model->rowCount() > 0 && !m_warmPending) {
         m_warmPending = true;
         QTimer::singleShot(kWarmUpDelayMs, this, &TrackProxy::warmUp);
+    }
+}
+
+void TrackProxy::dropColumns(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    const int last = std::min(kColumns - 1, bottomRight.column());
+    for (int c = std::max(0, topLeft.column()); c <= last; ++c) {
+        m_numbers[c].clear();
+        m_ranks[c].clear();
+        if (c >= 1 && c <= 4) {
+            m_text[c - 1].clear();
+            m_folded.clear();
+        }
+        if (c == 3)
+            m_albumsLower.clear();
+        if (c == 0) {
+            m_paths.clear();
+            m_folders.clear();
+        }
     }
 }
 
@@ -49,6 +77,7 @@ void TrackProxy::warmUp()
     case 2: ranks(3); break;
     case 3: ranks(4); break;
     case 4: numbers(0), numbers(5), numbers(6); break;
+    case 5: paths(); break;
     default: return;
     }
     m_warmPending = true;
@@ -61,6 +90,8 @@ void TrackProxy::dropPrepared()
         column.clear();
     m_folded.clear();
     m_folders.clear();
+    m_paths.clear();
+    m_albumsLower.clear();
     for (QList<double>& column : m_numbers)
         column.clear();
     for (QList<int>& column : m_ranks)
@@ -127,7 +158,7 @@ const QList<int>& TrackProxy::ranks(int column) const
     QList<int>& rank = m_ranks[column];
     if (prepared() && rank.size() == m_rows)
         return rank;
-    rank = NameOrder().ranks(texts(column));
+    rank = NameOrder().ranks(column == 3 ? albumsLower() : texts(column));
     return rank;
 }
 
@@ -135,19 +166,45 @@ const QStringList& TrackProxy::folders() const
 {
     if (prepared() && m_folders.size() == m_rows)
         return m_folders;
+    const QStringList& path = paths();
     m_folders.clear();
     m_folders.reserve(m_rows);
     for (int r = 0; r < m_rows; ++r)
-        m_folders.append(QFileInfo(sourceModel()->index(r, 0).data(PathRole).toString()).absolutePath());
+        m_folders.append(QFileInfo(path.at(r)).absolutePath());
     return m_folders;
+}
+
+const QStringList& TrackProxy::paths() const
+{
+    if (prepared() && m_paths.size() == m_rows)
+        return m_paths;
+    m_paths.clear();
+    m_paths.reserve(m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        m_paths.append(sourceModel()->index(r, 0).data(PathRole).toString());
+    return m_paths;
+}
+
+const QStringList& TrackProxy::albumsLower() const
+{
+    if (prepared() && m_albumsLower.size() == m_rows)
+        return m_albumsLower;
+    const QStringList& album = texts(3);
+    m_albumsLower.clear();
+    m_albumsLower.reserve(m_rows);
+    for (const QString& name : album)
+        m_albumsLower.append(name.toLower());
+    return m_albumsLower;
 }
 
 QString TrackProxy::fieldValue(int row) const
 {
     if (filterField == QLatin1String("artist"))
         return texts(2).at(row);
-    if (filterField == QLatin1String("album"))
-        return texts(3).at(row);
+    if (filterField == QLatin1String("album")) {
+        const QString& album = albumsLower().at(row);
+        return album.isEmpty() ? m_noAlbum : album;
+    }
     if (filterField == QLatin1String("genre"))
         return texts(4).at(row);
     return folders().at(row);
@@ -160,7 +217,7 @@ bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent
     prepared();
     if (sourceRow >= m_rows)
         return true;
-    if (!filterField.isEmpty() && fieldValue(sourceRow) != filterValue)
+    if (!filterField.isEmpty() && fieldValue(sourceRow) != wantedValue())
         return false;
     if (searchText.isEmpty())
         return true;
@@ -171,6 +228,41 @@ bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent
     return folded().at(sourceRow).contains(m_foldedSearch);
 }
 
+const QString& TrackProxy::wantedValue() const
+{
+    if (filterField != QLatin1String("album"))
+        return filterValue;
+    if (m_wanted.isEmpty() || m_wantedFor != filterValue) {
+        m_wantedFor = filterValue;
+        m_wanted = filterValue.isEmpty() ? m_noAlbum : filterValue.toLower();
+    }
+    return m_wanted;
+}
+
+// Below 0 when row l sorts first in the column, above 0 when row r does.
+int TrackProxy::compareIn(int column, int l, int r) const
+{
+    if (column >= 1 && column <= 4) {
+        const QList<int>& rank = ranks(column);
+        return l < rank.size() && r < rank.size() ? rank.at(l) - rank.at(r) : 0;
+    }
+    const QList<double>& number = numbers(column);
+    if (l >= number.size() || r >= number.size())
+        return 0;
+    return number.at(l) < number.at(r) ? -1 : number.at(r) < number.at(l) ? 1 : 0;
+}
+
+bool TrackProxy::tieBreak(int l, int r) const
+{
+    int order = compareIn(3, l, r);
+    if (order == 0)
+        order = compareIn(0, l, r);
+    if (order != 0)
+        return order < 0;
+    const QStringList& path = paths();
+    return l < path.size() && r < path.size() && path.at(l) < path.at(r);
+}
+
 bool TrackProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const
 {
     const int column = left.column();
@@ -178,14 +270,10 @@ bool TrackProxy::lessThan(const QModelIndex& left, const QModelIndex& right) con
     const int r = right.row();
     if (column < 0 || column >= kColumns)
         return false;
-    if (column >= 1 && column <= 4) {
-        const QList<int>& rank = ranks(column);
-        if (l < rank.size() && r < rank.size())
-            return rank.at(l) < rank.at(r);
-        return false;
-    }
-    const QList<double>& number = numbers(column);
-    if (l < number.size() && r < number.size())
-        return number.at(l) < number.at(r);
-    return false;
+    const int order = compareIn(column, l, r);
+    if (order != 0)
+        return order < 0;
+    // A descending sort reverses the comparison; the ties keep running
+    // album by album, in track order.
+    return sortOrder() == Qt::DescendingOrder ? tieBreak(r, l) : tieBreak(l, r);
 }

@@ -7,6 +7,9 @@
 // The music page's song table between its model and its view: an exact
 // filter on one field, a search over the name columns and a sort that reads
 // numbers for the numeric columns and collates the texts of the others.
+// Albums are told apart as the album cards group them: regardless of letter
+// case, with no album and the no-album label as one. Rows that tie in the
+// sorted column come album by album, in track order, then by path.
 //
 // The texts, numbers and collation ranks it filters and sorts by are read
 // from the source model once and kept until the source model is set again:
@@ -35,6 +38,7 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
+    void dropColumns(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void warmUp();
     void dropPrepared();
     bool prepared() const;
@@ -43,19 +47,30 @@ private:
     const QList<double>& numbers(int column) const;
     const QList<int>& ranks(int column) const;
     const QStringList& folders() const;
+    const QStringList& paths() const;
+    const QStringList& albumsLower() const;
     QString fieldValue(int row) const;
+    const QString& wantedValue() const;
+    int compareIn(int column, int l, int r) const;
+    bool tieBreak(int l, int r) const;
 
     // Per source row: the display texts of columns 1-4 (Title, Artist,
     // Album, Genre) and their case-folded search text.
     mutable QStringList m_text[4];
     mutable QStringList m_folded;
     mutable QStringList m_folders;
+    mutable QStringList m_paths;
+    mutable QStringList m_albumsLower;  // per row: the album as the album cards group it
     static constexpr int kColumns = 7;
     mutable QList<double> m_numbers[kColumns];  // per column: SortKeyRole of the numeric ones
     mutable QList<int> m_ranks[kColumns];       // per column: name order of the text ones
     mutable QString m_foldedFor;     // searchText as last folded
     mutable QString m_foldedSearch;
+    mutable QString m_wantedFor;     // filterValue as last turned into wantedValue()
+    mutable QString m_wanted;
     mutable int m_rows = -1;         // source rows the prepared data covers
+    const QString m_noAlbum;         // the no-album label, lower-cased
+    QMetaObject::Connection m_cellsChanged;
     int m_warmStep = 0;              // next step of warmUp()
     bool m_warmPending = false;
 };

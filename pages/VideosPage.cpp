@@ -7,7 +7,9 @@
 #include "Host.h"
 #include "Lang.h"
 #include "Library.h"
+#include "PageBody.h"
 #include "NameOrder.h"
+#include "PageHeader.h"
 #include "Widgets.h"
 
 #include <QComboBox>
@@ -21,6 +23,7 @@
 #include <QSet>
 #include <QStackedWidget>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,15 +33,28 @@ namespace {
 const QString kSortKey = QStringLiteral("videos/sort");
 constexpr qint64 kMiB = 1048576;
 constexpr qint64 kGiB = 1073741824;
+// Lengths learned late come in bursts (one per thumbnail): the cards sorted
+// by length are put in order once the burst is over.
+constexpr int kResortDelayMs = 400;
+
+// A size as the cards show it: rounded kilobytes below a megabyte, rounded
+// megabytes up to a gigabyte, then gigabytes with one decimal.
+QString sizeText(qint64 size)
+{
+    const qint64 kb = std::max<qint64>(1, qRound64(double(size) / 1024.0));
+    if (kb < 1024)
+        return QStringLiteral("%1 KB").arg(kb);
+    if (size <= kGiB)
+        return QStringLiteral("%1 MB").arg(qRound64(double(size) / double(kMiB)));
+    return QStringLiteral("%1 GB").arg(double(size) / double(kGiB), 0, 'f', 1);
+}
 
 // The card's second line: the folder's name and, when known, the size.
 QString subtitleFor(const QString& folderName, qint64 size)
 {
     if (size <= 0)
         return folderName;
-    const QString amount = size <= kGiB ? QStringLiteral("%1 MB").arg(size / kMiB)
-                                        : QStringLiteral("%1 GB").arg(double(size) / double(kGiB), 0, 'f', 1);
-    return folderName + QStringLiteral(" · ") + amount;
+    return folderName + QStringLiteral(" · ") + sizeText(size);
 }
 
 QStandardItem* cardFor(const MediaItem& v, const QString& title, const QString& subtitle,
@@ -61,9 +77,8 @@ QStandardItem* cardFor(const MediaItem& v, const QString& title, const QString& 
 
 VideosPage::VideosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(32, 26, 32, 10);
-    layout->setSpacing(14);
+    auto* body = new PageBody(this, 14);
+    QVBoxLayout* layout = body->column();
     buildHeader(layout);
 
     // The stored choice is made current before the box is connected, so
@@ -80,8 +95,12 @@ VideosPage::VideosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(ho
                            "with thumbnails and remembers where you stopped.");
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_view);
-    m_stack->addWidget(emptyState(QStringLiteral("film"), title, text, m_emptyButton));
-    layout->addWidget(m_stack, 1);
+    m_stack->addWidget(PageBody::shrinkable(emptyState(QStringLiteral("film"), title, text, m_emptyButton)));
+    body->addViews(m_stack);
+
+    m_resort = new QTimer(this);
+    m_resort->setSingleShot(true);
+    m_resort->setInterval(kResortDelayMs);
 
     connectAll();
     // The first refresh waits until the page is shown (see showEvent).
@@ -90,29 +109,28 @@ VideosPage::VideosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(ho
 
 void VideosPage::buildHeader(QVBoxLayout* layout)
 {
-    auto* header = new QHBoxLayout;
-    header->addWidget(makeTitle(L("Vídeos", "Videos"), "PageTitle"));
-    header->addStretch();
+    auto* header = new PageHeader(makeTitle(L("Vídeos", "Videos"), "PageTitle"));
     m_search = new QLineEdit;
     m_search->setPlaceholderText(L("Buscar vídeos…", "Search videos…"));
     m_search->setClearButtonEnabled(true);
-    m_search->setFixedWidth(240);
-    header->addWidget(m_search);
+    header->addSearch(m_search, 240);
     m_folder = new QComboBox;
-    m_folder->setMinimumWidth(160);
-    header->addWidget(m_folder);
+    // Folder names can be long: the box keeps its width and elides them.
+    m_folder->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_folder->setMinimumContentsLength(14);
+    header->addControl(m_folder);
     m_sort = new QComboBox;
     m_sort->addItem(L("Nome", "Name"), QStringLiteral("name"));
     m_sort->addItem(L("Mais recentes", "Newest"), QStringLiteral("date"));
     m_sort->addItem(L("Tamanho", "Size"), QStringLiteral("size"));
     m_sort->addItem(L("Duração", "Duration"), QStringLiteral("duration"));
-    header->addWidget(m_sort);
+    header->addControl(m_sort);
     m_addButton = makeButton(L("Adicionar pasta", "Add folder"), QStringLiteral("folder-plus"));
-    header->addWidget(m_addButton);
+    header->addButton(m_addButton);
     m_rescanButton = makeButton(QString(), QStringLiteral("refresh"));
     m_rescanButton->setToolTip(L("Atualizar biblioteca", "Rescan library"));
-    header->addWidget(m_rescanButton);
-    layout->addLayout(header);
+    header->addControl(m_rescanButton);
+    layout->addWidget(header);
 }
 
 void VideosPage::connectAll()
@@ -133,6 +151,7 @@ void VideosPage::connectAll()
         m_host->showMediaMenu(paths, pos, nullptr);
     });
     connect(Covers::instance(), &Covers::ready, this, &VideosPage::durationKnown);
+    connect(m_resort, &QTimer::timeout, this, &VideosPage::fill);
     connect(Database::instance(), &Database::libraryChanged, this, &VideosPage::onLibraryChanged);
     connect(Database::instance(), &Database::historyChanged, this, &VideosPage::onHistoryChanged);
 }
@@ -254,6 +273,7 @@ void VideosPage::fill()
         refresh();
         return;
     }
+    m_resort->stop();
     QList<int> rows = keptRows();
     sortRows(rows);
 
@@ -291,6 +311,8 @@ void VideosPage::durationKnown(const QString& path)
     // Kept for the next fill too, which would otherwise rebuild the card
     // without it (the thumbnail that brought it is not made again).
     m_videos[m_shown.at(row)].duration = media->duration;
+    if (m_sort->currentData().toString() == QLatin1String("duration"))
+        m_resort->start();
 }
 
 void VideosPage::chooseFolder()

@@ -16,6 +16,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QTimer;
 class QVBoxLayout;
 
 // The library's videos as a grid of cards, with a search, a folder filter
@@ -58,6 +59,7 @@ private:
     QPushButton* m_addButton = nullptr;
     QPushButton* m_emptyButton = nullptr;
     QPushButton* m_rescanButton = nullptr;
+    QTimer* m_resort = nullptr;  // fills again after late lengths, when sorted by length
     QList<MediaItem> m_videos;
     QStringList m_titles;             // per video: its card's title
     QStringList m_subtitles;          // and second line

@@ -90,6 +90,8 @@ private slots:
         QTest::newRow("one byte more") << video("/v/Movies/c.mkv", 1073741825LL) << 0 << "Movies · 1.0 GB"
                                        << "" << -1.0;
         QTest::newRow("size 0") << video("/v/Movies/d.mkv") << 0 << "Movies" << "" << -1.0;
+        QTest::newRow("under 1 MiB") << video("/v/Movies/h.mkv", 977 * 1024LL) << 0 << "Movies · 977 KB" << ""
+                                     << -1.0;
         QTest::newRow("in the root") << video("/e.mkv", 5 * 1048576LL) << 0 << " · 5 MB" << "" << -1.0;
         QTest::newRow("finished") << video("/v/Movies/f.mkv") << 1 << "Movies" << "" << 1.0;
         QTest::newRow("overlong") << video("/v/Movies/g.mkv") << 2 << "Movies" << "" << 1.0;
