@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "FitRowsDelegate.h"
 #include "Icons.h"
 #include "Lang.h"
 #include "Library.h"
@@ -17,6 +18,10 @@ FolderBox::FolderBox(const QString& kind, const QString& title, QWidget* dialogP
 {
     auto* row = new QHBoxLayout(this);
     m_list->setMaximumHeight(120);
+    // A long path is shortened in its middle (the tool tip has it whole).
+    m_list->setItemDelegate(new FitRowsDelegate(m_list));
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setStyleSheet(QStringLiteral(
         "QListWidget { background: #0d1b2e; border: 1px solid #22344c; border-radius: 10px; padding: 4px; }"));
     refill();
@@ -41,8 +46,11 @@ void FolderBox::refill()
 {
     m_list->clear();
     const QIcon icon = Icons::icon(QStringLiteral("folder"));
-    for (const QString& path : Library::instance()->folders(m_kind))
-        m_list->addItem(new QListWidgetItem(icon, QDir::toNativeSeparators(path)));
+    for (const QString& path : Library::instance()->folders(m_kind)) {
+        auto* item = new QListWidgetItem(icon, QDir::toNativeSeparators(path));
+        item->setToolTip(item->text());
+        m_list->addItem(item);
+    }
 }
 
 void FolderBox::addFolder()

@@ -1,5 +1,6 @@
 #include "PlaylistsPage.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -11,11 +12,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRandomGenerator64>
+#include <QResizeEvent>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "CardDelegate.h"
 #include "Database.h"
+#include "ElidedLabel.h"
+#include "FitRowsDelegate.h"
 #include "Host.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -55,6 +59,23 @@ QStringList pathsOf(const QList<MediaItem>& items)
 }
 
 QString saveFailed() { return L("Falha ao salvar", "Save failed"); }
+
+// "1 item", "3 itens".
+QString itemCount(int n)
+{
+    return n == 1 ? L("1 item", "1 item") : L("%1 itens", "%1 items").arg(n);
+}
+
+// Room the title keeps beside the header's buttons before they give way,
+// and what a button's text adds to it besides the text itself.
+constexpr int kTitleRoom = 160;
+constexpr int kTextGap = 8;
+constexpr int kHeaderPadding = 28;
+// Side margins of the list's area, and where they narrow.
+constexpr int kMargin = 32;
+constexpr int kNarrowMargin = 16;
+constexpr int kNarrowPage = 700;
+constexpr int kShortPage = 360;
 }  // namespace
 
 PlaylistsPage::PlaylistsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
@@ -82,19 +103,27 @@ PlaylistsPage::PlaylistsPage(Host* host, QWidget* parent) : QWidget(parent), m_h
 QWidget* PlaylistsPage::buildSidebar()
 {
     auto* side = new QWidget;
-    side->setFixedWidth(270);
+    side->setFixedWidth(kSidebarWidth);
+    m_side = side;
     side->setObjectName(QStringLiteral("SubSidebar"));
     side->setAttribute(Qt::WA_StyledBackground);
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(16, 26, 16, 16);
     layout->setSpacing(10);
-    layout->addWidget(makeTitle(QStringLiteral("Playlists"), "PageTitle"));
+    auto* title = new ElidedLabel(QStringLiteral("Playlists"));
+    title->setObjectName(QStringLiteral("PageTitle"));
+    layout->addWidget(title);
     QPushButton* create = makeButton(L("Nova playlist", "New playlist"), QStringLiteral("plus"), true);
     QPushButton* import = makeButton(L("Importar M3U", "Import M3U"), QStringLiteral("upload"));
+    m_create = create;
+    m_import = import;
     layout->addWidget(create);
     layout->addWidget(import);
     m_lists = new QListWidget(side);
     m_lists->setIconSize(QSize(18, 18));
+    m_lists->setItemDelegate(new FitRowsDelegate(m_lists));
+    m_lists->setTextElideMode(Qt::ElideRight);
+    m_lists->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lists->setStyleSheet(QStringLiteral(
         "QListWidget { border: none; background: transparent; } QListWidget::item { padding: 9px 8px; "
         "border-radius: 8px; }QListWidget::item:selected { background: #183049; }"));
@@ -108,28 +137,35 @@ QWidget* PlaylistsPage::buildContent()
 {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(32, 26, 32, 10);
+    layout->setContentsMargins(kMargin, 26, kMargin, 10);
+    m_content = layout;
     layout->setSpacing(12);
 
-    auto* header = new QHBoxLayout;
+    m_header = new QBoxLayout(QBoxLayout::LeftToRight);
     auto* titles = new QVBoxLayout;
-    m_title = makeTitle(QString(), "PageTitle");
-    m_count = new QLabel(content);
+    m_title = new ElidedLabel(QString(), content);
+    m_title->setObjectName(QStringLiteral("PageTitle"));
+    m_count = new ElidedLabel(QString(), content);
     m_count->setObjectName(QStringLiteral("Muted"));
     titles->addWidget(m_title);
     titles->addWidget(m_count);
-    header->addLayout(titles, 1);
-    QPushButton* play = makeButton(L("Tocar", "Play"), QStringLiteral("play"), true);
-    QPushButton* shuffle = makeButton(L("Aleatório", "Shuffle"), QStringLiteral("shuffle"));
+    m_header->addLayout(titles, 1);
+    m_play = makeButton(L("Tocar", "Play"), QStringLiteral("play"), true);
+    m_shuffle = makeButton(L("Aleatório", "Shuffle"), QStringLiteral("shuffle"));
+    QPushButton* play = m_play;
+    QPushButton* shuffle = m_shuffle;
     m_rename = makeButton(QString(), QStringLiteral("edit"));
     m_rename->setToolTip(L("Renomear", "Rename"));
     m_export = makeButton(QString(), QStringLiteral("download"));
     m_export->setToolTip(L("Exportar como M3U", "Export as M3U"));
     m_delete = makeButton(QString(), QStringLiteral("trash"));
     m_delete->setToolTip(L("Excluir playlist", "Delete playlist"));
+    auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {play, shuffle, m_rename, m_export, m_delete})
-        header->addWidget(b);
-    layout->addLayout(header, 0);
+        buttons->addWidget(b);
+    buttons->addStretch();
+    m_header->addLayout(buttons, 0);
+    layout->addLayout(m_header, 0);
 
     m_table = new ReorderTable(0, 4, content);
     m_table->setHorizontalHeaderLabels(
@@ -138,6 +174,10 @@ QWidget* PlaylistsPage::buildContent()
     m_table->setColumnWidth(1, 200);
     m_table->setColumnWidth(2, 200);
     m_table->setColumnWidth(3, 80);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->viewport()->installEventFilter(this);
+    // On a short page the table gives way before the header does.
+    m_table->setMinimumHeight(1);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(36);
     m_table->setShowGrid(false);
@@ -161,6 +201,7 @@ QWidget* PlaylistsPage::buildContent()
     hint->setObjectName(QStringLiteral("Muted"));
     hint->setWordWrap(true);
     layout->addWidget(hint, 0);
+    m_hint = hint;
 
     connect(play, &QPushButton::clicked, this, [this] {
         m_host->core()->setShuffle(false);
@@ -213,6 +254,7 @@ void PlaylistsPage::refresh()
     for (const Playlist& list : Database::instance()->playlists()) {
         auto* item = new QListWidgetItem(Icons::icon(QStringLiteral("playlist")),
                                          QStringLiteral("%1  (%2)").arg(list.name).arg(list.count));
+        item->setToolTip(item->text());
         item->setData(kIdRole, qlonglong(list.id));
         item->setData(kNameRole, list.name);
         m_lists->addItem(item);
@@ -234,10 +276,11 @@ void PlaylistsPage::selectList(int row)
         return;
     m_playlistId = item->data(kIdRole).toLongLong();
     m_smartKey = item->data(kSmartKeyRole).toString();
-    m_title->setText(m_playlistId > 0 ? item->data(kNameRole).toString() : item->text());
+    m_title->setFullText(m_playlistId > 0 ? item->data(kNameRole).toString() : item->text());
     const bool own = m_playlistId > 0;
     m_rename->setVisible(own);
     m_delete->setVisible(own);
+    fitHeader();
     m_table->setDragEnabled(own);
     loadItems();
 }
@@ -292,7 +335,7 @@ void PlaylistsPage::loadItems()
     for (int r = 0; r < paths.size(); ++r)
         setRow(r, paths[r], &total);
     const QString time = total > 0 ? tableTime(total) : QStringLiteral("0:00");
-    m_count->setText(L("%1 itens · %2", "%1 items · %2").arg(m_table->rowCount()).arg(time));
+    m_count->setFullText(QStringLiteral("%1 · %2").arg(itemCount(m_table->rowCount()), time));
 }
 
 QStringList PlaylistsPage::currentPaths() const
@@ -314,9 +357,11 @@ void PlaylistsPage::saveOrder()
     const bool wasBlocked = db->blockSignals(true);
     db->setPlaylistItems(m_playlistId, currentPaths());
     db->blockSignals(wasBlocked);
-    m_count->setText(L("%1 itens", "%1 items").arg(m_table->rowCount()));
-    if (QListWidgetItem* item = m_lists->currentItem())
-        item->setText(QStringLiteral("%1  (%2)").arg(m_title->text()).arg(m_table->rowCount()));
+    m_count->setFullText(itemCount(m_table->rowCount()));
+    if (QListWidgetItem* item = m_lists->currentItem()) {
+        item->setText(QStringLiteral("%1  (%2)").arg(m_title->fullText()).arg(m_table->rowCount()));
+        item->setToolTip(item->text());
+    }
 }
 
 void PlaylistsPage::removeSelectedRows()
@@ -396,9 +441,88 @@ void PlaylistsPage::importPlaylist()
         return;
     }
     db->setPlaylistItems(id, paths);
-    m_host->toast(L("Playlist \"%1\" importada (%2 itens)", "Playlist \"%1\" imported (%2 items)")
-                      .arg(name)
-                      .arg(paths.size()));
+    m_host->toast(L("Playlist \"%1\" importada (%2)", "Playlist \"%1\" imported (%2)")
+                      .arg(name, itemCount(int(paths.size()))));
+}
+
+void PlaylistsPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitSidebar();
+    const int side = width() < kNarrowPage ? kNarrowMargin : kMargin;
+    m_content->setContentsMargins(side, height() < kShortPage ? kNarrowMargin : 26, side, 10);
+    // The tip is dropped where it would take most of a small page.
+    m_hint->setVisible(width() - m_side->width() >= kHintWidth && height() >= kHintHeight);
+    fitHeader();
+}
+
+// The column keeps its width while it takes at most two fifths of the page;
+// then it narrows, and a narrow column keeps the buttons' icons only (the
+// tool tip has the text).
+void PlaylistsPage::fitSidebar()
+{
+    m_side->setFixedWidth(qMin(kSidebarWidth, width() * 2 / 5));
+    // A short page keeps its list in view by giving up the column's spacing.
+    const bool shortPage = height() < kHintHeight;
+    m_side->layout()->setContentsMargins(16, shortPage ? 8 : 26, 16, shortPage ? 8 : 16);
+    m_side->layout()->setSpacing(shortPage ? 4 : 10);
+    const bool roomy = m_side->width() >= kSidebarWidth * 3 / 4;
+    const QString texts[] = {L("Nova playlist", "New playlist"), L("Importar M3U", "Import M3U")};
+    QPushButton* buttons[] = {m_create, m_import};
+    for (int i = 0; i < 2; ++i) {
+        buttons[i]->setText(roomy ? texts[i] : QString());
+        buttons[i]->setToolTip(roomy ? QString() : texts[i]);
+    }
+}
+
+bool PlaylistsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Play and Shuffle show their texts while the title keeps its room beside
+// the buttons; then they show their icons only (the tool tip keeps the
+// text), and when even that is too wide the buttons go below the title.
+void PlaylistsPage::fitHeader()
+{
+    const QString texts[] = {L("Tocar", "Play"), L("Aleatório", "Shuffle")};
+    QPushButton* named[] = {m_play, m_shuffle};
+    int compact = 0;
+    for (QPushButton* b : {m_play, m_shuffle, m_rename, m_export, m_delete})
+        if (!b->isHidden())
+            compact += b->sizeHint().width() - b->fontMetrics().horizontalAdvance(b->text()) + m_header->spacing();
+    int full = compact;
+    for (int i = 0; i < 2; ++i)
+        full += named[i]->fontMetrics().horizontalAdvance(texts[i]) + kTextGap;
+    // The content's own layout may not have its new size yet: measure from the page.
+    const int room = width() - m_side->width() - 2 * m_content->contentsMargins().left() - kTitleRoom;
+    const bool withText = room >= full;
+    for (int i = 0; i < 2; ++i) {
+        named[i]->setText(withText ? texts[i] : QString());
+        named[i]->setToolTip(withText ? QString() : texts[i]);
+    }
+    m_header->setDirection(room >= compact ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+}
+
+// Artist and Album keep 200 px and Time 80 px while the title column keeps
+// at least a third of the table; below that they narrow together, down to
+// their column titles.
+void PlaylistsPage::fitColumns()
+{
+    const int room = m_table->viewport()->width();
+    const int time = qMin(80, qMax(headerWidth(3), room / 4));
+    const int side = qMin(200, qMax(qMax(headerWidth(1), headerWidth(2)), (room - time) / 3));
+    m_table->setColumnWidth(1, side);
+    m_table->setColumnWidth(2, side);
+    m_table->setColumnWidth(3, time);
+}
+
+int PlaylistsPage::headerWidth(int column) const
+{
+    const QTableWidgetItem* item = m_table->horizontalHeaderItem(column);
+    return item ? m_table->horizontalHeader()->fontMetrics().horizontalAdvance(item->text()) + kHeaderPadding : 0;
 }
 
 void PlaylistsPage::shuffle()
@@ -413,7 +537,7 @@ void PlaylistsPage::renamePlaylist()
 {
     bool ok = false;
     const QString name = QInputDialog::getText(this, L("Renomear playlist", "Rename playlist"), L("Nome:", "Name:"),
-                                               QLineEdit::Normal, m_title->text(), &ok)
+                                               QLineEdit::Normal, m_title->fullText(), &ok)
                              .trimmed();
     if (ok && !name.isEmpty())
         Database::instance()->renamePlaylist(m_playlistId, name);
@@ -429,7 +553,7 @@ QString PlaylistsPage::exportFileName(const QString& listName)
 void PlaylistsPage::exportPlaylist()
 {
     const QString file = QFileDialog::getSaveFileName(this, L("Exportar playlist", "Export playlist"),
-                                                      exportFileName(m_title->text()),
+                                                      exportFileName(m_title->fullText()),
                                                       QStringLiteral("M3U (*.m3u8 *.m3u)"));
     if (file.isEmpty())
         return;
@@ -442,7 +566,7 @@ void PlaylistsPage::deletePlaylist()
     QMessageBox box(QMessageBox::Question, L("Excluir playlist", "Delete playlist"),
                     L("Excluir a playlist \"%1\"? As músicas continuam no computador.",
                       "Delete playlist \"%1\"? The songs stay on your computer.")
-                        .arg(m_title->text()),
+                        .arg(m_title->fullText()),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     if (box.exec() == QMessageBox::Yes)

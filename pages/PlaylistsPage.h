@@ -5,8 +5,9 @@
 #include <QStringList>
 #include <QWidget>
 
+class ElidedLabel;
 class Host;
-class QLabel;
+class QBoxLayout;
 class QListWidget;
 class QPushButton;
 class ReorderTable;
@@ -45,7 +46,15 @@ public:
     // written, and then the old file is left as it was.
     static bool exportM3U(const QString& path, const QList<QString>& paths);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    static constexpr int kSidebarWidth = 270;
+    static constexpr int kHintWidth = 360;
+    static constexpr int kHintHeight = 360;
+
     QWidget* buildSidebar();
     QWidget* buildContent();
     void addSmartRows();
@@ -61,12 +70,24 @@ private:
     void renamePlaylist();
     void exportPlaylist();
     void deletePlaylist();
+    void fitSidebar();
+    void fitHeader();
+    void fitColumns();
+    int headerWidth(int column) const;
 
     Host* m_host;
     QListWidget* m_lists = nullptr;
     ReorderTable* m_table = nullptr;
-    QLabel* m_title = nullptr;
-    QLabel* m_count = nullptr;
+    QWidget* m_side = nullptr;
+    QPushButton* m_create = nullptr;
+    QPushButton* m_import = nullptr;
+    QWidget* m_hint = nullptr;
+    QBoxLayout* m_content = nullptr;
+    QBoxLayout* m_header = nullptr;
+    ElidedLabel* m_title = nullptr;
+    ElidedLabel* m_count = nullptr;
+    QPushButton* m_play = nullptr;
+    QPushButton* m_shuffle = nullptr;
     QPushButton* m_rename = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_export = nullptr;

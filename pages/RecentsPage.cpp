@@ -1,5 +1,6 @@
 #include "RecentsPage.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -7,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTabBar>
@@ -16,6 +18,7 @@
 #include "App.h"
 #include "CardView.h"
 #include "Database.h"
+#include "ElidedLabel.h"
 #include "Host.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -44,15 +47,36 @@ QString whereStopped(const HistoryItem& entry, const QString& kind)
 }
 }  // namespace
 
+// The clear button shows only its icon (the tool tip keeps the text) when
+// the title and the whole button do not fit side by side; a list of the
+// tabs' names stands in for the tabs when they do not fit.
+void RecentsPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const QString text = L("Limpar histórico", "Clear history");
+    const int iconOnly = m_clear->sizeHint().width() - m_clear->fontMetrics().horizontalAdvance(m_clear->text());
+    const int need = m_title->sizeHint().width() + iconOnly + m_clear->fontMetrics().horizontalAdvance(text) + 24;
+    const QMargins margins = layout()->contentsMargins();
+    const int room = width() - margins.left() - margins.right();
+    const bool withText = room >= need;
+    m_clear->setText(withText ? text : QString());
+    m_clear->setToolTip(withText ? QString() : text);
+    const bool narrow = room < m_tabs->sizeHint().width();
+    m_tabs->setVisible(!narrow);
+    m_tabPicker->setVisible(narrow);
+}
+
 RecentsPage::RecentsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 10);
     layout->setSpacing(12);
     auto* header = new QHBoxLayout;
-    header->addWidget(makeTitle(L("Recentes", "Recent"), "PageTitle"));
-    header->addStretch();
+    m_title = new ElidedLabel(L("Recentes", "Recent"));
+    m_title->setObjectName(QStringLiteral("PageTitle"));
+    header->addWidget(m_title, 1);
     QPushButton* clear = makeButton(L("Limpar histórico", "Clear history"), QStringLiteral("trash"));
+    m_clear = clear;
     header->addWidget(clear);
     layout->addLayout(header);
 
@@ -60,8 +84,16 @@ RecentsPage::RecentsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(
     m_tabs->setDrawBase(false);
     m_tabs->addTab(L("Vídeos assistidos", "Watched videos"));
     m_tabs->addTab(L("Músicas ouvidas", "Played music"));
-    m_tabs->addTab(L("Links e rádios", "Links & radios"));
+    // A tab's text takes "&" for a mnemonic: "&&" shows it.
+    m_tabs->addTab(L("Links e rádios", "Links && radios"));
     layout->addWidget(m_tabs, 0, Qt::AlignLeft);
+    // Stands in for the tabs where they do not fit.
+    m_tabPicker = new QComboBox(this);
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabPicker->addItem(m_tabs->tabText(i).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    m_tabPicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_tabPicker->hide();
+    layout->addWidget(m_tabPicker, 0, Qt::AlignLeft);
 
     m_view = new CardView(CardDelegate::List, true);
     m_stack = new QStackedWidget(this);
@@ -72,6 +104,8 @@ RecentsPage::RecentsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(
     layout->addWidget(m_stack, 1);
 
     connect(m_tabs, &QTabBar::currentChanged, this, &RecentsPage::refresh);
+    connect(m_tabs, &QTabBar::currentChanged, m_tabPicker, &QComboBox::setCurrentIndex);
+    connect(m_tabPicker, &QComboBox::activated, m_tabs, &QTabBar::setCurrentIndex);
     connect(m_view, &CardView::activatedPath, this,
             [this](const QModelIndex& index) { m_host->playResume(index.data(PathRole).toString()); });
     connect(m_view, &CardView::menuRequested, this, &RecentsPage::showMenu);

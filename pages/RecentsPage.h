@@ -3,7 +3,10 @@
 #include <QWidget>
 
 class CardView;
+class ElidedLabel;
 class Host;
+class QComboBox;
+class QPushButton;
 class QStackedWidget;
 class QTabBar;
 struct HistoryItem;
@@ -20,6 +23,9 @@ public:
     // Refills the current tab's list from the database.
     void refresh();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QString currentKind() const;
     QStandardItem* makeRow(const HistoryItem& entry, const QString& kind) const;
@@ -27,7 +33,10 @@ private:
     void clearTab();
 
     Host* m_host;
+    ElidedLabel* m_title = nullptr;
+    QPushButton* m_clear = nullptr;
     QTabBar* m_tabs = nullptr;
+    QComboBox* m_tabPicker = nullptr;
     CardView* m_view = nullptr;
     QStackedWidget* m_stack = nullptr;
 };

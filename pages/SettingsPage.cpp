@@ -4,17 +4,21 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "App.h"
 #include "Database.h"
+#include "ElidedLabel.h"
 #include "FolderBox.h"
 #include "Host.h"
 #include "Icons.h"
@@ -24,6 +28,21 @@
 #include "WebAddresses.h"
 #include "Widgets.h"
 
+namespace {
+
+// Labels above their controls or beside them; wrapping or on one line.
+void stackRows(QFormLayout* form, bool stacked, bool wrapped)
+{
+    form->setRowWrapPolicy(stacked ? QFormLayout::WrapAllRows : QFormLayout::DontWrapRows);
+    for (int row = 0; row < form->rowCount(); ++row) {
+        QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole);
+        if (auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr)
+            label->setWordWrap(wrapped);
+    }
+}
+
+}  // namespace
+
 SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     auto* outer = new QVBoxLayout(this);
@@ -32,13 +51,17 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     outer->addWidget(scroll);
+    m_scroll = scroll;
     auto* inner = new QWidget;
     inner->setMaximumWidth(980);
     auto* layout = new QVBoxLayout(inner);
+    m_inner = layout;
     layout->setContentsMargins(32, 26, 32, 32);
     layout->setSpacing(14);
 
-    layout->addWidget(makeTitle(L("Configurações", "Settings"), "PageTitle"));
+    auto* title = new ElidedLabel(L("Configurações", "Settings"));
+    title->setObjectName(QStringLiteral("PageTitle"));
+    layout->addWidget(title);
     PlayerCore* core = m_host->core();
     layout->addWidget(generalGroup());
     layout->addWidget(playbackGroup(core));
@@ -51,6 +74,57 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
     layout->addWidget(aboutGroup());
     layout->addStretch();
     scroll->setWidget(inner);
+    // Combos ask for a few characters, not for their longest item, so that
+    // a narrow window can still show them.
+    for (QComboBox* combo : inner->findChildren<QComboBox*>()) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(8);
+    }
+    m_forms = inner->findChildren<QFormLayout*>();
+    for (QPushButton* button : inner->findChildren<QPushButton*>())
+        if (!button->text().isEmpty())
+            m_buttons.append({button, button->text(), 0});
+}
+
+// A button wider than the page can give shows its icon only; its tool tip
+// keeps the text.
+void SettingsPage::fitButtons()
+{
+    // The scroll area's viewport may not have its new size yet.
+    const int room = width() - m_scroll->verticalScrollBar()->sizeHint().width()
+        - 2 * m_inner->contentsMargins().left() - kBoxPadding;
+    for (WideButton& b : m_buttons) {
+        if (b.full == 0)
+            b.full = b.button->sizeHint().width();
+        const bool withText = b.full <= room;
+        b.button->setText(withText ? b.text : QString());
+        b.button->setToolTip(withText ? QString() : b.text);
+    }
+}
+
+// Below kNarrow the forms put each label above its control and the
+// output-device list gives up its wide minimum; below kNarrowest the labels
+// wrap too, the margins narrow, the device list has no minimum of its own
+// and the About and folder boxes stack their parts. Above kNarrow the page
+// keeps its usual look.
+void SettingsPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitButtons();
+    const int fit = width() < kNarrowest ? 2 : width() < kNarrow ? 1 : 0;
+    if (m_fit == fit)
+        return;
+    m_fit = fit;
+    const int side = fit == 2 ? 2 : 32;
+    m_inner->setContentsMargins(side, 26, side, 32);
+    m_devices->setMinimumWidth(fit == 0 ? 320 : fit == 1 ? 160 : 0);
+    for (QFormLayout* form : m_forms)
+        stackRows(form, fit > 0, fit == 2);
+    const QBoxLayout::Direction parts = fit == 2 ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight;
+    m_about->setDirection(parts);
+    for (FolderBox* box : m_scroll->widget()->findChildren<FolderBox*>())
+        if (auto* row = qobject_cast<QBoxLayout*>(box->layout()))
+            row->setDirection(parts);
 }
 
 void SettingsPage::refreshAudioDevices()
@@ -93,11 +167,13 @@ QString SettingsPage::aboutText()
 QGroupBox* SettingsPage::aboutGroup()
 {
     auto* box = new QGroupBox(L("Sobre", "About"));
-    auto* row = new QHBoxLayout(box);
+    auto* row = new QBoxLayout(QBoxLayout::LeftToRight, box);
+    m_about = row;
     auto* logo = new QLabel;
     logo->setPixmap(Icons::appLogo(72));
     auto* text = new QLabel(aboutText());
     text->setTextFormat(Qt::RichText);
+    text->setWordWrap(true);
     text->setOpenExternalLinks(true);
     QPushButton* logs = makeButton(L("Abrir pasta de registros", "Open log folder"), QStringLiteral("folder"));
     row->addWidget(logo);

@@ -3,6 +3,7 @@
 
 #include "SettingsPage.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -11,16 +12,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <functional>
 
+#include "Actions.h"
 #include "App.h"
 #include "Host.h"
 #include "Lang.h"
 #include "PlayerCore.h"
 #include "Widgets.h"
+#include "WrapCheckBox.h"
 
 namespace {
 
@@ -32,7 +36,7 @@ struct Choice {
 // A checkbox bound to a flag; onChange, when set, runs after the write.
 QCheckBox* check(const QString& label, const QString& key, bool def, std::function<void(bool)> onChange = {})
 {
-    auto* box = new QCheckBox(label);
+    auto* box = new WrapCheckBox(label);
     box->setChecked(App::get(key, def).toBool());
     QObject::connect(box, &QCheckBox::toggled, box, [key, onChange](bool on) {
         App::set(key, on);
@@ -157,8 +161,7 @@ QGroupBox* SettingsPage::audioGroup(PlayerCore* core)
         core->setAudioDevice(name);
     });
     form->addRow(L("Saída de som", "Output device"), m_devices);
-    form->addRow(check(L("Normalizar volume (sons baixos e altos ficam parecidos)", "Normalize volume"),
-                       QStringLiteral("audio/normalize"), false, [core](bool on) { core->setNormalize(on); }));
+    form->addRow(normalizeBox(core));
 
     auto* fade = new QDoubleSpinBox;
     fade->setRange(0, 12);
@@ -185,6 +188,25 @@ QGroupBox* SettingsPage::audioGroup(PlayerCore* core)
     QLineEdit* lang = languages(QStringLiteral("audio/lang"), QString(), core, "alang");
     lang->setPlaceholderText(L("ex.: por,pt,eng (vazio = padrão do arquivo)", "e.g. eng,en (empty = file default)"));
     form->addRow(L("Idioma de áudio preferido", "Preferred audio language"), lang);
+    return box;
+}
+
+// The box and the window's "normalize" action (the menus' check mark) show
+// the same state; either one changed moves the other without a second write.
+QCheckBox* SettingsPage::normalizeBox(PlayerCore* core)
+{
+    QAction* action = Actions::instance()->actions.value(QStringLiteral("normalize"));
+    QCheckBox* box = check(L("Normalizar volume (sons baixos e altos ficam parecidos)", "Normalize volume"),
+                           QStringLiteral("audio/normalize"), false, [core, action](bool on) {
+                               core->setNormalize(on);
+                               if (action)
+                                   action->setChecked(on);
+                           });
+    if (action)
+        connect(action, &QAction::toggled, box, [box](bool on) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(on);
+        });
     return box;
 }
 

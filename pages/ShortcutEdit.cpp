@@ -31,11 +31,15 @@ ShortcutEdit::ShortcutEdit(const QKeySequence& sequence, QWidget* parent)
     setStyleSheet(QStringLiteral("ShortcutEdit { padding: 0; border: none; background: transparent; }"
                                  "ShortcutEdit QLineEdit { padding: 2px 8px; }"));
     // The field is the focus proxy's target, but clicks land on the line edit.
-    if (auto* line = findChild<QLineEdit*>()) {
-        // An empty field means "no shortcut"; the stock hint is in one language only.
-        line->setPlaceholderText(QString());
+    if (auto* line = findChild<QLineEdit*>())
         line->installEventFilter(this);
-    }
+    dropPlaceholder();
+    // The clear button ends a recording: the next key belongs to nobody.
+    connect(this, &QKeySequenceEdit::keySequenceChanged, this, [this](const QKeySequence& shown) {
+        if (shown.isEmpty())
+            m_recording = false;
+        dropPlaceholder();
+    });
 }
 
 void ShortcutEdit::showQuietly(const QKeySequence& sequence)
@@ -43,6 +47,15 @@ void ShortcutEdit::showQuietly(const QKeySequence& sequence)
     const bool blocked = blockSignals(true);
     setKeySequence(sequence);
     blockSignals(blocked);
+    dropPlaceholder();
+}
+
+// An empty field means "no shortcut". The stock hint is in one language only,
+// and the base class puts it back each time it shows a sequence.
+void ShortcutEdit::dropPlaceholder()
+{
+    if (auto* line = findChild<QLineEdit*>())
+        line->setPlaceholderText(QString());
 }
 
 QKeyCombination ShortcutEdit::combination(const QKeyEvent* event)
@@ -61,10 +74,19 @@ bool ShortcutEdit::eventFilter(QObject* watched, QEvent* event)
     return QKeySequenceEdit::eventFilter(watched, event);
 }
 
-void ShortcutEdit::focusInEvent(QFocusEvent* event)
+// The base class reports the shown sequence as edited when the focus
+// leaves; only a recorded key is an edit here.
+void ShortcutEdit::focusOutEvent(QFocusEvent* event)
 {
-    m_recording = true;
-    QKeySequenceEdit::focusInEvent(event);
+    m_recording = false;
+    QWidget::focusOutEvent(event);
+}
+
+bool ShortcutEdit::startsRecording(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 // The stock editor clears itself (and reports an empty sequence) on the first
@@ -76,6 +98,7 @@ void ShortcutEdit::keyPressEvent(QKeyEvent* event)
     if (!m_recording) {
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
             focusNextPrevChild(key == Qt::Key_Tab);
+        m_recording = startsRecording(event);
         return;
     }
     if (key == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {

@@ -5,12 +5,14 @@
 class QKeyEvent;
 
 // A key sequence editor that records one combination. A recording starts
-// when the field gets the focus or is clicked; the first key that is not a
-// modifier, with the modifiers held, ends it and emits editingFinished. Esc
-// ends it leaving the previous combination. Any other key is recordable,
-// Backspace and Tab included; outside a recording keys do nothing (Tab moves
-// on). An empty sequence is reported (keySequenceChanged) only by the clear
-// button.
+// when the field is clicked, or with Enter or Space while it has the focus;
+// reaching it with Tab only focuses it. The first key that is not a
+// modifier, with the modifiers held, ends the recording and emits
+// editingFinished. Esc, the clear button and the focus leaving end it
+// leaving the previous combination. Any other key is recordable, Backspace
+// and Tab included; outside a recording keys do nothing (Tab moves on). An
+// empty sequence is reported (keySequenceChanged) only by the clear button;
+// losing the focus reports nothing.
 class ShortcutEdit : public QKeySequenceEdit
 {
     Q_OBJECT
@@ -28,12 +30,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    static bool startsRecording(const QKeyEvent* event);
     void record(const QKeyEvent* event);
+    void dropPlaceholder();
 
     bool m_recording = false;
 };

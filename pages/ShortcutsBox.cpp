@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QBrush>
 #include <QColor>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -19,7 +20,21 @@ namespace {
 
 QString plainText(const QAction* action)
 {
-    return action->text().remove(QLatin1Char('&'));
+    return Actions::plainText(action->text());
+}
+
+// The window keeps the bare digits 0 to 9 for seeking to that tenth of the
+// file; they are not registered actions, so no row can take them. Returns
+// the digit, or -1 for any other sequence.
+int seekDigit(const QKeySequence& sequence)
+{
+    if (sequence.count() != 1)
+        return -1;
+    const QKeyCombination combination = sequence[0];
+    const int key = combination.key();
+    if (combination.keyboardModifiers() != Qt::NoModifier || key < Qt::Key_0 || key > Qt::Key_9)
+        return -1;
+    return key - Qt::Key_0;
 }
 
 }  // namespace
@@ -65,6 +80,22 @@ void ShortcutsBox::buildTable()
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setMinimumHeight(420);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->viewport()->installEventFilter(this);
+}
+
+// Group 120 px and Shortcut 200 px while the action names keep at least
+// two fifths of the table; below that the two narrow with it, and in a very
+// narrow table the group column goes.
+bool ShortcutsBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize) {
+        const int room = m_table->viewport()->width();
+        m_table->setColumnHidden(0, room < kNoGroupWidth);
+        m_table->setColumnWidth(0, qMin(120, room / 5));
+        m_table->setColumnWidth(2, qMin(200, room < kNoGroupWidth ? room / 2 : room * 2 / 5));
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 void ShortcutsBox::addRow(QAction* action)
@@ -91,6 +122,10 @@ void ShortcutsBox::addRow(QAction* action)
 void ShortcutsBox::commit(int row)
 {
     const QKeySequence sequence = m_editors.at(row)->keySequence();
+    if (const int digit = seekDigit(sequence); digit >= 0) {
+        keepSeekKey(row, digit);
+        return;
+    }
     if (!sequence.isEmpty())
         takeFromOthers(row, sequence);
     Actions::instance()->setShortcut(m_ids.at(row), sequence);
@@ -112,6 +147,15 @@ void ShortcutsBox::takeFromOthers(int row, const QKeySequence& sequence)
         if (otherRow >= 0)
             m_editors.at(otherRow)->showQuietly(QKeySequence());
     }
+}
+
+// A seek digit stays with the seek: the row shows its own combination again.
+void ShortcutsBox::keepSeekKey(int row, int digit)
+{
+    const QString seek = L("Ir para %1%", "Seek to %1%").arg(digit * 10);
+    m_host->toast(
+        L("Atalho já usado em \"%1\" — não trocado", "Shortcut is used by \"%1\" — not changed").arg(seek));
+    m_editors.at(row)->showQuietly(Actions::instance()->actions.value(m_ids.at(row))->shortcut());
 }
 
 void ShortcutsBox::resetAll()

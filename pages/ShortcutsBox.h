@@ -12,8 +12,9 @@ class ShortcutEdit;
 
 // The table of every registered action with its shortcut, in registration
 // order. A combination already held by another action is taken from it
-// (with a notice); clearing a field removes the shortcut at once; the reset
-// button gives every action its default again.
+// (with a notice); the window's digit seek keys are never taken; clearing a
+// field removes the shortcut at once; the reset button gives every action
+// its default again.
 class ShortcutsBox : public QGroupBox
 {
     Q_OBJECT
@@ -25,11 +26,17 @@ public:
     // The editor of each row, in row order.
     const QList<ShortcutEdit*>& editors() const { return m_editors; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    static constexpr int kNoGroupWidth = 300;
+
     void buildTable();
     void addRow(QAction* action);
     void commit(int row);
     void takeFromOthers(int row, const QKeySequence& sequence);
+    void keepSeekKey(int row, int digit);
     void resetAll();
 
     Host* m_host;

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QResizeEvent>
 #include <QStandardItemModel>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -19,6 +21,8 @@
 
 #include "CardView.h"
 #include "Database.h"
+#include "ElidedLabel.h"
+#include "FitRowsDelegate.h"
 #include "Host.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -34,6 +38,7 @@ QListWidgetItem* sectionItem(const QString& text, const QString& icon, const QSt
     auto* item = new QListWidgetItem(Icons::icon(icon, QColor("#2bd9fe"), QColor("#2bd9fe")), text);
     item->setData(KeyData, key);
     item->setData(GroupData, group);
+    item->setToolTip(text);
     return item;
 }
 
@@ -55,24 +60,64 @@ RadiosPage::RadiosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(ho
     refresh();
 }
 
+// The column keeps its width while it takes at most two fifths of the page;
+// then it narrows, and a narrow column keeps the buttons' icons only (the
+// tool tip has the text).
+void RadiosPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_side->setFixedWidth(qMin(kSidebarWidth, width() * 2 / 5));
+    const bool roomy = m_side->width() >= kSidebarWidth * 3 / 4;
+    const QString texts[] = {L("Adicionar por link", "Add by link"), L("Importar lista IPTV", "Import IPTV list")};
+    QPushButton* buttons[] = {m_add, m_import};
+    for (int i = 0; i < 2; ++i) {
+        buttons[i]->setText(roomy ? texts[i] : QString());
+        buttons[i]->setToolTip(roomy ? QString() : texts[i]);
+    }
+    fitShortPage();
+}
+
+// A short or narrow page gives up its spacing first; the search row then
+// stacks its controls, and the column scrolls (never sideways) when even
+// that is too tall.
+void RadiosPage::fitShortPage()
+{
+    const bool shortPage = height() < kShortPage;
+    m_side->layout()->setContentsMargins(16, shortPage ? 8 : 26, 16, shortPage ? 8 : 16);
+    m_side->layout()->setSpacing(shortPage ? 4 : 10);
+    const int mainWidth = width() - m_side->width();
+    const int side = mainWidth < kNarrowMain ? 12 : 32;
+    m_mainColumn->setContentsMargins(side, shortPage ? 8 : 26, side, shortPage ? 4 : 10);
+    m_mainColumn->setSpacing(shortPage ? 6 : 12);
+    m_searchRow->setDirection(mainWidth < kNarrowMain ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+}
+
 QWidget* RadiosPage::buildSidebar()
 {
     auto* column = new QWidget;
     column->setObjectName(QStringLiteral("SubSidebar"));
     column->setAttribute(Qt::WA_StyledBackground);
-    column->setFixedWidth(250);
+    column->setFixedWidth(kSidebarWidth);
+    m_side = column;
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(16, 26, 16, 16);
     v->setSpacing(10);
-    v->addWidget(makeTitle(L("Rádios e TV", "Radio & TV"), "PageTitle"));
+    auto* title = new ElidedLabel(L("Rádios e TV", "Radio & TV"));
+    title->setObjectName(QStringLiteral("PageTitle"));
+    v->addWidget(title);
     auto* add = makeButton(L("Adicionar por link", "Add by link"), QStringLiteral("link"), true);
     auto* import = makeButton(L("Importar lista IPTV", "Import IPTV list"), QStringLiteral("upload"));
+    m_add = add;
+    m_import = import;
     connect(add, &QPushButton::clicked, this, &RadiosPage::addByLink);
     connect(import, &QPushButton::clicked, this, &RadiosPage::importDialog);
     v->addWidget(add);
     v->addWidget(import);
     m_sections = new QListWidget;
     m_sections->setIconSize(QSize(18, 18));
+    m_sections->setItemDelegate(new FitRowsDelegate(m_sections));
+    m_sections->setTextElideMode(Qt::ElideRight);
+    m_sections->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sections->setStyleSheet(QStringLiteral(
         "QListWidget { border: none; background: transparent; } "
         "QListWidget::item { padding: 9px 8px; border-radius: 8px; }"
@@ -84,12 +129,18 @@ QWidget* RadiosPage::buildSidebar()
 
 QWidget* RadiosPage::buildMain()
 {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* area = new QWidget;
     auto* v = new QVBoxLayout(area);
+    m_mainColumn = v;
     v->setContentsMargins(32, 26, 32, 10);
     v->setSpacing(12);
     m_searchBar = new QWidget;
     auto* bar = new QHBoxLayout(m_searchBar);
+    m_searchRow = bar;
     bar->setContentsMargins(0, 0, 0, 0);
     m_searchEdit = new QLineEdit;
     m_searchEdit->setPlaceholderText(L("Buscar rádio por nome, cidade ou estilo (ex.: sertanejo, jovem pan, rock)…",
@@ -103,15 +154,19 @@ QWidget* RadiosPage::buildMain()
     auto* go = makeButton(L("Buscar", "Search"), QStringLiteral("search"), true);
     connect(go, &QPushButton::clicked, this, &RadiosPage::search);
     bar->addWidget(m_searchEdit, 1);
+    m_countryBox->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     bar->addWidget(m_countryBox);
     bar->addWidget(go);
     m_statusLabel = new QLabel;
     m_statusLabel->setObjectName(QStringLiteral("Muted"));
+    m_statusLabel->setWordWrap(true);
     m_view = new CardView(CardDelegate::List, false);
     v->addWidget(m_searchBar);
     v->addWidget(m_statusLabel);
+    m_view->setMinimumHeight(120);   // a few rows; a shorter page scrolls
     v->addWidget(m_view, 1);
-    return area;
+    scroll->setWidget(area);
+    return scroll;
 }
 
 void RadiosPage::connectAll()
@@ -176,15 +231,20 @@ void RadiosPage::showMine()
         ? L("Nenhuma rádio salva. Use \"Descobrir rádios\" e clique com o botão direito para salvar, "
             "ou adicione por link.",
             "No saved radios yet. Use Discover and right-click to save, or add by link.")
-        : L("%1 rádios", "%1 radios").arg(list.size()));
+        : list.size() == 1 ? L("1 rádio", "1 radio") : L("%1 rádios", "%1 radios").arg(list.size()));
     showStations(list);
 }
 
 void RadiosPage::showGroup(const QString& group)
 {
     const QList<Station> list = Database::instance()->stations(group);
-    setStatus(L("%1 canais", "%1 channels").arg(list.size()));
+    setStatus(channelCount(int(list.size())));
     showStations(list);
+}
+
+QString RadiosPage::channelCount(int count)
+{
+    return count == 1 ? L("1 canal", "1 channel") : L("%1 canais", "%1 channels").arg(count);
 }
 
 void RadiosPage::setStatus(const QString& text)

@@ -12,6 +12,7 @@
 
 class CardView;
 class Host;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +20,7 @@ class QListWidget;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPoint;
+class QPushButton;
 class QStandardItem;
 
 // Internet radio and TV: the public radio directory, the user's own stations,
@@ -47,6 +49,8 @@ public:
     void loadLogo(QStandardItem* item, const QString& url);
     // The stations of a directory answer worth showing, in its order.
     static QList<Station> parseStations(const QByteArray& body);
+    // "1 canal", "5 canais".
+    static QString channelCount(int count);
 
     // Bounds of untrusted input.
     // A search asks for this many stations and keeps no more.
@@ -60,7 +64,15 @@ public:
     static constexpr int kMaxIptvLine = 64 * 1024;
     static constexpr int kMaxLogoFetches = 8;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void fitShortPage();
+
 private:
+    static constexpr int kSidebarWidth = 250;
+    static constexpr int kShortPage = 360;
+    static constexpr int kNarrowMain = 420;
+
     QWidget* buildSidebar();
     QWidget* buildMain();
     void connectAll();
@@ -86,9 +98,14 @@ private:
     void dropQueuedLogos();
 
     Host* m_host;
+    QWidget* m_side = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_import = nullptr;
     QListWidget* m_sections = nullptr;
     CardView* m_view = nullptr;
     QLineEdit* m_searchEdit = nullptr;
+    QBoxLayout* m_mainColumn = nullptr;
+    QBoxLayout* m_searchRow = nullptr;
     QComboBox* m_countryBox = nullptr;
     QWidget* m_searchBar = nullptr;
     QLabel* m_statusLabel = nullptr;

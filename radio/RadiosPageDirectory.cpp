@@ -230,9 +230,12 @@ void RadiosPage::searchFinished(QNetworkReply* reply, int serial, const QByteArr
         return;
     }
     m_found = parseStations(body);
-    setDiscoverStatus(L("%1 rádios encontradas · clique com o botão direito para salvar",
-                        "%1 radios found · right-click to save")
-                          .arg(m_found.size()));
+    setDiscoverStatus(m_found.size() == 1
+                          ? L("1 rádio encontrada · clique com o botão direito para salvar",
+                              "1 radio found · right-click to save")
+                          : L("%1 rádios encontradas · clique com o botão direito para salvar",
+                              "%1 radios found · right-click to save")
+                                .arg(m_found.size()));
     if (currentKey() == QLatin1String("discover"))
         showStations(m_found);
 }

@@ -121,7 +121,6 @@ bool RadiosPage::importIptv(const QString& path)
     if (!stored)
         return false;
     emit db->stationsChanged();   // one rebuild for the whole list
-    m_host->toast(L("Lista \"%1\" importada: %2 canais", "List \"%1\" imported: %2 channels")
-                      .arg(group, QString::number(count)));
+    m_host->toast(L("Lista \"%1\" importada: %2", "List \"%1\" imported: %2").arg(group, channelCount(count)));
     return true;
 }

@@ -103,11 +103,22 @@ private slots:
         const MpvHandle mpv = m_core->handle();
         field<QDoubleSpinBox>("Transição suave entre músicas")->setValue(2);
         QVERIFY(mpv.getString("af").contains("@fade:"));
-        for (QCheckBox* box : page()->findChildren<QCheckBox*>())
+        QCheckBox* normalize = nullptr;
+        for (QCheckBox* box : page()->findChildren<QCheckBox*>()) {
             if (box->text().startsWith("Normalizar") || box->text().startsWith("Decodificar"))
                 box->click();
+            if (box->text().startsWith("Normalizar"))
+                normalize = box;
+        }
         QVERIFY(mpv.getString("af").contains("@norm:"));
         QCOMPARE(mpv.getString("hwdec"), QString("no"));
+        // The menus' check mark and the box follow each other.
+        QAction* normalizeAction = Actions::instance()->actions.value("normalize");
+        QVERIFY(normalizeAction->isChecked());
+        normalizeAction->trigger();
+        QVERIFY(!normalize->isChecked());
+        QCOMPARE(App::get("audio/normalize").toBool(), false);
+        QTRY_VERIFY(ToastReader::text(m_window.get()).isEmpty());  // the menu's notice
 
         QLineEdit* slang = field<QLineEdit>("Idioma preferido");
         page()->findChild<QScrollArea*>()->ensureWidgetVisible(slang);

@@ -6,9 +6,12 @@
 #include "TestEnv.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QToolButton>
 
 #include <memory>
 
@@ -59,6 +62,15 @@ private slots:
         type(0, Qt::Key_2, Qt::ControlModifier);
         QCOMPARE(m_host.callsTo("toast").size(), 1);
 
+        // A bare digit seeks in the window: no row takes it, the row keeps its own.
+        type(0, Qt::Key_5);
+        QCOMPARE(m_host.callsTo("toast").size(), 2);
+        QCOMPARE(m_host.last().text, QString("Atalho já usado em \"Ir para 50%\" — não trocado"));
+        QCOMPARE(shortcutOf("a"), QKeySequence("Ctrl+2"));
+        QCOMPARE(edit(0)->keySequence(), QKeySequence("Ctrl+2"));
+        for (QAction* action : Actions::instance()->all())
+            QVERIFY(action->shortcut() != QKeySequence(Qt::Key_5));
+
         findChild<QPushButton>("Voltar atalhos ao padrão")->click();
         QCOMPARE(edit(0)->keySequence(), QKeySequence("Ctrl+1"));
         QCOMPARE(edit(1)->keySequence(), QKeySequence("Ctrl+2"));
@@ -73,6 +85,20 @@ private slots:
         QVERIFY(shortcutOf("a").isEmpty());
         QCOMPARE(App::get("shortcuts/a"), QVariant(QString("")));
         QCOMPARE(shortcutOf("b"), QKeySequence("Ctrl+2"));
+        QCOMPARE(m_host.count("toast"), 0);
+
+        // The clear button ends a recording: the next key changes nothing.
+        startRecording(1);
+        QLineEdit* line = edit(1)->findChild<QLineEdit*>();
+        QToolButton* clear = line->findChild<QToolButton*>();
+        QVERIFY(clear && clear->isVisible());
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(shortcutOf("b").isEmpty());
+        QVERIFY(!edit(1)->isRecording());
+        QTest::keyClick(edit(1), Qt::Key_2, Qt::ControlModifier);
+        QVERIFY(shortcutOf("b").isEmpty());
+        QVERIFY(shortcutOf("a").isEmpty());
+        QCOMPARE(shortcutOf("d"), QKeySequence(Qt::Key_Backspace));
         QCOMPARE(m_host.count("toast"), 0);
     }
 
@@ -102,6 +128,21 @@ private slots:
         QCOMPARE(shortcutOf("d"), QKeySequence(Qt::Key_Backspace));
         type(2, Qt::Key_Question, Qt::ShiftModifier, "?");
         QCOMPARE(shortcutOf("c"), QKeySequence("?"));
+
+        // Reaching a field with Tab only focuses it, and the focus leaving commits nothing.
+        m_box->activateWindow();
+        QApplication::setActiveWindow(m_box.get());
+        QSignalSpy finished(edit(3), &ShortcutEdit::editingFinished);
+        QSignalSpy changed(edit(3), &ShortcutEdit::keySequenceChanged);
+        edit(3)->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(edit(3)->hasFocus());
+        QVERIFY(!edit(3)->isRecording());
+        QTest::keyClick(edit(3), Qt::Key_K);
+        QCOMPARE(shortcutOf("d"), QKeySequence(Qt::Key_Backspace));
+        edit(2)->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(edit(2)->hasFocus());
+        QCOMPARE(finished.size(), 0);
+        QCOMPARE(changed.size(), 0);
     }
 
 private:

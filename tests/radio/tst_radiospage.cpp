@@ -201,6 +201,9 @@ private slots:
         showSection("news");
         QCOMPARE(status(), QString("5 canais"));
         QCOMPARE(names().first(), QString("Canal A"));
+
+        QVERIFY(page->importIptv(writeList("one.m3u", "#EXTM3U\n#EXTINF:-1,Only\nhttp://one.test/1\n")));
+        QCOMPARE(host.last().text, QString("Lista \"one\" importada: 1 canal"));
     }
 
     void reimportAndSpecialNames()
@@ -248,7 +251,7 @@ private slots:
 
         sections()->setCurrentRow(1);
         QCOMPARE(names(), QStringList({"Dir 2"}));
-        QCOMPARE(status(), QString("1 rádios"));
+        QCOMPARE(status(), QString("1 rádio"));
         stationMenu(0, "Tirar dos favoritos");
         QVERIFY(!Database::instance()->stations("radio").first().favorite);
         answerInputs({{"   ", true}});
@@ -280,7 +283,7 @@ private slots:
         QCOMPARE(sectionNames(), QStringList({"a"}));
         // The row number stays: the new last row is shown.
         QCOMPARE(sections()->currentRow(), 2);
-        QCOMPARE(status(), QString("1 canais"));
+        QCOMPARE(status(), QString("1 canal"));
     }
 
     void playing()
