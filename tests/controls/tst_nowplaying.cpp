@@ -74,10 +74,17 @@ class TestNowPlaying : public QObject
     QString m_tagged;   // a FLAC whose tag holds lyrics
     int m_case = 0;
 
+    // On a busy machine libmpv now and then ends an exact seek of a paused
+    // song a few audio frames short and, being paused, never reports the
+    // position again; seeking once more from there lands.
     bool seekTo(double seconds)
     {
-        m_core.seekAbsolute(seconds);
-        return QTest::qWaitFor([&] { return qAbs(m_core.position() - seconds) < 0.02; }, kWait);
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            m_core.seekAbsolute(seconds);
+            if (QTest::qWaitFor([&] { return qAbs(m_core.position() - seconds) < 0.02; }, kWait / 5))
+                return true;
+        }
+        return false;
     }
 
 private slots:
@@ -202,8 +209,12 @@ private slots:
         QVERIFY(brightest(shot, list->visualItemRect(list->item(0))) < 200);
 
         // A click on a line seeks to its time.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
-        QTRY_COMPARE_WITH_TIMEOUT(qRound(m_core.position() * 100), 1300, kWait);
+        bool landed = false;
+        for (int attempt = 0; attempt < 5 && !landed; ++attempt) {   // see seekTo
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+            landed = QTest::qWaitFor([&] { return qRound(m_core.position() * 100) == 1300; }, kWait / 5);
+        }
+        QVERIFY(landed);
 
         // Untimed lyrics are never highlighted.
         QVERIFY(lrc.open(QIODevice::WriteOnly | QIODevice::Truncate));
