@@ -165,7 +165,7 @@ void PlayerCore::observeProperties()
         {"track-list", MPV_FORMAT_NODE},     {"chapter-list", MPV_FORMAT_NODE},
         {"playlist", MPV_FORMAT_NONE},       {"playlist-pos", MPV_FORMAT_INT64},
         {"ab-loop-a", MPV_FORMAT_NODE},      {"ab-loop-b", MPV_FORMAT_NODE},
-        {"metadata", MPV_FORMAT_NODE},
+        {"metadata", MPV_FORMAT_NODE},       {"seekable", MPV_FORMAT_FLAG},
     };
     for (const Observed& p : props)
         mpv()->observe_property(m_handle.raw(), 0, p.name, p.format);

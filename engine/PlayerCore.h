@@ -189,6 +189,7 @@ private:
     void markCurrent(int pos);
     void resumeDrain();
     void storeDuration(bool present, double value);
+    bool endlessRise(double value);
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
     void storeTracks(const QVariantList& list);
@@ -257,6 +258,9 @@ private:
     int m_sliceEvents = 0;        // events handled since the last pause
     bool m_queueStale = false;    // libmpv's playlist may differ from the mirror
     int m_currentIndex = -1;      // the mirror's entry flagged current
+    bool m_seekable = false;      // libmpv's "seekable" for the current file
+    bool m_live = false;          // the current file is a live stream: no length
+    int m_durationRises = 0;      // times the current stream's length grew after loading
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
     // Subtitle scans run here; last, so it is stopped and its threads joined
     // before anything else goes.

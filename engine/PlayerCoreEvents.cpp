@@ -178,6 +178,8 @@ void PlayerCore::onStartFile(qint64 entryId)
     m_lastDuration = 0;
     m_streamTitle.clear();
     m_lastPath = entryPath(entryId);
+    m_live = false;
+    m_durationRises = 0;
     // libmpv keeps the A-B points across files; the mirror starts unset,
     // and so must the engine.
     m_abLoopA = -1;
@@ -235,7 +237,11 @@ void PlayerCore::onFileLoaded()
 void PlayerCore::refreshLoadedFile()
 {
     refreshEntry();
-    const double dur = m_handle.getDouble("duration", std::nan(""));
+    m_seekable = m_handle.getFlag("seekable", false);
+    // A stream that can neither seek nor tell its size is a radio: live
+    // from the start, so its first length is never shown.
+    const bool endless = isStream() && !m_seekable && m_handle.getInt("file-size", -1) < 0;
+    const double dur = endless ? std::nan("") : m_handle.getDouble("duration", std::nan(""));
     if (!std::isnan(dur)) {
         m_lastDuration = dur;
         if (dur != m_duration)
@@ -243,6 +249,7 @@ void PlayerCore::refreshLoadedFile()
     } else if (m_duration != 0) {
         storeDuration(false, 0);
     }
+    m_live = endless;
     const QString title = m_handle.getString("media-title");
     if (title != m_mediaTitle)
         storeMediaTitle(title);
@@ -276,8 +283,16 @@ void PlayerCore::refreshEntry()
     }
 }
 
+// A live stream keeps duration 0 until the next file starts.
 void PlayerCore::storeDuration(bool present, double value)
 {
+    if (m_live)
+        return;
+    if (present && endlessRise(value)) {
+        m_live = true;
+        m_lastDuration = 0;
+        present = false;
+    }
     if (present) {
         m_duration = value;
         m_lastDuration = value;
@@ -285,6 +300,19 @@ void PlayerCore::storeDuration(bool present, double value)
         m_duration = 0;
     }
     emit durationChanged(m_duration);
+}
+
+// libmpv gives an endless stream (a radio, a live HLS list, av://lavfi) the
+// length received so far, growing while it plays; a finite file over the
+// network keeps the length it had at loading. A rise after loading from a
+// stream that cannot seek marks it live; a seekable one must rise twice.
+// Local files are never live.
+bool PlayerCore::endlessRise(double value)
+{
+    if (!m_fileActive || !isStream() || m_duration <= 0 || value <= m_duration)
+        return false;
+    ++m_durationRises;
+    return m_durationRises >= (m_seekable ? 2 : 1);
 }
 
 void PlayerCore::storeMediaTitle(const QString& text)
@@ -336,6 +364,8 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
     } else if (name == QLatin1String("idle-active")) {
         m_idle = asFlag();
         emit idleChanged(m_idle);
+    } else if (name == QLatin1String("seekable")) {
+        m_seekable = asFlag();
     } else if (name == QLatin1String("paused-for-cache")) {
         m_buffering = asFlag();
         emit bufferingChanged(m_buffering);

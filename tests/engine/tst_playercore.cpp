@@ -1,8 +1,11 @@
 #include "App.h"
+#include "FakeWeb.h"
 #include "MediaGen.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QThread>
@@ -10,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -45,6 +49,29 @@ class TestPlayerCore : public QObject
     static bool makeAudio(const QString& path, double seconds, const QString& title)
     {
         return MediaGen::audio(path, seconds, {{"title", title}});
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // An ICY metadata block: its length in 16-byte units, then the text padded.
+    static QByteArray padIcy(const QByteArray& text)
+    {
+        const int units = int(text.size() + 15) / 16;
+        return char(units) + text.leftJustified(units * 16, '\0');
+    }
+
+    // A live HLS list of three segments starting at `first`, without an end.
+    static QByteArray liveList(const QStringList& segments, int first)
+    {
+        QByteArray list = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:1\n#EXT-X-MEDIA-SEQUENCE:"
+            + QByteArray::number(first) + "\n";
+        for (int i = first; i < first + 3; ++i)
+            list += "#EXTINF:1.0,\n" + segments[i].toUtf8() + "\n";
+        return list;
     }
 
 private slots:
@@ -219,6 +246,73 @@ private slots:
                                     "video.mp4 3 video.mp4 1 video=1 chapters=0 start=1",
                                     "chapters.mkv 4 chapters.mkv 2 video=0 chapters=3 start=1"}));
         QCOMPARE(core->title(), QString("chapters.mkv"));
+    }
+
+    // Endless streams (a radio with and without ICY titles, a live HLS list
+    // that moves on at every reload) have no length, even though libmpv
+    // counts what it has received so far; a finite file and a finished HLS
+    // list served over HTTP keep theirs.
+    void liveStreamsHaveNoLength()
+    {
+        const QString raw = f("raw.mp3"), fixed = f("fixed.mp3"), hls = f("hls");
+        QVERIFY2(MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "2", "-c:a", "libmp3lame",
+                                   "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0", raw}),
+                 qPrintable(MediaGen::lastError()));
+        QVERIFY2(MediaGen::audio(fixed, 6.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(QDir().mkpath(hls));
+        QVERIFY2(MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "8", "-c:a", "aac", "-f", "hls",
+                                   "-hls_time", "1", "-hls_list_size", "0", hls + "/vod.m3u8"}),
+                 qPrintable(MediaGen::lastError()));
+        const QByteArray frames = readAll(raw);
+        const QByteArray title = padIcy("StreamTitle='Radio';");
+        const QString host = QStringLiteral("127.0.0.1");
+        FakeWeb web;
+        QVERIFY(web.start());
+        web.answerEndless(host, "/radio", frames);
+        // The content type is written into the head as given: it carries the
+        // ICY interval too, one whole copy of the frames between titles.
+        web.answerEndless(host, "/icy", frames + title,
+                          "audio/mpeg\r\nicy-metaint: " + QByteArray::number(frames.size()));
+        web.answer(host, "/fixed.mp3", 200, readAll(fixed), "audio/mpeg");
+        web.answer(host, "/vod.m3u8", 200, readAll(hls + "/vod.m3u8"), "application/vnd.apple.mpegurl");
+        QStringList segments = QDir(hls).entryList({"*.ts"});
+        std::sort(segments.begin(), segments.end(), [](const QString& a, const QString& b) {
+            return a.length() != b.length() ? a.length() < b.length() : a < b;
+        });
+        for (const QString& name : segments)
+            web.answer(host, "/" + name, 200, readAll(hls + "/" + name), "video/mp2t");
+        int reloads = 0;
+        connect(&web, &FakeWeb::requestReceived, this, [&](const FakeWeb::Request& r) {
+            if (r.path == "/live.m3u8")
+                web.answer(host, r.path, 200, liveList(segments, qMin(reloads++, int(segments.size()) - 3)),
+                           "application/vnd.apple.mpegurl");
+        });
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(web.serverPort());
+        auto core = makeCore();
+        QSignalSpy loaded(core.get(), &PlayerCore::fileLoaded);
+        const auto play = [&](const QString& path) {
+            loaded.clear();
+            core->openFiles({base + path});
+            return QTest::qWaitFor([&] { return loaded.count() == 1; }, kWait);
+        };
+
+        for (const auto& [live, streamTitle] : {std::pair{"/radio", ""}, {"/icy", "Radio"}, {"/live.m3u8", ""}}) {
+            QVERIFY2(play(live), live);
+            QTRY_VERIFY2_WITH_TIMEOUT(core->position() > 2, live, kWait);
+            QVERIFY2(core->duration() == 0, qPrintable(QString("%1: %2").arg(live).arg(core->duration())));
+            QTRY_COMPARE_WITH_TIMEOUT(core->streamTitle(), QString(streamTitle), kWait);
+        }
+
+        QVERIFY(play("/fixed.mp3"));
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 0.5, kWait);
+        QVERIFY2(qAbs(core->duration() - 6) < 0.5, qPrintable(QString::number(core->duration())));
+        core->seekAbsolute(4);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() >= 4, kWait);
+        QVERIFY2(qAbs(core->duration() - 6) < 0.5, qPrintable(QString::number(core->duration())));
+
+        QVERIFY(play("/vod.m3u8"));
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 2, kWait);
+        QVERIFY2(qAbs(core->duration() - 8) < 0.5, qPrintable(QString::number(core->duration())));
     }
 
     void togglePauseAtEnd()

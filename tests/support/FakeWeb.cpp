@@ -101,9 +101,10 @@ void FakeWeb::answer(const QString& host, const QString& path, int status, const
     m_answers.insert(keyOf(host, path), Canned{Body, status, body, contentType});
 }
 
-void FakeWeb::answerEndless(const QString& host, const QString& path, const QByteArray& chunk)
+void FakeWeb::answerEndless(const QString& host, const QString& path, const QByteArray& chunk,
+                            const QByteArray& contentType)
 {
-    m_answers.insert(keyOf(host, path), Canned{Endless, 200, chunk, "application/octet-stream"});
+    m_answers.insert(keyOf(host, path), Canned{Endless, 200, chunk, contentType});
 }
 
 void FakeWeb::answerDrip(const QString& host, const QString& path, int intervalMs)

@@ -79,7 +79,8 @@ public:
     void answer(const QString& host, const QString& path, int status, const QByteArray& body,
                 const QByteArray& contentType = "application/json");
     // Endless body: repeats `chunk` (a 64 KiB zero block when empty).
-    void answerEndless(const QString& host, const QString& path, const QByteArray& chunk = {});
+    void answerEndless(const QString& host, const QString& path, const QByteArray& chunk = {},
+                       const QByteArray& contentType = "application/octet-stream");
     // A body that trickles: one byte every intervalMs.
     void answerDrip(const QString& host, const QString& path, int intervalMs = 1000);
     void hold(const QString& host, const QString& path);
