@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 #include "App.h"
 #include "Covers.h"
 #include "Icons.h"
@@ -196,8 +198,11 @@ void ControlBar::connectCore()
     connect(core, &PlayerCore::durationChanged, this, [this](double dur) {
         seekBar->setDuration(dur);
         showDuration(dur);
+        drawPosition(m_core->position());
     });
     connect(core, &PlayerCore::pauseChanged, this, &ControlBar::showPlayState);
+    // Paused, the bar shows the exact place, not the last whole second.
+    connect(core, &PlayerCore::pauseChanged, this, [this] { drawPosition(m_core->position()); });
     connect(core, &PlayerCore::speedChanged, this,
             [this](double speed) { speedButton->setText(App::formatSpeed(speed)); });
     connect(core, &PlayerCore::volumeChanged, this, [this](double vol) {
@@ -218,8 +223,26 @@ void ControlBar::connectCore()
     connect(muteButton, &QToolButton::clicked, this, [this] { m_core->setMuted(!m_core->isMuted()); });
 }
 
+// Playback reports the position many times a second. While time merely runs
+// on, the bar, the time labels and so the window are redrawn once per shown
+// second, all in one go; a step back (a seek) shows at once, a step forward
+// changes the second anyway. Nothing is drawn while the window is hidden or
+// minimized. Paused, every change (a seek, a frame step) shows.
 void ControlBar::showPosition(double pos)
 {
+    if (!m_core->isPaused()) {
+        const QWidget* top = window();
+        if (!top->isVisible() || top->isMinimized())
+            return;
+        if (std::floor(pos) == std::floor(m_shownPos) && pos >= m_shownPos)
+            return;
+    }
+    drawPosition(pos);
+}
+
+void ControlBar::drawPosition(double pos)
+{
+    m_shownPos = pos;
     seekBar->setPosition(pos);   // ignored while the knob is dragged
     timeLabel->setText(App::formatTime(pos));
     const double dur = m_core->duration();

@@ -60,6 +60,7 @@ private:
     QLayout* buildRight();
     void connectCore();
     void showPosition(double pos);
+    void drawPosition(double pos);
     void showDuration(double dur);
     void showPlayState();
     void showRepeat();
@@ -74,4 +75,5 @@ private:
     PlayerCore* m_core;
     QWidget* nowPlayingBlock;
     bool showRemaining = false;   // durationLabel shows the time left
+    double m_shownPos = -1;       // the position the bar and labels show
 };

@@ -568,7 +568,7 @@ int NowPlaying::lineAt(double position) const
 
 void NowPlaying::syncLyrics(double position)
 {
-    if (lines.isEmpty() || !isVisible() || lines.constLast().first < 0)
+    if (lines.isEmpty() || !isVisible() || window()->isMinimized() || lines.constLast().first < 0)
         return;
     const int line = lineAt(position);
     if (line == currentLine)

@@ -26,6 +26,26 @@
 #include <algorithm>
 #include <memory>
 
+// Counts the repaint passes of one top-level window: each update request
+// the window's widgets take is one flush of its backing store.
+class UpdateCounter : public QObject
+{
+public:
+    explicit UpdateCounter(QWidget* top) : m_top(top) { qApp->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::UpdateRequest && (watched == m_top || watched == m_top->windowHandle()))
+            ++count;
+        return false;
+    }
+
+private:
+    QWidget* m_top;
+};
+
 // Resume, history rows, play counting and the playback toasts of the window
 // on a real playback core, under Xvfb.
 class TestPlayback : public QObject
@@ -278,6 +298,31 @@ private slots:
         for (int i = 0; i < 4; ++i)
             m_window->onPlayTimer();
         QCOMPARE(db()->mediaByPath(m_track)->play_count, 1);
+    }
+
+    // While only time runs on, the window is redrawn about once a second;
+    // minimized, not at all.
+    void fewRedrawsWhilePlaying()
+    {
+        const QString song = m_dir.filePath(QStringLiteral("long.ogg"));
+        QVERIFY2(MediaGen::audio(song, 240.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(play({song}));
+        QTRY_VERIFY(m_core->position() >= 1);
+
+        UpdateCounter shown(m_window.get());
+        double start = m_core->position();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= start + 5, 15000);
+        QVERIFY2(shown.count >= 1 && shown.count <= 12, qPrintable(QString::number(shown.count)));
+
+        m_window->showMinimized();
+        QTRY_VERIFY(m_window->isMinimized());
+        QCoreApplication::processEvents();
+        UpdateCounter minimized(m_window.get());
+        start = m_core->position();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= start + 3, 15000);
+        QCOMPARE(minimized.count, 0);
+        m_window->showNormal();
+        QTRY_VERIFY(!m_window->isMinimized());
     }
 
     // Seek, volume and speed commands and what they tell the user.
