@@ -32,8 +32,23 @@ QCollatorSortKey NameOrder::key(const QString& text) const
     return m_collator.sortKey(text);
 }
 
+QCollatorSortKey NameOrder::keptKey(const QString& text) const
+{
+    const auto kept = m_keptSlot.constFind(text);
+    if (kept != m_keptSlot.cend())
+        return m_keptKeys[size_t(kept.value())];
+    return m_collator.sortKey(text);
+}
+
 QList<int> NameOrder::ranks(const QList<QString>& texts) const
 {
+    // Keys made for another language are of no use.
+    const QLocale locale = collationLocale();
+    if (m_collator.locale() != locale) {
+        m_collator.setLocale(locale);
+        m_keptSlot.clear();
+        m_keptKeys.clear();
+    }
     // Collate each distinct text once: a column of a music library repeats
     // the same artist, album and genre names many times over.
     QHash<QString, int> slotOf;
@@ -44,7 +59,7 @@ QList<int> NameOrder::ranks(const QList<QString>& texts) const
         auto it = slotOf.constFind(text);
         if (it == slotOf.constEnd()) {
             it = slotOf.insert(text, int(keys.size()));
-            keys.push_back(m_collator.sortKey(text));
+            keys.push_back(keptKey(text));
         }
         slotOfText.append(it.value());
     }
@@ -64,5 +79,8 @@ QList<int> NameOrder::ranks(const QList<QString>& texts) const
 
     for (int& slot : slotOfText)
         slot = rankOfSlot[size_t(slot)];
+    // Only this call's texts are kept: what a page no longer shows goes.
+    m_keptSlot = std::move(slotOf);
+    m_keptKeys = std::move(keys);
     return slotOfText;
 }

@@ -2,13 +2,20 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QList>
 #include <QString>
+
+#include <vector>
 
 // The order of names shown to the user: the collation of the user's locale,
 // as QString::localeAwareCompare gives it (case and accents count, digits are
 // plain characters). The C/POSIX locale's collation is bare code-point order
 // ("Zebra" before "apple"), so there English rules stand in.
+//
+// An order that is kept and asked again keeps the collation keys of the
+// texts it ranked last, so that ranking mostly the same texts again collates
+// only the new ones.
 class NameOrder
 {
 public:
@@ -22,5 +29,9 @@ public:
     QList<int> ranks(const QList<QString>& texts) const;
 
 private:
-    QCollator m_collator;
+    QCollatorSortKey keptKey(const QString& text) const;
+
+    mutable QCollator m_collator;  // follows a change of the default locale
+    mutable QHash<QString, int> m_keptSlot;  // text: its place in m_keptKeys
+    mutable std::vector<QCollatorSortKey> m_keptKeys;
 };

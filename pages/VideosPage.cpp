@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -57,15 +58,37 @@ QString subtitleFor(const QString& folderName, qint64 size)
     return folderName + QStringLiteral(" · ") + sizeText(size);
 }
 
-QStandardItem* cardFor(const MediaItem& v, const QString& title, const QString& subtitle,
+QString badgeFor(double duration)
+{
+    return duration > 0 ? App::formatTime(duration) : QString();
+}
+
+// Whether two readings of a video give the same card.
+bool sameCard(const MediaItem& x, const MediaItem& y)
+{
+    return x.path == y.path && x.title == y.title && x.folder == y.folder && x.size == y.size
+        && x.duration == y.duration && x.added_at == y.added_at;
+}
+
+bool sameCards(const QList<MediaItem>& a, const QList<MediaItem>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (!sameCard(a.at(i), b.at(i)))
+            return false;
+    return true;
+}
+
+QStandardItem* cardFor(const MediaItem& v, const QString& title, const QString& subtitle, const QString& badge,
                        const QHash<QString, HistoryItem>& history)
 {
     auto* item = new QStandardItem(title);
     item->setData(v.path, PathRole);
     item->setData(QStringLiteral("video"), KindRole);
     item->setData(subtitle, SubtitleRole);
-    if (v.duration > 0)
-        item->setData(App::formatTime(v.duration), BadgeRole);
+    if (!badge.isEmpty())
+        item->setData(badge, BadgeRole);
     const auto h = history.constFind(v.path);
     if (h != history.cend() && h->duration > 0)
         item->setData(h->finished ? 1.0 : std::min(h->position / h->duration, 1.0), ProgressRole);
@@ -184,19 +207,15 @@ void VideosPage::onHistoryChanged()
 void VideosPage::refresh()
 {
     m_stale = false;
-    m_videos = Database::instance()->media(QStringLiteral("video"));
+    QList<MediaItem> videos = Database::instance()->media(QStringLiteral("video"));
+    // A scan that changed nothing of the videos leaves the cards as they
+    // are; a changed history has already dropped the one read.
+    if (m_history && sameCards(videos, m_videos))
+        return;
+    const QList<MediaItem> before = std::exchange(m_videos, std::move(videos));
     m_history.reset();
-    m_titles.clear();
-    m_subtitles.clear();
-    QHash<QString, QString> folderNames;  // many videos share a folder
-    for (const MediaItem& v : std::as_const(m_videos)) {
-        auto name = folderNames.constFind(v.folder);
-        if (name == folderNames.cend())
-            name = folderNames.insert(v.folder, QFileInfo(v.folder).fileName());
-        m_titles.append(v.displayTitle());
-        m_subtitles.append(subtitleFor(*name, v.size));
-    }
-    m_nameRank = NameOrder().ranks(m_titles);
+    makeCardTexts(before);
+    m_nameRank = m_nameOrder.ranks(m_titles);
 
     const bool blocked = m_folder->blockSignals(true);
     fillFolders();
@@ -204,11 +223,40 @@ void VideosPage::refresh()
     m_folder->blockSignals(blocked);
 }
 
+// The cards' texts of every video; those of a video the last reading
+// (before) had alike are taken over.
+void VideosPage::makeCardTexts(const QList<MediaItem>& before)
+{
+    const QStringList titles = std::exchange(m_titles, {});
+    const QStringList subtitles = std::exchange(m_subtitles, {});
+    const QStringList badges = std::exchange(m_badges, {});
+    QHash<QString, int> rowBefore;   // made when the rows no longer line up
+    QHash<QString, QString> folderNames;  // many videos share a folder
+    for (int i = 0; i < m_videos.size(); ++i) {
+        const MediaItem& v = m_videos.at(i);
+        int j = i < before.size() && before.at(i).path == v.path ? i : -1;
+        if (j < 0 && rowBefore.isEmpty())
+            for (int k = 0; k < before.size(); ++k)
+                rowBefore.insert(before.at(k).path, k);
+        if (j < 0)
+            j = rowBefore.value(v.path, -1);
+        if (j >= 0 && j < titles.size() && sameCard(before.at(j), v)) {
+            m_titles.append(titles.at(j));
+            m_subtitles.append(subtitles.at(j));
+            m_badges.append(badges.at(j));
+            continue;
+        }
+        auto name = folderNames.constFind(v.folder);
+        if (name == folderNames.cend())
+            name = folderNames.insert(v.folder, QFileInfo(v.folder).fileName());
+        m_titles.append(v.displayTitle());
+        m_subtitles.append(subtitleFor(*name, v.size));
+        m_badges.append(badgeFor(v.duration));
+    }
+}
+
 void VideosPage::fillFolders()
 {
-    const QString current = m_folder->currentData().toString();
-    m_folder->clear();
-    m_folder->addItem(L("Todas as pastas", "All folders"), QString());
     QStringList folders;
     QSet<QString> seen;
     for (const MediaItem& v : std::as_const(m_videos))
@@ -217,6 +265,13 @@ void VideosPage::fillFolders()
             folders.append(v.folder);
         }
     folders.sort(Qt::CaseInsensitive);
+    // The same folders keep the box, and its choice, as they are.
+    if (m_folder->count() > 0 && folders == m_folderPaths)
+        return;
+    m_folderPaths = folders;
+    const QString current = m_folder->currentData().toString();
+    m_folder->clear();
+    m_folder->addItem(L("Todas as pastas", "All folders"), QString());
     for (const QString& folder : std::as_const(folders)) {
         const QString name = QFileInfo(folder).fileName();
         m_folder->addItem(name.isEmpty() ? folder : name, folder);
@@ -289,7 +344,7 @@ void VideosPage::fill()
     m_rowOfPath.clear();
     for (int i : std::as_const(rows)) {
         m_rowOfPath.insert(m_videos.at(i).path, int(items.size()));
-        items.append(cardFor(m_videos.at(i), m_titles.at(i), m_subtitles.at(i), *m_history));
+        items.append(cardFor(m_videos.at(i), m_titles.at(i), m_subtitles.at(i), m_badges.at(i), *m_history));
     }
     m_shown = rows;
     // One insertion for all cards rather than one per card.
@@ -307,10 +362,12 @@ void VideosPage::durationKnown(const QString& path)
     const std::optional<MediaItem> media = Database::instance()->mediaByPath(path);
     if (!media || media->duration <= 0)
         return;
-    item->setData(App::formatTime(media->duration), BadgeRole);
+    const QString badge = badgeFor(media->duration);
+    item->setData(badge, BadgeRole);
     // Kept for the next fill too, which would otherwise rebuild the card
     // without it (the thumbnail that brought it is not made again).
     m_videos[m_shown.at(row)].duration = media->duration;
+    m_badges[m_shown.at(row)] = badge;
     if (m_sort->currentData().toString() == QLatin1String("duration"))
         m_resort->start();
 }

@@ -2,6 +2,7 @@
 
 #include "HistoryItem.h"
 #include "MediaItem.h"
+#include "NameOrder.h"
 
 #include <QHash>
 #include <QList>
@@ -41,6 +42,7 @@ protected:
 private:
     void buildHeader(QVBoxLayout* layout);
     void connectAll();
+    void makeCardTexts(const QList<MediaItem>& before);
     void fillFolders();
     QList<int> keptRows() const;
     void sortRows(QList<int>& rows) const;
@@ -61,9 +63,12 @@ private:
     QPushButton* m_rescanButton = nullptr;
     QTimer* m_resort = nullptr;  // fills again after late lengths, when sorted by length
     QList<MediaItem> m_videos;
+    QStringList m_folderPaths;        // the folder box's folders, in its order
     QStringList m_titles;             // per video: its card's title
     QStringList m_subtitles;          // and second line
+    QStringList m_badges;             // and length
     QList<int> m_nameRank;            // and its title's place in the name order
+    NameOrder m_nameOrder;            // keeps the titles' keys from one refresh to the next
     std::optional<QHash<QString, HistoryItem>> m_history;  // by path; read when first needed
     QList<int> m_shown;               // per card: its video's place in m_videos
     QHash<QString, int> m_rowOfPath;  // card row of each shown path

@@ -21,3 +21,6 @@ for b in "$build"/bench/bench_*; do
   ran=1
 done
 [ "$ran" = 1 ] || echo "no benchmarks built"
+# Playback CPU of the real program beside VLC and mpv (ORVEL_BENCH_SECONDS).
+echo "== bench_playback_cpu"
+tests/support/run-gui.sh bash bench/bench_playback_cpu.sh "$build"
