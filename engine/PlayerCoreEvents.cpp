@@ -429,6 +429,9 @@ void PlayerCore::rebuildQueue()
             appendEntries(*node.u.list);
         mpv()->free_node_contents(&node);
     }
+    // The list read back carries its own current entry: the position goes
+    // with it, so no one sees the new list with the old position.
+    m_playlistPos = m_currentIndex;
     emit queueChanged();
 }
 
