@@ -76,7 +76,11 @@ MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     QTimer::singleShot(800, this, [] { Library::instance()->rescan(); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (!m_video->parentWidget())
+        delete m_video;
+}
 
 PlayerCore* MainWindow::core() const
 {
@@ -172,9 +176,14 @@ void MainWindow::buildPlayerPage()
     m_videoArea->setObjectName(QStringLiteral("VideoArea"));
     m_videoArea->setAttribute(Qt::WA_StyledBackground);
     m_videoStack = new QStackedLayout(m_videoArea);
+    // The video widget joins the window when a video first shows: a window
+    // that holds an OpenGL widget, even a hidden one, composites the whole
+    // of itself through OpenGL at every update, which costs more than the
+    // music playing. Until then the widget stands apart, its context and
+    // libmpv's render context made offscreen so that a video can start.
     m_video = new MpvWidget(m_core);
+    m_video->grabFramebuffer();
     m_nowPlaying = new NowPlaying(m_core);
-    m_videoStack->addWidget(m_video);
     m_videoStack->addWidget(m_nowPlaying);
     m_videoArea->installEventFilter(this);
     m_nowPlaying->installEventFilter(this);
@@ -419,9 +428,10 @@ void MainWindow::goToPage(const QString& id)
         m_recentsPage->refresh();
     else if (id == QLatin1String("home"))
         m_homePage->refresh();
-    if (player)
-        m_videoStack->setCurrentWidget(m_core->hasVideo() ? static_cast<QWidget*>(m_video)
-                                                          : static_cast<QWidget*>(m_nowPlaying));
+    if (player && m_core->hasVideo())
+        showVideo();
+    else if (player)
+        m_videoStack->setCurrentWidget(m_nowPlaying);
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -431,16 +441,6 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     m_firstShow = false;
     Theme::darkTitleBar(this);
-    // Show the video widget once so that its OpenGL context exists before
-    // anything plays; go back to the page unless a file loaded meanwhile.
-    QWidget* remembered = m_stack->currentWidget();
-    m_stack->setCurrentWidget(m_videoArea);
-    m_videoStack->setCurrentWidget(m_video);
-    QPointer<QWidget> back(remembered);
-    QTimer::singleShot(60, this, [this, back] {
-        if (m_currentPath.isEmpty() && back)
-            m_stack->setCurrentWidget(back);
-    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -130,6 +130,7 @@ private:
     void onFileEnded(const QString& path, const QString& reason, double position, double duration);
     void updateNowPlaying();
     void onVideoPresence(bool hasVideo);
+    void showVideo();
     void onIdle();
     void onPauseChanged(bool paused);
     QString currentKind() const;

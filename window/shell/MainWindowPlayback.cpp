@@ -160,7 +160,7 @@ void MainWindow::onFileLoaded()
     if (isVideo) {
         if (!m_mini)
             goToPage(QStringLiteral("player"));
-        m_videoStack->setCurrentWidget(m_video);
+        showVideo();
     } else {
         m_videoStack->setCurrentWidget(m_nowPlaying);
     }
@@ -280,9 +280,22 @@ void MainWindow::onVideoPresence(bool hasVideo)
         m_videoStack->setCurrentWidget(m_nowPlaying);
         return;
     }
-    m_videoStack->setCurrentWidget(m_video);
+    showVideo();
     if (!m_mini)
         goToPage(QStringLiteral("player"));
+}
+
+void MainWindow::showVideo()
+{
+    if (!m_video->parentWidget()) {
+        // The toolkit makes the window again to draw it through OpenGL from
+        // now on; the new one takes the focus the old one had.
+        const bool active = isActiveWindow();
+        m_videoStack->addWidget(m_video);
+        if (active)
+            activateWindow();
+    }
+    m_videoStack->setCurrentWidget(m_video);
 }
 
 void MainWindow::onIdle()

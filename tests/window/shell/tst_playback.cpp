@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "MainWindow.h"
 #include "MediaGen.h"
+#include "MpvWidget.h"
 #include "NowPlaying.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
@@ -301,13 +302,17 @@ private slots:
     }
 
     // While only time runs on, the window is redrawn about once a second;
-    // minimized, not at all.
+    // minimized, not at all. A window that never showed a video holds no
+    // OpenGL widget, which would make every redraw a composition.
     void fewRedrawsWhilePlaying()
     {
         const QString song = m_dir.filePath(QStringLiteral("long.ogg"));
         QVERIFY2(MediaGen::audio(song, 240.0), qPrintable(MediaGen::lastError()));
+        m_window.reset();
+        QVERIFY(TestWindow::show(m_core.get(), m_window, TestWindow::Active));
         QVERIFY(play({song}));
         QTRY_VERIFY(m_core->position() >= 1);
+        QVERIFY(!m_window->findChild<MpvWidget*>());
 
         UpdateCounter shown(m_window.get());
         double start = m_core->position();
