@@ -191,10 +191,8 @@ void QueuePanel::resizeEvent(QResizeEvent* event)
     const bool narrow = width() < kRoomyWidth;
     const QString texts[] = {L("Salvar playlist", "Save playlist"), L("Limpar", "Clear")};
     QPushButton* buttons[] = {m_save, m_clear};
-    for (int i = 0; i < 2; ++i) {
-        buttons[i]->setText(narrow ? QString() : texts[i]);
-        buttons[i]->setToolTip(narrow ? texts[i] : QString());
-    }
+    for (int i = 0; i < 2; ++i)
+        showButtonText(buttons[i], texts[i], !narrow);
     const bool shortPanel = height() < kRoomyHeight;
     layout()->setContentsMargins(16, shortPanel ? 8 : 18, 12, shortPanel ? 6 : 12);
     layout()->setSpacing(shortPanel ? 4 : 10);

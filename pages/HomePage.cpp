@@ -325,9 +325,7 @@ void HomePage::showText(QPushButton* button, bool on)
 {
     if (!m_fullTexts.contains(button))
         m_fullTexts.insert(button, button->text());
-    const QString text = m_fullTexts.value(button);
-    button->setText(on ? text : QString());
-    button->setToolTip(on ? QString() : text);
+    showButtonText(button, m_fullTexts.value(button), on);
 }
 
 void HomePage::refresh()

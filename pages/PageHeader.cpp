@@ -1,5 +1,7 @@
 #include "PageHeader.h"
 
+#include "Widgets.h"
+
 #include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -142,10 +144,8 @@ int PageHeader::place(const Plan& plan, int width, bool apply)
     put(m_title, 0, 0, titleWidth);
     if (apply)
         for (const Item& item : m_items)
-            if (item.button && item.button->text() != (plan.compact ? QString() : item.text)) {
-                item.button->setText(plan.compact ? QString() : item.text);
-                item.button->setToolTip(plan.compact ? item.text : QString());
-            }
+            if (item.button && item.button->text() != (plan.compact ? QString() : item.text))
+                showButtonText(item.button, item.text, !plan.compact);
 
     int x = plan.wrapped ? 0 : width - controlsWidth(plan.compact, plan.search);
     int y = plan.wrapped ? row + kRowGap : 0;

@@ -469,10 +469,8 @@ void PlaylistsPage::fitSidebar()
     const bool roomy = m_side->width() >= kSidebarWidth * 3 / 4;
     const QString texts[] = {L("Nova playlist", "New playlist"), L("Importar M3U", "Import M3U")};
     QPushButton* buttons[] = {m_create, m_import};
-    for (int i = 0; i < 2; ++i) {
-        buttons[i]->setText(roomy ? texts[i] : QString());
-        buttons[i]->setToolTip(roomy ? QString() : texts[i]);
-    }
+    for (int i = 0; i < 2; ++i)
+        showButtonText(buttons[i], texts[i], roomy);
 }
 
 bool PlaylistsPage::eventFilter(QObject* watched, QEvent* event)

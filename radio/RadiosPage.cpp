@@ -70,10 +70,8 @@ void RadiosPage::resizeEvent(QResizeEvent* event)
     const bool roomy = m_side->width() >= kSidebarWidth * 3 / 4;
     const QString texts[] = {L("Adicionar por link", "Add by link"), L("Importar lista IPTV", "Import IPTV list")};
     QPushButton* buttons[] = {m_add, m_import};
-    for (int i = 0; i < 2; ++i) {
-        buttons[i]->setText(roomy ? texts[i] : QString());
-        buttons[i]->setToolTip(roomy ? QString() : texts[i]);
-    }
+    for (int i = 0; i < 2; ++i)
+        showButtonText(buttons[i], texts[i], roomy);
     fitShortPage();
 }
 

@@ -105,3 +105,9 @@ QString relativeDate(qint64 secs)
     // Seven days or more, and dates after today, which no count describes.
     return t.toString(L("dd/MM/yyyy", "MM/dd/yyyy"));
 }
+
+void showButtonText(QPushButton* button, const QString& text, bool shown)
+{
+    button->setText(shown ? text : QString());
+    button->setToolTip(shown ? QString() : text);
+}

@@ -22,6 +22,9 @@ QPushButton* makeButton(const QString& text, const QString& iconName = QString()
 QWidget* emptyState(const QString& iconName, const QString& title, const QString& text,
                     QWidget* extra = nullptr);
 
+// Shows the button's text, or only its icon with the text as its tool tip.
+void showButtonText(QPushButton* button, const QString& text, bool shown);
+
 // A titled block: a header row (title, stretch, optional button) above the view.
 QWidget* section(const QString& title, CardView* view, QWidget* button = nullptr);
 
