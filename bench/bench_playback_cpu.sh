@@ -2,9 +2,13 @@
 # CPU of steady playback, for this player beside VLC and mpv with their
 # windows, on the same files: a 4-minute MP3 (Home shown, then Now playing
 # shown), a 720p H.264 clip and an endless MP3 stream from a local server.
+# The clip is also measured with this player minimized, where libmpv still
+# renders every frame but the window composites none: the difference is the
+# cost of composing the window around the video.
 # The figure is the whole process tree's utime+stime over the measured span
 # (ORVEL_BENCH_SECONDS, 60 by default), after a few seconds of settling.
-# Needs a display: scripts/bench.sh runs it under tests/support/run-gui.sh.
+# Needs a display and a window manager (to minimize): scripts/bench.sh runs
+# it under tests/support/run-gui.sh --wm.
 # Usage: bench_playback_cpu.sh <build folder>
 set -uo pipefail
 build=${1:?build folder}
@@ -138,6 +142,14 @@ nowplaying() {
   sleep 2
 }
 
+minimized() {
+  command -v xdotool >/dev/null || { echo "    (xdotool missing: the window stays shown)"; return; }
+  local w
+  w=$(xdotool search --pid "$1" --onlyvisible 2>/dev/null | tail -n 1)
+  [ -n "$w" ] && xdotool windowminimize "$w"
+  sleep 2
+}
+
 orvel() {
   local home="$work/home"
   rm -rf "$home"
@@ -152,16 +164,17 @@ vlc_run() { exec "$vlc_bin" --no-qt-privacy-ask --aout=adummy --no-video-title-s
 mpv_run() { exec mpv --no-config --force-window=yes --ao=null --hwdec=no --geometry=1320x820 "$@"; }
 
 echo "playback CPU over $seconds s (whole process tree; $(nproc) cores = $(nproc)00 %)"
-for case in song nowplaying clip stream; do
+for case in song nowplaying clip minimized stream; do
   case $case in
     song) file="$work/song.mp3"; name="4-min MP3, Home"; setup="" ;;
     nowplaying) file="$work/song.mp3"; name="4-min MP3, Now playing"; setup=nowplaying ;;
     clip) file="$work/clip.mp4"; name="720p H.264"; setup="" ;;
+    minimized) file="$work/clip.mp4"; name="720p H.264, minimized"; setup=minimized ;;
     stream) file="$stream"; name="endless MP3 stream"; setup="" ;;
   esac
   echo "== $name"
   measure "orvel" 1 "$setup" orvel "$file"
-  [ "$case" = nowplaying ] && continue
+  case $case in nowplaying | minimized) continue ;; esac
   if [ -n "$vlc_bin" ]; then measure "vlc" 0 "" vlc_run "$file"; else echo "vlc missing: skipped"; fi
   if command -v mpv >/dev/null; then measure "mpv" 0 "" mpv_run "$file"; else echo "mpv missing: skipped"; fi
 done

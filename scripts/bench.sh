@@ -23,4 +23,4 @@ done
 [ "$ran" = 1 ] || echo "no benchmarks built"
 # Playback CPU of the real program beside VLC and mpv (ORVEL_BENCH_SECONDS).
 echo "== bench_playback_cpu"
-tests/support/run-gui.sh bash bench/bench_playback_cpu.sh "$build"
+tests/support/run-gui.sh --wm bash bench/bench_playback_cpu.sh "$build"
