@@ -2,15 +2,38 @@
 
 #include "Lang.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHostAddress>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSurfaceFormat>
 
 #include <algorithm>
 #include <cmath>
 
 namespace App {
+
+void setupOpenGl()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(1);
+    const QByteArray gl = qgetenv("ORVEL_GL");
+    if (gl == "core33") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(3, 3);
+        format.setProfile(QSurfaceFormat::CoreProfile);
+    } else if (gl == "compat") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(4, 5);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    }
+    QSurfaceFormat::setDefaultFormat(format);
+}
 
 QString dataDir()
 {

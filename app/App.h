@@ -10,6 +10,11 @@ class QSettings;
 // extension lists and the display formats for times and speeds.
 namespace App {
 
+// Before the application object: contexts that share with each other, and
+// the surface format that ORVEL_GL asks for ("core33", "compat"; otherwise
+// the driver's default).
+void setupOpenGl();
+
 QString dataDir();
 QString subDir(const QString& name);
 

@@ -24,7 +24,6 @@
 #include <QMessageBox>
 #include <QNetworkProxyFactory>
 #include <QSocketNotifier>
-#include <QSurfaceFormat>
 #include <QTimer>
 
 #include <clocale>
@@ -42,26 +41,6 @@ bool askedForVersion(int argc, char** argv)
         if (std::strcmp(argv[i], "--version") == 0)
             return true;
     return false;
-}
-
-void setupOpenGl()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setSwapInterval(1);
-    const QByteArray gl = qgetenv("ORVEL_GL");
-    if (gl == "core33") {
-        format.setRenderableType(QSurfaceFormat::OpenGL);
-        format.setVersion(3, 3);
-        format.setProfile(QSurfaceFormat::CoreProfile);
-    } else if (gl == "compat") {
-        format.setRenderableType(QSurfaceFormat::OpenGL);
-        format.setVersion(4, 5);
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    }
-    QSurfaceFormat::setDefaultFormat(format);
 }
 
 void setIdentity()
@@ -144,7 +123,7 @@ int main(int argc, char** argv)
         std::printf("Orvel %s\n", WebAddresses::kVersion);
         return 0;
     }
-    setupOpenGl();
+    App::setupOpenGl();
     QApplication app(argc, argv);
     setIdentity();
     std::setlocale(LC_NUMERIC, "C");

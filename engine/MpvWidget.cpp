@@ -76,8 +76,32 @@ MpvWidget::~MpvWidget()
     doneCurrent();
 }
 
+// A widget whose context was made while it stood apart from any window
+// shares with nothing: the window's compositor would then read the id of its
+// framebuffer texture in another share group, where it names another texture
+// (the window's own backing store) or none. Such a context is made again in
+// the application's share group, to which the compositor's belongs, before
+// any GL object or libmpv's render context exists on it. The toolkit makes
+// the framebuffer only after this returns.
+void MpvWidget::joinShareGroup()
+{
+    QOpenGLContext* own = context();
+    QOpenGLContext* global = QOpenGLContext::globalShareContext();
+    if (!own || !global || QOpenGLContext::areSharing(own, global))
+        return;
+    QSurface* surface = own->surface();
+    own->doneCurrent();
+    own->setShareContext(global);
+    own->setScreen(global->screen());
+    if (!own->create())
+        qWarning() << "video: falha ao refazer o contexto GL no grupo compartilhado";
+    if (surface)
+        own->makeCurrent(surface);
+}
+
 void MpvWidget::initializeGL()
 {
+    joinShareGroup();
     mpv_handle* client = m_core ? m_core->handle().raw() : nullptr;
     if (!client || m_ctx)
         return;

@@ -39,6 +39,7 @@ private slots:
     void maybeUpdate();
 
 private:
+    void joinShareGroup();
     void freeContext();
     bool renderHidden() const;
     static void onUpdate(void* widget);

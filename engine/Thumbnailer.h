@@ -48,6 +48,9 @@ public:
 
 signals:
     void ready(const QString& key, const QImage& image, double duration);
+    // Just before the null answer of a job that ran out of time: a busy
+    // machine, not a file that cannot be read.
+    void jobTimedOut(const QString& key);
     void previewReady(double time, const QImage& image);
 
 private slots:

@@ -356,6 +356,8 @@ void Thumbnailer::timedOut()
     if (!m_busy)
         return;
     qWarning() << "miniatura: tempo esgotado" << m_current.path;
+    if (!m_current.key.isEmpty())
+        emit jobTimedOut(m_current.key);
     m_loadedPath.clear();
     m_fileLoaded = false;
     finish(QImage());

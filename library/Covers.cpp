@@ -38,6 +38,8 @@ Covers::Covers(QObject* parent) : QObject(parent), m_pixmaps(600)
 {
     m_pool.setMaxThreadCount(1);
     connect(Thumbnailer::instance(), &Thumbnailer::ready, this, &Covers::thumbDone);
+    connect(Thumbnailer::instance(), &Thumbnailer::jobTimedOut, this,
+            [this](const QString& key) { m_timedOut.insert(key); });
 }
 
 Covers::~Covers()
@@ -134,8 +136,11 @@ void Covers::thumbDone(const QString& key, const QImage& image, double duration)
     // asker, told, asks again for a new one.
     if (m_staleThumbs.remove(key))
         QFile::remove(Thumbnailer::cacheFile(key));
-    else if (image.isNull())
+    // A time-out is asked again at the next need; only a file that could
+    // not be read is given up on for the session.
+    else if (image.isNull() && !m_timedOut.remove(key))
         m_failed.insert(key);
+    m_timedOut.remove(key);
     emit ready(path);
 }
 

@@ -57,6 +57,7 @@ private:
     QCache<QString, QPixmap> m_pixmaps;
     QSet<QString> m_pending;
     QSet<QString> m_failed;
+    QSet<QString> m_timedOut;   // keys whose null answer was a time-out
     QHash<QString, QString> m_pendingThumbs;  // thumbnail key -> media path
     QSet<QString> m_staleThumbs;              // pending keys invalidated since asked
     QSet<QString> m_lengthAsked;              // video paths whose stored length was looked at

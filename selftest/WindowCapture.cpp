@@ -1,6 +1,7 @@
 #include "WindowCapture.h"
 
 #include <QPixmap>
+#include <QScreen>
 #include <QSet>
 #include <QWidget>
 
@@ -19,6 +20,16 @@ QImage WindowCapture::save(QWidget* window, const QString& outDir, const QString
         *error = QStringLiteral("não foi possível salvar ") + file;
         return {};
     }
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage WindowCapture::fromScreen(QWidget* window)
+{
+    QScreen* screen = window->screen();
+    if (!screen)
+        return {};
+    const QPoint at = window->mapToGlobal(QPoint(0, 0));
+    const QPixmap pixmap = screen->grabWindow(0, at.x(), at.y(), window->width(), window->height());
     return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
 }
 

@@ -13,6 +13,12 @@ public:
     // null when it could not be saved (*error says why).
     static QImage save(QWidget* window, const QString& outDir, const QString& name, QString* error);
 
+    // What the display shows where the window is, read back from the screen
+    // rather than from the window's own buffers: a picture that never reaches
+    // the screen is missing here. Null where the platform cannot read the
+    // screen.
+    static QImage fromScreen(QWidget* window);
+
     // Blank: fewer than 1 % of the pixels differ from the most common colour.
     static bool isBlank(const QImage& image);
     // A picture (a video frame) rather than flat interface: the central ninth

@@ -226,7 +226,8 @@ private slots:
         core->setPaused(true);
         QTRY_VERIFY_WITH_TIMEOUT(core->path() == a && core->duration() > 19.9, kWait);
         core->seekAbsolute(17);
-        QTRY_COMPARE_WITH_TIMEOUT(core->fadeLevel(), 0.5, kWait);
+        // A paused seek may land a few microseconds off the asked time.
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(core->fadeLevel() - 0.5) < 0.01, kWait);
         // libmpv builds the filters of a paused file lazily, so the level is
         // also put into the chain text, which a rewrite carries.
         core->setNormalize(false);

@@ -84,10 +84,17 @@ private slots:
         QFETCH(bool, gl);
         auto t = make(gl);
         QSignalSpy spy(t.get(), &Thumbnailer::ready);
+        QSignalSpy timedOut(t.get(), &Thumbnailer::jobTimedOut);
         const QString key = Thumbnailer::keyFor(m_video, gl ? "hist" : "lib");
         QFile::remove(Thumbnailer::cacheFile(key));
-        t->request(m_video, 1.0, 250, key);
-        QVERIFY(spy.wait(20000));
+        // A job that runs out of time on a busy machine is asked again.
+        for (int tries = 0; tries < 3 && (spy.isEmpty() || !timedOut.isEmpty()); ++tries) {
+            spy.clear();
+            timedOut.clear();
+            t->request(m_video, 1.0, 250, key);
+            QVERIFY(spy.wait(30000));
+        }
+        QVERIFY(timedOut.isEmpty());
         QCOMPARE(spy.at(0).at(0).toString(), key);
         const QImage image = spy.at(0).at(1).value<QImage>();
         QVERIFY(upright(image));

@@ -119,6 +119,7 @@ private:
 
     // MainWindowPlayback.cpp
     friend class TestPlayback;
+    friend class TestRecentsWindow;
     void connectCore();
     void createMediaControls();
     void restoreSpeed();
@@ -226,6 +227,7 @@ private:
     void floatControlBar();
     void dockControlBar();
     void setOnTop(bool on);
+    void restateWindow();
     void updateOverlayGeometry();
     void showOverlayControls();
     void hideOverlayControls();

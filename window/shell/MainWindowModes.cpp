@@ -184,6 +184,15 @@ void MainWindow::enterMini()
         hideOverlayControls();
 }
 
+// Full screen or maximized, told to the window manager again after the
+// toolkit made the native window anew: asking the widget for its unchanged
+// state would do nothing.
+void MainWindow::restateWindow()
+{
+    if (windowHandle() && (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)))
+        windowHandle()->setWindowStates(windowState() & ~Qt::WindowActive);
+}
+
 void MainWindow::setOnTop(bool on)
 {
     m_onTop = on;

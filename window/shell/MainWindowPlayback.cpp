@@ -289,9 +289,11 @@ void MainWindow::showVideo()
 {
     if (!m_video->parentWidget()) {
         // The toolkit makes the window again to draw it through OpenGL from
-        // now on; the new one takes the focus the old one had.
+        // now on; the new one takes the focus the old one had, and stays
+        // full screen or maximized.
         const bool active = isActiveWindow();
         m_videoStack->addWidget(m_video);
+        restateWindow();
         if (active)
             activateWindow();
     }
