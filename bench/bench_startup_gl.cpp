@@ -36,7 +36,6 @@
 #include <QProcess>
 #include <QStackedWidget>
 #include <QStandardPaths>
-#include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -117,17 +116,6 @@ void reportFirstFrame(QOpenGLWidget* widget)
     QTimer::singleShot(0, qApp, [] { mark("loop"); });
 }
 
-// The program's OpenGL defaults, as its entry sets them.
-void setupOpenGl()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setSwapInterval(1);
-    QSurfaceFormat::setDefaultFormat(format);
-}
-
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
@@ -139,7 +127,7 @@ void setIdentity()
 
 int runBare(int argc, char** argv)
 {
-    setupOpenGl();
+    App::setupOpenGl();
     QApplication app(argc, argv);
     mark("QApplication");
     QMainWindow window;
@@ -165,7 +153,7 @@ void bringToFront(QWidget* widget)
 // command-line and test-mode branches.
 int runMainOrder(int argc, char** argv)
 {
-    setupOpenGl();
+    App::setupOpenGl();
     QApplication app(argc, argv);
     setIdentity();
     std::setlocale(LC_NUMERIC, "C");
