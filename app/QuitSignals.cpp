@@ -16,10 +16,19 @@ namespace {
 // until the process ends: a signal may come at any moment, even after the
 // notifier is gone.
 int g_pair[2] = {-1, -1};
+volatile sig_atomic_t g_received = 0;
 
 // Runs on whatever thread the signal hits: only async-signal-safe calls.
+// A SIGTERM or SIGINT after the first signal comes from someone whose quit
+// did not end: it gets its default action, which ends the process.
 void handleSignal(int number)
 {
+    if (g_received && number != SIGHUP) {
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        return;
+    }
+    g_received = 1;
     const int saved = errno;
     const char byte = static_cast<char>(number);
     [[maybe_unused]] const ssize_t written = ::write(g_pair[1], &byte, 1);

@@ -16,8 +16,10 @@ namespace QuitSignals {
 // the signal's number on context's thread; null when no socket pair could be
 // made (the signals then keep their default action). A signal that this
 // process was started with ignored (SIGHUP under nohup, SIGINT in a
-// background job) stays ignored. Only the first signal is passed on: the
-// ones after it (a closed terminal may send SIGHUP twice) change nothing.
+// background job) stays ignored. Only the first signal is passed on: a
+// SIGHUP after it (a closed terminal may send two) changes nothing, and a
+// SIGTERM or SIGINT after it ends the process at once, for a quit that
+// hangs.
 std::unique_ptr<QSocketNotifier> watch(QObject* context, std::function<void(int)> onSignal);
 
 }  // namespace QuitSignals

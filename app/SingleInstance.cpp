@@ -63,7 +63,7 @@ QStringList absoluteArguments(const QStringList& args)
     return out;
 }
 
-bool handOver(const QStringList& args)
+bool handOver(const QStringList& args, bool* delivered)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName(), QIODevice::ReadWrite);
@@ -71,15 +71,23 @@ bool handOver(const QStringList& args)
         return false;
     socket.write(message(absoluteArguments(args)));
     // One wait returns once some bytes went out; a long list needs several.
-    const QDeadlineTimer deadline(1000);
-    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(deadline.remainingTime())) {
+    const QDeadlineTimer deadline(kHandOverMs);
+    while (socket.bytesToWrite() > 0 && socket.state() == QLocalSocket::ConnectedState
+           && socket.waitForBytesWritten(deadline.remainingTime())) {
     }
-    socket.disconnectFromServer();
+    const bool whole = socket.bytesToWrite() == 0;
+    if (whole)
+        socket.disconnectFromServer();
+    else
+        socket.abort();
+    if (delivered)
+        *delivered = whole;
     return true;
 }
 
 std::unique_ptr<QLocalServer> listen(QObject* context,
-                                     std::function<void(const QStringList&)> receive)
+                                     std::function<void(const QStringList&)> receive,
+                                     std::function<void()> cutOff)
 {
     QLocalServer::removeServer(serverName());
     auto server = std::make_unique<QLocalServer>();
@@ -87,11 +95,11 @@ std::unique_ptr<QLocalServer> listen(QObject* context,
     server->setSocketOptions(QLocalServer::UserAccessOption);
     server->listen(serverName());
     QLocalServer* raw = server.get();
-    QObject::connect(raw, &QLocalServer::newConnection, context, [raw, receive] {
+    QObject::connect(raw, &QLocalServer::newConnection, context, [raw, receive, cutOff] {
         QLocalSocket* socket = raw->nextPendingConnection();
         if (!socket)
             return;
-        QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, receive] {
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, [socket, receive, cutOff] {
             const QByteArray bytes = socket->readAll();
             socket->deleteLater();
             // A sender that gave up writing leaves a cut-off list, whose
@@ -99,6 +107,8 @@ std::unique_ptr<QLocalServer> listen(QObject* context,
             if (!isComplete(bytes)) {
                 qWarning().noquote() << "mensagem de outra instancia incompleta, ignorada:"
                                      << bytes.size() << "bytes";
+                if (cutOff)
+                    cutOff();
                 return;
             }
             receive(parseMessage(bytes));

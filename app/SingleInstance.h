@@ -33,14 +33,19 @@ QStringList parseMessage(const QByteArray& bytes);
 QStringList absoluteArguments(const QStringList& args);
 
 // Sends absoluteArguments(args) to a running instance. True when one
-// answered and took them (the caller then exits); false when this process
-// should become the instance.
-bool handOver(const QStringList& args);
+// answered (the caller then exits); false when this process should become
+// the instance. A busy instance reads late: the message is written for as
+// long as the connection lives, up to kHandOverMs; *delivered, when given,
+// tells whether all of it went out.
+constexpr int kHandOverMs = 10000;
+bool handOver(const QStringList& args, bool* delivered = nullptr);
 
 // Listens on serverName(), reachable by this user only. Each connection is
 // read once its peer disconnects and passed to receive on context's thread;
-// an incomplete message is logged and dropped.
+// an incomplete message is logged and dropped, and cutOff, when given, is
+// called instead.
 std::unique_ptr<QLocalServer> listen(QObject* context,
-                                     std::function<void(const QStringList&)> receive);
+                                     std::function<void(const QStringList&)> receive,
+                                     std::function<void()> cutOff = {});
 
 }  // namespace SingleInstance

@@ -104,6 +104,18 @@ void quitOnSignal(int number)
         QCoreApplication::quit();
 }
 
+// A second start whose files did not reach the running player says so: the
+// player itself may never hear of them.
+int handOverFailed()
+{
+    Lang::englishFlag() =
+        App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
+    std::fputs(qUtf8Printable(L("Orvel: o Orvel aberto está ocupado e não recebeu os arquivos. Tente de novo.\n",
+                                "Orvel: the running Orvel is busy and did not take the files. Please try again.\n")),
+               stderr);
+    return 1;
+}
+
 void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window, PlayerCore* core)
 {
     if (mode == TestMode::Screenshots) {
@@ -134,8 +146,9 @@ int main(int argc, char** argv)
     const QStringList args = QCoreApplication::arguments().mid(1);
     const TestMode::Mode mode = TestMode::fromArguments(args);
     TestMode::prepare(mode, args);
-    if (mode == TestMode::None && SingleInstance::handOver(args))
-        return 0;
+    bool delivered = true;
+    if (mode == TestMode::None && SingleInstance::handOver(args, &delivered))
+        return delivered ? 0 : handOverFailed();
 
     Log::open(App::subDir(QStringLiteral("logs")));
     qInfo().noquote() << "Orvel" << WebAddresses::kVersion << "iniciando, Qt" << qVersion();
@@ -157,7 +170,11 @@ int main(int argc, char** argv)
     std::unique_ptr<QLocalServer> server;
     if (mode == TestMode::None)
         server = SingleInstance::listen(
-            w, [w](const QStringList& received) { w->openFromCommandLine(received, true); });
+            w, [w](const QStringList& received) { w->openFromCommandLine(received, true); },
+            [w] {
+                w->toast(L("Uma lista de arquivos de outra abertura chegou incompleta e não foi aberta",
+                           "A list of files from another start arrived cut off and was not opened"));
+            });
     std::unique_ptr<QSocketNotifier> quitSignals = QuitSignals::watch(w, quitOnSignal);
     window->show();
     startMode(mode, args, w, core.get());

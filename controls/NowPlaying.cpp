@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalBlocker>
-#include <QStringDecoder>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -25,6 +24,7 @@
 #include "Lang.h"
 #include "Library.h"
 #include "PlayerCore.h"
+#include "TextDecoder.h"
 
 namespace {
 
@@ -189,14 +189,6 @@ QByteArray readSidecar(const QString& file)
     return data.size() > kMaxLyricsBytes ? QByteArray() : data;
 }
 
-// UTF-8, or Latin-1 for bytes that are not valid UTF-8 (older LRC files).
-QString decode(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringConverter::Utf8);
-    const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
-}
-
 QString embeddedLyrics(const QString& path)
 {
     const QString text = Library::readLyrics(path);
@@ -210,7 +202,7 @@ QString lyricsText(const QString& path)
     const QFileInfo info(path);
     const QString sidecar = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
         + QStringLiteral(".lrc");
-    const QString text = decode(readSidecar(sidecar));
+    const QString text = TextDecoder::decode(readSidecar(sidecar));
     return text.isEmpty() ? embeddedLyrics(path) : text;
 }
 
@@ -218,6 +210,23 @@ const QRegularExpression& timeTag()
 {
     static const QRegularExpression re(QStringLiteral("\\[(\\d+):(\\d+(?:[.:]\\d+)?)\\]"));
     return re;
+}
+
+// The word timings of enhanced LRC ("<00:02.60>word"), which only karaoke
+// views use.
+const QRegularExpression& wordTag()
+{
+    static const QRegularExpression re(QStringLiteral("<\\d+:\\d+(?:[.:]\\d+)?>"));
+    return re;
+}
+
+QString withoutWordTimes(const QString& text)
+{
+    if (!text.contains(QLatin1Char('<')))
+        return text;
+    QString plain = text;
+    plain.remove(wordTag());
+    return plain.size() == text.size() ? text : plain.simplified();
 }
 
 QString clip(QString text)
@@ -260,7 +269,7 @@ void parseLine(const QString& line, Lines& out, qsizetype& budget)
             times.append(t);
     }
     text += QStringView(line).mid(last);
-    text = clip(text.trimmed());
+    text = clip(withoutWordTimes(text).trimmed());
     if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
         return;   // a header such as [ar:...] or [offset:...]
     const qsizetype cost = qMax<qsizetype>(1, text.size());

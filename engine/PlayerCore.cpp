@@ -104,6 +104,9 @@ void PlayerCore::applyOptions()
     for (const auto& o : fixed)
         h.option(o[0], QString::fromLatin1(o[1]));
     h.option("user-agent", QStringLiteral("Orvel/%1").arg(QCoreApplication::applicationVersion()));
+    // libmpv from 0.36 on can be told to leave sub-folders alone; older ones
+    // lack the option, and the load hook refuses folders there.
+    mpv()->set_option_string(h.raw(), "directory-mode", "ignore");
     applySettingsOptions();
 }
 

@@ -187,6 +187,8 @@ private:
     void mirrorOpened(const QStringList& paths, int pos);
     void appendEntries(const mpv_node_list& list);
     void markCurrent(int pos);
+    void guardRedirect(qint64 entry, qint64 firstInserted, int inserted);
+    void removeEntries(qint64 first, qint64 last);
     void resumeDrain();
     void storeDuration(bool present, double value);
     bool endlessRise(double value);
@@ -262,6 +264,7 @@ private:
     bool m_live = false;          // the current file is a live stream: no length
     int m_durationRises = 0;      // times the current stream's length grew after loading
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
+    QHash<qint64, int> m_redirectDepth;   // redirect rounds behind an entry since a file loaded
     // Subtitle scans run here; last, so it is stopped and its threads joined
     // before anything else goes.
     QThreadPool m_scanPool;

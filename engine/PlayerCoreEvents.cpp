@@ -147,6 +147,8 @@ void PlayerCore::handleEvent(const mpv_event* event)
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event->data);
+        if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+            guardRedirect(end->playlist_entry_id, end->playlist_insert_id, end->playlist_insert_num_entries);
         onEndFile(end->reason, end->error);
         break;
     }
@@ -228,6 +230,7 @@ void PlayerCore::onFileLoaded()
         startFadeIn();
     refreshLoadedFile();
     m_fileActive = true;
+    m_redirectDepth.clear();
     emit fileLoaded();
 }
 

@@ -1,15 +1,80 @@
 #include "PlayerCore.h"
 
+#include "Lang.h"
+#include "MpvApi.h"
+
+#include <QDebug>
+#include <QFileInfo>
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace {
+
+// Rounds of playlists giving way to playlists, with no file loading, after
+// which the entries are taken for a loop.
+constexpr int kMaxRedirects = 5;
 
 QString secs(double s)
 {
     return QString::number(s, 'f', 3);
 }
 
+// The "id" of one entry of libmpv's "playlist" node; -1 when it has none.
+qint64 entryId(const mpv_node& entry)
+{
+    if (entry.format != MPV_FORMAT_NODE_MAP)
+        return -1;
+    const mpv_node_list* map = entry.u.list;
+    for (int i = 0; i < map->num; ++i)
+        if (map->values[i].format == MPV_FORMAT_INT64 && qstrcmp(map->keys[i], "id") == 0)
+            return map->values[i].u.int64;
+    return -1;
+}
+
 }  // namespace
+
+// libmpv knows a playlist by its content, whatever its name, and a link may
+// answer with a playlist that names it again: such an entry gives way to
+// itself for ever. The entries a redirect brings in are a round deeper than
+// the one they replace; past kMaxRedirects rounds without a file loading
+// they are removed, and the queue goes on after them.
+void PlayerCore::guardRedirect(qint64 entry, qint64 firstInserted, int inserted)
+{
+    const int depth = m_redirectDepth.value(entry, 0) + 1;
+    for (int i = 0; i < inserted; ++i)
+        m_redirectDepth.insert(firstInserted + i, depth);
+    if (depth <= kMaxRedirects || inserted <= 0)
+        return;
+    removeEntries(firstInserted, firstInserted + inserted);
+    if (depth == kMaxRedirects + 1) {
+        qWarning().noquote() << "playlist em ciclo removida:" << m_lastPath;
+        emit errorMessage(L("Playlist em ciclo ignorada: ", "Playlist that loops skipped: ")
+                          + QFileInfo(m_lastPath).fileName());
+    }
+}
+
+// Removes the entries whose ids lie in [first, last), from the end so that
+// the indexes stay valid.
+void PlayerCore::removeEntries(qint64 first, qint64 last)
+{
+    QList<int> indexes;
+    mpv_node node;
+    if (mpv()->get_property(m_handle.raw(), "playlist", MPV_FORMAT_NODE, &node) < 0)
+        return;
+    if (node.format == MPV_FORMAT_NODE_ARRAY) {
+        for (int i = 0; i < node.u.list->num; ++i) {
+            const qint64 id = entryId(node.u.list->values[i]);
+            if (id >= first && id < last)
+                indexes.append(i);
+        }
+    }
+    mpv()->free_node_contents(&node);
+    m_queueStale = true;
+    std::for_each(indexes.crbegin(), indexes.crend(), [this](int i) {
+        m_handle.command({QStringLiteral("playlist-remove"), QString::number(i)});
+    });
+}
 
 // The play queue is libmpv's playlist; every command here that changes it
 // has the mirror read again at the next drain.

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -34,6 +35,7 @@ constexpr qint64 kMaxPictureBytes = qint64(256) << 20;
 
 struct SubtitleScan {
     bool unsafe = false;   // some candidate is no regular file or too large
+    bool folder = false;   // the media is a folder
     QStringList files;     // the harmless candidates, best match first
 };
 
@@ -67,11 +69,16 @@ void bestFirst(QStringList& files)
     });
 }
 
-// Runs on a pool thread: one pass over the media's folder.
+// Runs on a pool thread: one pass over the media's folder. A "file://"
+// link is only looked at for being a folder.
 SubtitleScan scanSubtitles(const QString& mediaPath)
 {
     SubtitleScan scan;
-    const QFileInfo media(mediaPath);
+    const bool link = mediaPath.contains(QLatin1String("://"));
+    const QFileInfo media(link ? QUrl(mediaPath).toLocalFile() : mediaPath);
+    scan.folder = media.isDir();
+    if (scan.folder || link)
+        return scan;
     const QString base = media.completeBaseName().toLower();
     QDirIterator it(media.absolutePath(), QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -130,7 +137,8 @@ void PlayerCore::handleHook(const mpv_event* event)
     if (!hook)
         return;
     const QString path = m_handle.getString("path");
-    if (qstrcmp(hook->name, "on_load") != 0 || path.isEmpty() || path.contains(QLatin1String("://"))) {
+    const bool local = !path.contains(QLatin1String("://")) || path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive);
+    if (qstrcmp(hook->name, "on_load") != 0 || path.isEmpty() || !local) {
         mpv()->hook_continue(m_handle.raw(), hook->id);
         return;
     }
@@ -146,6 +154,10 @@ void PlayerCore::checkSubtitles(quint64 hookId, const QString& path)
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hookId] {
         const SubtitleScan scan = watcher->result();
         watcher->deleteLater();
+        // libmpv would walk a folder, and all below it, by itself and
+        // without end: it gets an empty stream instead, which fails.
+        if (scan.folder)
+            m_handle.set("stream-open-filename", QStringLiteral("memory://"));
         if (scan.unsafe)
             handOver(m_handle, scan.files);
         mpv()->hook_continue(m_handle.raw(), hookId);

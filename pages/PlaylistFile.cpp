@@ -2,25 +2,31 @@
 
 #include "App.h"
 #include "Database.h"
+#include "MediaFolder.h"
+#include "TextDecoder.h"
 
 #include <QByteArrayView>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
-#include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Of a Windows path, at most so many trailing parts are looked for.
+constexpr qsizetype kWindowsTailParts = 4;
 
 bool isSmallRegularFile(const struct stat& st)
 {
@@ -51,29 +57,6 @@ std::optional<QByteArray> readBounded(const QString& path)
         return std::nullopt;
     return data;
 }
-
-// Lines that are not valid UTF-8 most likely come from Windows, as
-// Windows-1252; Latin-1 reads every byte when that codec is missing.
-struct LineDecoder
-{
-    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
-    QStringDecoder windows{"windows-1252", QStringDecoder::Flag::Stateless};
-
-    QString decode(QByteArrayView bytes)
-    {
-        QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-        utf8.resetState();
-        if (windows.isValid()) {
-            text = windows.decode(bytes);
-            if (!windows.hasError())
-                return text;
-            windows.resetState();
-        }
-        return QString::fromLatin1(bytes);
-    }
-};
 
 // QDir::cleanPath keeps ".." segments above the root ("/../a"); there is
 // nothing above it.
@@ -110,6 +93,52 @@ QString localFromUrl(const QString& entry)
     return cleanLocal(path);
 }
 
+QString underFolder(const QString& path, const QString& folder)
+{
+    return cleanLocal(QDir::isRelativePath(path) ? folder + QLatin1Char('/') + path : path);
+}
+
+// "C:\...", "\\server\share\..." or "\..." (the root of the current drive).
+bool isWindowsAbsolute(const QString& entry)
+{
+    return entry.startsWith(QLatin1Char('\\'))
+           || (entry.size() > 2 && entry.at(0).isLetter() && entry.at(1) == QLatin1Char(':')
+               && (entry.at(2) == QLatin1Char('\\') || entry.at(2) == QLatin1Char('/')));
+}
+
+// A Windows path names a drive that is not here: the playlist's folder may
+// hold the same files, so the entry's last folders and its name are looked
+// for there, the longest tail first.
+QString windowsTail(const QString& entry, const QString& folder)
+{
+    QStringList parts = QString(entry).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (!entry.startsWith(QLatin1Char('\\')) && !parts.isEmpty() && parts.first().endsWith(QLatin1Char(':')))
+        parts.removeFirst();
+    for (qsizetype n = qMin<qsizetype>(parts.size(), kWindowsTailParts); n > 0; --n) {
+        const QString candidate = underFolder(parts.mid(parts.size() - n).join(QLatin1Char('/')), folder);
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return QString();
+}
+
+// Playlists written on Windows separate folders with backslashes, which
+// are ordinary characters in a file name here: a name that exists as it is
+// written is taken so.
+QString localEntry(const QString& entry, const QString& folder)
+{
+    const QString asWritten = underFolder(entry, folder);
+    if (!entry.contains(QLatin1Char('\\')) || QFileInfo::exists(asWritten))
+        return asWritten;
+    if (isWindowsAbsolute(entry)) {
+        const QString found = windowsTail(entry, folder);
+        return found.isEmpty() ? asWritten : found;
+    }
+    if (!QDir::isRelativePath(entry))
+        return asWritten;
+    return underFolder(QString(entry).replace(QLatin1Char('\\'), QLatin1Char('/')), folder);
+}
+
 // One entry as a path or link; empty when it is dropped.
 QString resolveEntry(const QString& entry, const QString& folder)
 {
@@ -117,10 +146,7 @@ QString resolveEntry(const QString& entry, const QString& folder)
         return localFromUrl(entry);
     if (entry.contains(QLatin1String("://")))
         return isFetchedStream(entry) ? entry : QString();
-    QString path = QDir::fromNativeSeparators(entry);
-    if (QDir::isRelativePath(path))
-        path = folder + QLatin1Char('/') + path;
-    return cleanLocal(path);
+    return localEntry(entry, folder);
 }
 
 bool isPlaylistPath(const QString& path)
@@ -190,18 +216,23 @@ bool readsBackAsLine(const QString& path)
     return std::none_of(path.begin(), path.end(), isControl);
 }
 
+// Seconds and label of a path: from its library row, else -1 and the
+// file's base name.
+std::pair<qint64, QString> lengthAndLabel(const QString& path)
+{
+    if (const std::optional<MediaItem> item = Database::instance()->mediaByPath(path)) {
+        const QString label = item->artist.isEmpty()
+                                  ? item->displayTitle()
+                                  : item->artist + QStringLiteral(" - ") + item->displayTitle();
+        return {wholeSeconds(item->duration), withoutControls(label)};
+    }
+    return {-1, withoutControls(QFileInfo(path).completeBaseName())};
+}
+
 QString extinfLine(const QString& path)
 {
-    qint64 seconds = -1;
-    QString label;
-    if (const std::optional<MediaItem> item = Database::instance()->mediaByPath(path)) {
-        seconds = wholeSeconds(item->duration);
-        label = item->artist.isEmpty() ? item->displayTitle()
-                                       : item->artist + QStringLiteral(" - ") + item->displayTitle();
-    } else {
-        label = QFileInfo(path).completeBaseName();
-    }
-    return QStringLiteral("#EXTINF:%1,%2").arg(seconds).arg(withoutControls(label));
+    const auto [seconds, label] = lengthAndLabel(path);
+    return QStringLiteral("#EXTINF:%1,%2").arg(seconds).arg(label);
 }
 
 QString pathLine(const QString& path)
@@ -213,19 +244,28 @@ QString pathLine(const QString& path)
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 
-// The entries of one reading, nested playlists included.
+// The entries of one reading, nested playlists and folders included, and
+// what is left of its budgets.
 struct Reading
 {
     QList<QString> entries;
     QSet<QString> seen;   // canonical paths of the playlists read
     int nested = 0;
     bool capped = false;
+    qint64 bytesLeft = PlaylistFile::kMaxTotalBytes;
+    qint64 linesLeft = PlaylistFile::kMaxTotalLines;
+    qint64 folderEntriesLeft = PlaylistFile::kMaxFolderEntries;
+    MediaFolder folders;
 };
 
+// The file's text as UTF-8; nothing when it cannot be read or holds a NUL.
 std::optional<QByteArray> readText(const QString& path)
 {
     std::optional<QByteArray> data = readBounded(path);
-    if (data && data->contains('\0'))
+    if (!data)
+        return std::nullopt;
+    data = TextDecoder::toUtf8(*data);
+    if (data->contains('\0'))
         return std::nullopt;
     return data;
 }
@@ -233,13 +273,19 @@ std::optional<QByteArray> readText(const QString& path)
 void readLines(const QByteArray& data, const QString& path, int depth, Reading& r, QString* title);
 
 // Reads a playlist that one at depth lists, in its place; nothing when it
-// would be too deep, was read already, or is one file too many.
+// would be too deep, was read already, or is one file too many. One larger
+// than what is left of the budget ends the reading.
 void readNested(const QString& path, int depth, Reading& r)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
     if (depth >= PlaylistFile::kMaxDepth || r.nested >= PlaylistFile::kMaxNestedFiles
         || canonical.isEmpty() || r.seen.contains(canonical))
         return;
+    if (info.size() > r.bytesLeft) {
+        r.capped = true;
+        return;
+    }
     r.seen.insert(canonical);
     ++r.nested;
     QString title;
@@ -247,36 +293,96 @@ void readNested(const QString& path, int depth, Reading& r)
         readLines(*data, path, depth + 1, r, &title);
 }
 
-void addEntry(const QString& entry, int depth, Reading& r)
+void take(const QString& entry, Reading& r)
 {
-    if (isPlaylistPath(entry))
-        readNested(entry, depth, r);
-    else if (r.entries.size() < PlaylistFile::kMaxEntries)
+    if (r.entries.size() < PlaylistFile::kMaxEntries)
         r.entries.append(entry);
     else
         r.capped = true;
+}
+
+// A folder gives its playable files, as an opened folder does. One too big
+// for what is left of the walking budget gives nothing: a few files picked
+// from it at random would be no better.
+void addFolder(const QString& folder, Reading& r)
+{
+    QList<QString> found;
+    if (!r.folders.files(folder, &r.folderEntriesLeft, &found)) {
+        qWarning().noquote() << "pasta grande demais numa playlist, ignorada:" << folder;
+        return;
+    }
+    for (const QString& file : found) {
+        take(file, r);
+        if (r.capped)
+            return;
+    }
+}
+
+void addEntry(const QString& entry, int depth, Reading& r)
+{
+    if (!entry.contains(QLatin1String("://")) && QFileInfo(entry).isDir())
+        addFolder(entry, r);
+    else if (isPlaylistPath(entry))
+        readNested(entry, depth, r);
+    else
+        take(entry, r);
+}
+
+// Takes one line's bytes off the budgets; false once they are spent.
+bool spend(qsizetype bytes, Reading& r)
+{
+    if (bytes > r.bytesLeft || r.linesLeft <= 0) {
+        r.capped = true;
+        return false;
+    }
+    r.bytesLeft -= bytes;
+    --r.linesLeft;
+    return true;
 }
 
 void readLines(const QByteArray& data, const QString& path, int depth, Reading& r, QString* title)
 {
     const QString folder = QFileInfo(path).absolutePath();
     const bool pls = App::ext(path) == QLatin1String("pls");
-    LineDecoder decoder;
-    qsizetype start = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    TextDecoder decoder;
+    qsizetype start = 0;
     while (start < data.size() && !r.capped) {
         qsizetype end = data.indexOf('\n', start);
         if (end < 0)
             end = data.size();
         const QByteArrayView bytes(data.constData() + start, end - start);
-        start = end + 1;
+        const qsizetype next = qMin(end + 1, data.size());
+        if (!spend(next - start, r))
+            break;
+        start = next;
         if (bytes.size() > PlaylistFile::kMaxLineLength)
             continue;
-        const QString line = decoder.decode(bytes).trimmed();
+        const QString line = decoder.line(bytes).trimmed();
         const QString entry = line.isEmpty() ? QString() : lineEntry(line, pls, title);
         const QString resolved = entry.isEmpty() ? QString() : resolveEntry(entry, folder);
         if (!resolved.isEmpty())
             addEntry(resolved, depth, r);
     }
+}
+
+QString m3uText(const QList<QString>& paths)
+{
+    QString text = QStringLiteral("#EXTM3U\n");
+    for (const QString& entry : paths)
+        text += extinfLine(entry) + QLatin1Char('\n') + pathLine(entry) + QLatin1Char('\n');
+    return text;
+}
+
+QString plsText(const QList<QString>& paths)
+{
+    QString text = QStringLiteral("[playlist]\n");
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const auto [seconds, label] = lengthAndLabel(paths.at(i));
+        const QString n = QString::number(i + 1);
+        text += QStringLiteral("File%1=%2\nTitle%1=%3\nLength%1=%4\n")
+                    .arg(n, pathLine(paths.at(i)), label, QString::number(seconds));
+    }
+    return text + QStringLiteral("NumberOfEntries=%1\nVersion=2\n").arg(paths.size());
 }
 
 }  // namespace
@@ -301,9 +407,7 @@ bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* path
 
 bool PlaylistFile::write(const QString& path, const QList<QString>& paths)
 {
-    QString text = QStringLiteral("#EXTM3U\n");
-    for (const QString& entry : paths)
-        text += extinfLine(entry) + QLatin1Char('\n') + pathLine(entry) + QLatin1Char('\n');
+    const QString text = App::ext(path) == QLatin1String("pls") ? plsText(paths) : m3uText(paths);
     const QByteArray bytes = text.toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -16,7 +16,13 @@
 // Playlist files listed in a playlist are read in its place, up to kMaxDepth
 // levels below it and at most kMaxNestedFiles of them, each one once: the
 // player would otherwise open them with its own reader, and a playlist that
-// lists itself would keep it busy for ever.
+// lists itself would keep it busy for ever. Folders listed in it give their
+// playable files, as an opened folder does, the player's own reader walking
+// them without any bound. One reading, nested files and folders included,
+// spends at most kMaxTotalBytes bytes and kMaxTotalLines lines of playlist
+// text and kMaxFolderEntries entries of folders; once the text is spent the
+// reading stops there, as it does at kMaxEntries, and a folder too large
+// for what is left of its budget is skipped.
 class PlaylistFile
 {
 public:
@@ -25,17 +31,21 @@ public:
     static constexpr int kMaxEntries = 40000;
     static constexpr int kMaxDepth = 3;
     static constexpr int kMaxNestedFiles = 64;
+    static constexpr qint64 kMaxTotalBytes = kMaxFileSize;
+    static constexpr qint64 kMaxTotalLines = 4 * 1024 * 1024;
+    static constexpr qint64 kMaxFolderEntries = 100000;
 
     // Sets *name to the file's complete base name, or to its "#PLAYLIST:"
     // line, and appends its entries to *paths: local paths absolute and
     // cleaned, links unchanged. False, with nothing changed, when the file
-    // cannot be read. *capped, when given, tells whether entries were left
-    // out past kMaxEntries.
+    // cannot be read. *capped, when given, tells whether the reading stopped
+    // early, at kMaxEntries or with its budget spent.
     static bool read(const QString& path, QString* name, QList<QString>* paths,
                      bool* capped = nullptr);
 
     // Writes an extended M3U file (UTF-8, LF line ends) with durations and
-    // labels from the library, replacing the old file only once the new one
-    // is complete. False when it cannot be written.
+    // labels from the library, or a PLS file when the name ends in ".pls",
+    // replacing the old file only once the new one is complete. False when
+    // it cannot be written.
     static bool write(const QString& path, const QList<QString>& paths);
 };

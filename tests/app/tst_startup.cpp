@@ -35,7 +35,7 @@ private slots:
     }
 
     // A second start hands its arguments to the running one and exits 0,
-    // before it opens a log.
+    // before it opens a log; one that cannot deliver them exits non-zero.
     void secondStartHandsOver()
     {
         QList<QStringList> received;
@@ -62,6 +62,17 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         QTRY_COMPARE(received.size(), 2);
         QCOMPARE(received[1], many);
+
+        // A first instance that reads nothing (stopped, or busy for good):
+        // the long list cannot go, and the second start says so and fails.
+        server.reset();
+        QLocalServer stopped;   // accepts only in an event loop, which waitForFinished does not run
+        QVERIFY(stopped.listen(SingleInstance::serverName()));
+        p.start(ORVEL_BINARY, many);
+        QVERIFY(p.waitForFinished(SingleInstance::kHandOverMs + 30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY(p.exitCode() != 0);
+        QVERIFY(p.readAllStandardError().startsWith("Orvel: "));
     }
 
     // A test-mode run beside a running player neither hands its arguments

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTextDocument>
 
 #include <sys/stat.h>
@@ -123,6 +124,15 @@ private slots:
                                << QStringList{"-1|" + kEmbedded};
         QTest::newRow("latin-1") << "a.mp3" << QByteArray("[00:01.00]Can\xe7\xe3o")
                                  << QStringList{QString::fromUtf8("1|Canção")};
+        // As Windows editors and lyric editors save them.
+        QStringEncoder utf16(QStringConverter::Utf16LE);
+        QTest::newRow("utf-16") << "a.mp3"
+                                << "\xFF\xFE" + QByteArray(utf16(QString::fromUtf8("[00:01.00]Canção “sim”\r\n[00:02.00]€")))
+                                << QStringList{QString::fromUtf8("1|Canção “sim”"), QString::fromUtf8("2|€")};
+        QTest::newRow("windows-1252") << "a.mp3" << QByteArray("[00:01.00]\x93Ol\xE1\x94 \x96 5\x80\x85")
+                                      << QStringList{QString::fromUtf8("1|“Olá” – 5€…")};
+        QTest::newRow("enhanced") << "a.mp3" << QByteArray("[00:02.00]<00:02.00>Hello <00:02.60>world<00:03.10>\n")
+                                  << QStringList{"2|Hello world"};
         QTest::newRow("overflow") << "a.mp3"
                                   << "[" + QByteArray(500, '9') + ":00.00]Never\n[00:03.00]Real"
                                   << QStringList{"3|Real"};

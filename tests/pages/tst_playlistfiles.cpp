@@ -51,7 +51,8 @@ private slots:
         QVERIFY(Database::instance()->open());
         home = TestEnv::current()->root() + "/home/u";
         lists = home + "/lists";
-        QVERIFY(QDir().mkpath(lists));
+        QVERIFY(QDir().mkpath(lists + "/Artist"));
+        QVERIFY(writeFile(lists + "/Artist/b.mp3", "") && writeFile(lists + "/AC\\DC.mp3", ""));
     }
 
     void import_data()
@@ -91,6 +92,12 @@ private slots:
         QTest::newRow("latin-1") << "x.m3u" << QByteArray("/m\xFAsica/caf\xE9.mp3\n/ok/\xC3\xBCn.mp3\n") << "x"
                                  << QStringList{QString::fromUtf8("/m\xC3\xBAsica/caf\xC3\xA9.mp3"),
                                                 QString::fromUtf8("/ok/\xC3\xBCn.mp3")};
+        // As Windows writes them: a drive path is looked for under the
+        // playlist's folder; a name with a backslash that exists stays.
+        QTest::newRow("windows separators")
+            << "x.m3u" << QByteArray("..\\Artist\\song.mp3\r\nSub\\a.mp3\r\nC:\\Users\\Ana\\Music\\Artist\\b.mp3\r\n"
+                                     "AC\\DC.mp3\r\n")
+            << "x" << QStringList{home + "/Artist/song.mp3", l + "/Sub/a.mp3", l + "/Artist/b.mp3", l + "/AC\\DC.mp3"};
         const QByteArray longest = '/' + QByteArray(PlaylistFile::kMaxLineLength - 1, 'a');
         QTest::newRow("over-long line skipped")
             << "x.m3u" << longest + "a\n" + longest + "\nb.mp3" << "x"
@@ -171,6 +178,13 @@ private slots:
                                             "#EXTINF:0,untitled\n/m/untitled.ogg\n"
                                             "#EXTINF:12,A B C\n/m/ctl.mp3\n"
                                             "#EXTINF:-1,Road trip.v2\n/m/Road trip.v2.mp3\n"));
+
+        const QString pls = lists + "/out.pls";
+        QVERIFY(PlaylistsPage::exportM3U(pls, {"/m/song.flac", "http://radio.example/live.mp3"}));
+        QCOMPARE(readFile(pls), QByteArray("[playlist]\n"
+                                           "File1=/m/song.flac\nTitle1=Ana - Rio, ao vivo\nLength1=245\n"
+                                           "File2=http://radio.example/live.mp3\nTitle2=live\nLength2=-1\n"
+                                           "NumberOfEntries=2\nVersion=2\n"));
     }
 
     // Names that a plain line would mangle still come back exactly, and
@@ -196,6 +210,15 @@ private slots:
         QList<QString> back;
         QVERIFY(PlaylistsPage::importM3U(path, &name, &back));
         QCOMPARE(name, QString("Mix 1"));
+        QCOMPARE(back, paths);
+
+        // Under a PLS name it is written as PLS, which reads back the same.
+        const QString pls = lists + "/Mix 2.pls";
+        QVERIFY(PlaylistsPage::exportM3U(pls, paths));
+        QVERIFY(readFile(pls).startsWith("[playlist]\n"));
+        back.clear();
+        QVERIFY(PlaylistsPage::importM3U(pls, &name, &back));
+        QCOMPARE(name, QString("Mix 2"));
         QCOMPARE(back, paths);
     }
 

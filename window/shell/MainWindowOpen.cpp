@@ -5,80 +5,25 @@
 #include "App.h"
 #include "Database.h"
 #include "Lang.h"
+#include "MediaFolder.h"
 #include "PlayerCore.h"
 #include "PlaylistFile.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <QDir>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
-#include <QLocale>
 #include <QMimeData>
-#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
-
-#include <algorithm>
-#include <utility>
-#include <vector>
 
 namespace {
 
 const QString kLastDir = QStringLiteral("ui/lastDir");
-
-// Numeric, case-insensitive order ("track 2" before "Track 10"). The C
-// locale's collator ignores numeric mode, so it is replaced by English.
-QCollator naturalCollator()
-{
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
-QSet<QString> mediaExts()
-{
-    QSet<QString> exts(App::videoExts().cbegin(), App::videoExts().cend());
-    for (const QString& e : App::audioExts())
-        exts.insert(e);
-    return exts;
-}
-
-// Playable files under a folder, absolute and cleaned, in natural order.
-// Sort keys give the collator's order at a fraction of the cost of compare().
-QList<QString> walkFolder(const QString& folder, const QSet<QString>& exts,
-                          const QCollator& collator)
-{
-    QList<QString> found;
-    QDirIterator it(QFileInfo(folder).absoluteFilePath(), QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (exts.contains(App::ext(path)))
-            found.append(QDir::cleanPath(path));
-    }
-    std::vector<std::pair<QCollatorSortKey, int>> keys;
-    keys.reserve(found.size());
-    for (int i = 0; i < found.size(); ++i)
-        keys.emplace_back(collator.sortKey(found.at(i)), i);
-    std::sort(keys.begin(), keys.end(),
-              [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    QList<QString> sorted;
-    sorted.reserve(found.size());
-    for (const auto& k : keys)
-        sorted.append(found.at(k.second));
-    return sorted;
-}
 
 bool isPlaylistFile(const QString& path)
 {
@@ -105,25 +50,24 @@ QList<QString> MainWindow::playlistEntries(const QString& path)
     bool capped = false;
     if (!PlaylistFile::read(path, &name, &entries, &capped) || !capped)
         return entries;
-    qWarning("Playlist longa: %s: abertas só as primeiras %d entradas", qUtf8Printable(path),
-             PlaylistFile::kMaxEntries);
+    qWarning("Playlist longa: %s: abertas só as primeiras %lld entradas", qUtf8Printable(path),
+             static_cast<long long>(entries.size()));
     toast(L("Playlist longa: abertas só as primeiras %1 entradas",
             "Long playlist: only the first %1 entries were opened")
-              .arg(PlaylistFile::kMaxEntries));
+              .arg(entries.size()));
     return entries;
 }
 
 QList<QString> MainWindow::collectMedia(const QList<QString>& paths)
 {
-    const QCollator collator = naturalCollator();
-    const QSet<QString> exts = mediaExts();
+    const MediaFolder folders;
     QList<QString> files;
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (App::isUrl(path)) {
             files.append(path);
         } else if (info.isDir()) {
-            files.append(walkFolder(path, exts, collator));
+            files.append(folders.files(path));
         } else if (isPlaylistFile(path)) {
             files.append(playlistEntries(info.absoluteFilePath()));
         } else if (info.exists()) {

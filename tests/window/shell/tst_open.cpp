@@ -1,4 +1,5 @@
 #include "App.h"
+#include "FakeWeb.h"
 #include "Database.h"
 #include "Lang.h"
 #include "MainWindow.h"
@@ -189,7 +190,10 @@ private slots:
 
     // Whole program: a playlist that lists itself plays the song it also
     // lists, and a second start with one longer than the cap opens the
-    // first entries, says so and plays them.
+    // first entries, says so and plays them. A folder entry that would be
+    // a walk of the whole disk, a self-listing playlist under a song's name
+    // and a link that answers with itself each give way to the song after
+    // them.
     void hostilePlaylistsFromCommandLine()
     {
         const QString dir = m_dir.filePath(QStringLiteral("lists"));
@@ -214,6 +218,25 @@ private slots:
             QStringLiteral("abertas só as primeiras %1 entradas").arg(PlaylistFile::kMaxEntries).toUtf8();
         QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(notice), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(opened(dir + "/two.ogg")), 20000);
+
+        FakeWeb web;
+        QVERIFY(web.start());
+        const QString self = QStringLiteral("http://127.0.0.1:%1/self.m3u").arg(web.serverPort());
+        web.answer("127.0.0.1", "/self.m3u", 200, "#EXTM3U\n" + self.toUtf8() + "\n", "audio/x-mpegurl");
+        QVERIFY(writeFile(dir + "/root.m3u", "/\nthree.ogg\n"));
+        QVERIFY(writeFile(dir + "/loop.mp3", "#EXTM3U\nloop.mp3\n"));
+        const QList<QStringList> starts{{dir + "/root.m3u"},
+                                        {dir + "/loop.mp3", dir + "/four.ogg"},
+                                        {self, dir + "/five.ogg"}};
+        for (const QStringList& args : starts) {
+            const QString song = args.size() == 1 ? dir + "/three.ogg" : args.last();
+            QVERIFY(QFile::copy(m_a, song));
+            second.start(QStringLiteral(ORVEL_BINARY), args);
+            QVERIFY(second.waitForFinished(10000));
+            QCOMPARE(second.exitCode(), 0);
+            QTRY_VERIFY2_WITH_TIMEOUT(programLog(data).contains(opened(song)), qPrintable(song), 60000);
+        }
+        QVERIFY(web.count() < 20);
         player.kill();
         player.waitForFinished();
     }
