@@ -103,6 +103,7 @@ private:
 
     enum class Schema { Ok, Failed, Damaged };
     static Schema createSchema();
+    static Schema upgrade();
     static QString moveAside(const QString& file);
 
     // A forward-only query prepared on the default connection; a statement

@@ -283,7 +283,9 @@ void MusicPage::connectAll()
     });
     connect(m_table, &QWidget::customContextMenuRequested, this, &MusicPage::tableMenu);
     connect(m_albums, &CardView::activatedPath, this, [this](const QModelIndex& index) {
-        setFilter(QStringLiteral("album"), index.data(KeyRole).toString());
+        const QVariant credit = index.data(CreditRole);
+        setFilter(QStringLiteral("album"), index.data(KeyRole).toString(),
+                  credit.isValid() ? std::optional<QString>(credit.toString()) : std::nullopt);
         m_tabs->setCurrentIndex(0);
     });
     connect(m_albums, &CardView::menuRequested, this, [this](const QModelIndex& index, const QPoint& pos) {

@@ -1,5 +1,6 @@
 #include "SettingsPage.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -80,6 +81,14 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(8);
     }
+    // The wheel scrolls the page; a spin box or a list changes by it only
+    // once the user has given it the focus.
+    for (QWidget* field : inner->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractSpinBox*>(field) && !qobject_cast<QComboBox*>(field))
+            continue;
+        field->setFocusPolicy(Qt::StrongFocus);
+        field->installEventFilter(this);
+    }
     m_forms = inner->findChildren<QFormLayout*>();
     for (QPushButton* button : inner->findChildren<QPushButton*>())
         if (!button->text().isEmpty())
@@ -125,6 +134,15 @@ void SettingsPage::resizeEvent(QResizeEvent* event)
     for (FolderBox* box : m_scroll->widget()->findChildren<FolderBox*>())
         if (auto* row = qobject_cast<QBoxLayout*>(box->layout()))
             row->setDirection(parts);
+}
+
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* field = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Wheel || !field || field->hasFocus())
+        return QWidget::eventFilter(watched, event);
+    QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
+    return true;
 }
 
 void SettingsPage::refreshAudioDevices()
