@@ -58,7 +58,8 @@ public:
     // Path -> size of the same rows as media(kind), without building whole
     // records: what a rescan compares the files on disk with.
     QHash<QString, qint64> librarySizes(const QString& kind) const;
-    QList<MediaItem> recentlyAdded(int n) const;
+    // The n newest library rows, of one kind when kind is not empty.
+    QList<MediaItem> recentlyAdded(int n, const QString& kind = QString()) const;
     QList<MediaItem> favorites() const;
     QList<MediaItem> mostPlayed(int n) const;
 

@@ -239,13 +239,16 @@ QHash<QString, qint64> Database::librarySizes(const QString& kind) const
     return sizes;
 }
 
-QList<MediaItem> Database::recentlyAdded(int n) const
+QList<MediaItem> Database::recentlyAdded(int n, const QString& kind) const
 {
     // The newest rows are picked on the key alone, so the sort does not carry
     // whole rows of the library; the outer query fetches just those.
+    const QString ofKind = kind.isEmpty() ? QString() : QStringLiteral(" AND kind=?");
     QSqlQuery q = prepare(QStringLiteral(
-        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1 "
-        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns));
+        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1%2 "
+        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns, ofKind));
+    if (!kind.isEmpty())
+        q.addBindValue(kind);
     q.addBindValue(n);
     return exec(q) ? readAll(q) : QList<MediaItem>();
 }

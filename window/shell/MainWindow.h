@@ -232,6 +232,7 @@ private:
     void onHideTimer();
     void onClickTimer();
     bool keepKeyForFocus(const QKeyEvent* key) const;
+    bool filterButtonKey(QObject* watched, const QKeyEvent* key) const;
     bool filterMiniPlayer(QObject* watched, QEvent* event);
     void startMoveOnDrag(const QMouseEvent* mouse);
 
