@@ -255,14 +255,11 @@ void MusicPage::buildViews()
 
     m_emptyButton = makeButton(L("Escolher pasta de músicas", "Choose a music folder"),
                                QStringLiteral("folder-plus"), true);
-    const QString title = L("Sua biblioteca de música está vazia", "Your music library is empty");
-    const QString text = L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
-                           "automaticamente.",
-                           "Add the folders with your music. Covers, artists, albums and genres are read "
-                           "automatically.");
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_views);
-    m_pages->addWidget(PageBody::shrinkable(emptyState(QStringLiteral("music"), title, text, m_emptyButton)));
+    // Its texts are written when it is shown (showEmpty).
+    m_empty = emptyState(QStringLiteral("music"), QString(), QString(), m_emptyButton);
+    m_pages->addWidget(PageBody::shrinkable(m_empty));
     m_body->addViews(m_pages);
 }
 

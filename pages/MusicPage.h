@@ -69,6 +69,7 @@ private:
     void updatePlays(const QString& path);
     // With "album", credit narrows it to the album of that artist.
     void setFilter(const QString& field, const QString& value, const std::optional<QString>& credit);
+    void showEmpty();
     void fillAlbums();
     void fillGroupList(const QString& field);
     void chooseFolder();
@@ -86,6 +87,7 @@ private:
     QComboBox* m_tabPicker = nullptr;
     QStackedWidget* m_views = nullptr;
     QStackedWidget* m_pages = nullptr;
+    QWidget* m_empty = nullptr;  // the empty state
     QTableView* m_table = nullptr;
     QStandardItemModel* m_model = nullptr;
     QStandardItemModel* m_detached = nullptr;  // stands in for m_model while it is refilled

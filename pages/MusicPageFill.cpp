@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
@@ -140,7 +141,40 @@ void MusicPage::refresh()
     fillTracks();
     if (m_tabs->currentIndex() > 0)
         fillGroups();
+    if (m_tracks.isEmpty())
+        showEmpty();
     m_pages->setCurrentIndex(m_tracks.isEmpty() ? 1 : 0);
+}
+
+// An empty library says whether a music folder is missing (a drive not
+// connected, a folder moved) rather than that nothing was ever added, and
+// leaves no filter over the empty page.
+void MusicPage::showEmpty()
+{
+    if (!m_proxy->filterField.isEmpty())
+        setFilter(QString(), QString());
+    QStringList missing;
+    for (const QString& folder : App::get(QStringLiteral("library/audio")).toStringList())
+        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+            missing.append(QDir::toNativeSeparators(folder));
+    auto* heading = m_empty->findChild<QLabel*>(QStringLiteral("SectionTitle"));
+    auto* text = m_empty->findChild<QLabel*>(QStringLiteral("Muted"));
+    if (!heading || !text)
+        return;
+    text->setTextFormat(Qt::PlainText);   // folder names are no markup
+    if (missing.isEmpty()) {
+        heading->setText(L("Sua biblioteca de música está vazia", "Your music library is empty"));
+        text->setText(L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
+                        "automaticamente.",
+                        "Add the folders with your music. Covers, artists, albums and genres are read "
+                        "automatically."));
+        return;
+    }
+    heading->setText(missing.size() == 1 ? L("Pasta de músicas não encontrada", "Music folder not found")
+                                         : L("Pastas de músicas não encontradas", "Music folders not found"));
+    text->setText(L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
+                    "%1. Connect the drive it is on or choose another folder.")
+                      .arg(missing.join(QStringLiteral(", "))));
 }
 
 void MusicPage::fillTracks()
@@ -245,7 +279,8 @@ void MusicPage::fillAlbums()
     items.reserve(albums.size());
     for (const Album* album : inCardOrder(albums)) {
         auto* item = new QStandardItem(album->name);
-        item->setData(album->firstPath, PathRole);
+        // Loose songs share no cover: the no-album card shows the placeholder.
+        item->setData(album->credited ? album->firstPath : QString(), PathRole);
         item->setData(QStringLiteral("audio"), KindRole);
         item->setData(album->credited ? album->name : QString(), KeyRole);
         if (album->credited)

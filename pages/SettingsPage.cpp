@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -82,10 +83,15 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
         combo->setMinimumContentsLength(8);
     }
     // The wheel scrolls the page; a spin box or a list changes by it only
-    // once the user has given it the focus.
+    // once the user has given it the focus. Numbers are written as in the
+    // interface's language (a decimal comma in Portuguese).
+    const QLocale numbers = Lang::englishFlag() ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                : QLocale(QLocale::Portuguese, QLocale::Brazil);
     for (QWidget* field : inner->findChildren<QWidget*>()) {
         if (!qobject_cast<QAbstractSpinBox*>(field) && !qobject_cast<QComboBox*>(field))
             continue;
+        if (qobject_cast<QAbstractSpinBox*>(field))
+            field->setLocale(numbers);
         field->setFocusPolicy(Qt::StrongFocus);
         field->installEventFilter(this);
     }

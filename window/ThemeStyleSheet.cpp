@@ -109,6 +109,7 @@ QLineEdit, QSpinBox, QDoubleSpinBox, QComboBox, QKeySequenceEdit, QPlainTextEdit
 }
 QLineEdit:focus, QSpinBox:focus, QDoubleSpinBox:focus, QComboBox:focus { border-color: #2bd9fe; }
 QComboBox::drop-down { border: none; width: 24px; }
+QComboBox::down-arrow { image: url(:/icons/spin-down.svg); width: 10px; height: 10px; }
 QSpinBox::up-button, QDoubleSpinBox::up-button, QSpinBox::down-button, QDoubleSpinBox::down-button {
     border: none; background: transparent; width: 18px;
 }
@@ -130,6 +131,7 @@ QCheckBox::indicator:checked, QRadioButton::indicator:checked {
     background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2bd9fe, stop:1 #8b5cf6);
     border-color: #2bd9fe;
 }
+QCheckBox::indicator:checked { image: url(:/icons/check.svg); }
 
 QSlider::groove:horizontal { height: 4px; background: #22344c; border-radius: 2px; }
 QSlider::sub-page:horizontal {

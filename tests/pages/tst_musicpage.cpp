@@ -1,3 +1,4 @@
+#include "App.h"
 #include "CardView.h"
 #include "Database.h"
 #include "Lang.h"
@@ -7,6 +8,7 @@
 #include "TestEnv.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -121,6 +123,7 @@ private slots:
         QCOMPARE(cards->item(0)->data(PathsRole).toStringList(),
                  QStringList({"/m/a/01.flac", "/m/a/02.flac", "/m/a/03.flac"}));
         QCOMPARE(cards->item(0)->data(PathRole).toString(), QStringLiteral("/m/a/01.flac"));
+        QCOMPARE(cards->item(5)->data(PathRole).toString(), QString());   // no other album's cover
 
         tabs->setCurrentIndex(2);
         const QString unknown = L("Artista desconhecido", "Unknown artist");
@@ -355,12 +358,19 @@ private slots:
         wipe();
         Database::instance()->upsertMedia({song("/m/z.flac", "Solo", "Ana", "", "")});
         QCOMPARE(page.visiblePaths(), QStringList({"/m/z.flac"}));
+        page.showAlbum(QStringLiteral("Blue"));
         wipe();
+        App::set(QStringLiteral("library/audio"), QStringList{QStringLiteral("/nowhere/Música")});
         page.refresh();
         bool emptyShown = false;
         for (QStackedWidget* s : page.findChildren<QStackedWidget*>())
             emptyShown |= s->currentIndex() == 1 && s->count() == 2;
         QVERIFY(emptyShown);
+        // A folder that is gone is named, and no filter is left over the page.
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("SectionTitle"))->text(),
+                 L("Pasta de músicas não encontrada", "Music folder not found"));
+        QVERIFY(page.findChild<QLabel*>(QStringLiteral("Muted"))->text().startsWith("/nowhere/Música."));
+        QVERIFY(chipOf(page)->isHidden());
     }
 };
 

@@ -137,6 +137,7 @@ private slots:
 
         QCOMPARE(field<QSpinBox>(page, "Avançar/voltar com as setas")->value(), 120);
         QCOMPARE(field<QDoubleSpinBox>(page, "Passo da velocidade ([ e ])")->value(), 0.05);
+        QCOMPARE(field<QDoubleSpinBox>(page, "Passo da velocidade ([ e ])")->text(), QString("0,05x"));
         QCOMPARE(field<QDoubleSpinBox>(page, "Transição suave entre músicas")->value(), 12.0);
         QCOMPARE(field<QComboBox>(page, "Idioma")->currentText(), QString("Português (Brasil)"));
         QCOMPARE(field<QComboBox>(page, "Ao abrir arquivo com o player aberto")->currentIndex(), 0);

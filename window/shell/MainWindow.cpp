@@ -33,6 +33,7 @@
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -422,6 +423,10 @@ void MainWindow::goToPage(const QString& id)
     if (!player && m_mini)
         toggleMini();
     m_stack->setCurrentWidget(page);
+    // A library page chosen while the queue covers the page area is shown:
+    // the queue gives way.
+    if (!player && m_content->isHidden() && !m_queuePanel->isHidden())
+        m_controlBar->queueButton->setChecked(false);
     if (QPushButton* entry = m_navButtons.value(id))
         entry->setChecked(true);
     if (id == QLatin1String("recents"))
