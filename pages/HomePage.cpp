@@ -92,6 +92,7 @@ HomePage::HomePage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);   // Tab goes to the page's own controls
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     auto* content = new QWidget;

@@ -52,6 +52,7 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);   // Tab goes to the page's own controls
     outer->addWidget(scroll);
     m_scroll = scroll;
     auto* inner = new QWidget;

@@ -233,6 +233,7 @@ private:
     void onClickTimer();
     bool keepKeyForFocus(const QKeyEvent* key) const;
     bool filterButtonKey(QObject* watched, const QKeyEvent* key) const;
+    void orderTabChain();
     bool filterMiniPlayer(QObject* watched, QEvent* event);
     void startMoveOnDrag(const QMouseEvent* mouse);
 

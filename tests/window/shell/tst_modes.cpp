@@ -284,9 +284,12 @@ private slots:
         QVERIFY(goMusic && goMusic->isVisibleTo(m_window.get()));
         m_window->activateWindow();
         QApplication::setActiveWindow(m_window.get());
-        m_window->m_pages.value(QStringLiteral("home"))->setFocus();
-        for (int i = 0; i < 40 && QApplication::focusWidget() != goMusic; ++i)
-            press(QApplication::focusWidget() ? QApplication::focusWidget() : m_window.get(), Qt::Key_Tab);
+        m_window->m_navButtons.value(QStringLiteral("home"))->setFocus();
+        // From the sidebar into the page, before the transport bar.
+        for (int i = 0; i < 40 && QApplication::focusWidget() != goMusic; ++i) {
+            press(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(!bar()->isAncestorOf(QApplication::focusWidget()));
+        }
         QCOMPARE(QApplication::focusWidget(), goMusic);
 
         press(goMusic, Qt::Key_Space, Qt::AltModifier);   // a press and release would click at once
