@@ -187,6 +187,7 @@ QWidget* PlaylistsPage::buildContent()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setTabKeyNavigation(false);   // Tab leaves the table; arrows move in it
     m_table->setDragDropMode(QAbstractItemView::InternalMove);
     m_table->setDragEnabled(true);
     m_table->setAcceptDrops(true);

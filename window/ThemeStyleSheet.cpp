@@ -126,12 +126,14 @@ QCheckBox::indicator, QRadioButton::indicator {
     background: #0d1b2e;
 }
 QRadioButton::indicator { border-radius: 9px; }
-QCheckBox::indicator:focus, QRadioButton::indicator:focus { border: 2px solid #2bd9fe; width: 16px; height: 16px; }
 QCheckBox::indicator:checked, QRadioButton::indicator:checked {
     background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2bd9fe, stop:1 #8b5cf6);
     border-color: #2bd9fe;
 }
 QCheckBox::indicator:checked { image: url(:/icons/check.svg); }
+QCheckBox::indicator:focus, QRadioButton::indicator:focus {
+    border: 2px solid #ffffff; width: 16px; height: 16px;
+}
 
 QSlider::groove:horizontal { height: 4px; background: #22344c; border-radius: 2px; }
 QSlider::sub-page:horizontal {
