@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -143,10 +144,21 @@ void SettingsPage::resizeEvent(QResizeEvent* event)
             row->setDirection(parts);
 }
 
+// A field turns by the wheel only while it holds a focus the user gave it
+// (Tab, a click); a focus Qt passed on by itself, when the page came up,
+// does not count.
 bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
 {
     auto* field = qobject_cast<QWidget*>(watched);
-    if (event->type() != QEvent::Wheel || !field || field->hasFocus())
+    if (field && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool chosen = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+            || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+        m_wheelField = chosen ? field : nullptr;
+    } else if (field && event->type() == QEvent::FocusOut && m_wheelField == field) {
+        m_wheelField = nullptr;
+    }
+    if (event->type() != QEvent::Wheel || !field || (field == m_wheelField && field->hasFocus()))
         return QWidget::eventFilter(watched, event);
     QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
     return true;

@@ -76,5 +76,6 @@ private:
     QList<WideButton> m_buttons;
     QBoxLayout* m_about = nullptr;
     QList<QFormLayout*> m_forms;
+    QWidget* m_wheelField = nullptr;  // the field the user gave the focus
     int m_fit = 0;
 };

@@ -212,8 +212,9 @@ private slots:
         QVERIFY(!Lang::englishFlag());
     }
 
-    // The wheel over a field that has no focus scrolls the page and changes
-    // nothing; a field the user gave the focus turns by it.
+    // The wheel over a field that has no focus, or only the one Qt gave it
+    // when the page came up, scrolls the page and changes nothing; a field
+    // the user gave the focus turns by it.
     void wheelScrollsThePage()
     {
         SettingsPage page(&m_host);
@@ -240,7 +241,7 @@ private slots:
 
         page.activateWindow();
         QApplication::setActiveWindow(&page);
-        seek->setFocus();
+        seek->setFocus(Qt::TabFocusReason);
         QVERIFY(seek->hasFocus());
         const int scrolled = bar->value();
         notches(seek, 2, 120);
