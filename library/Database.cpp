@@ -145,15 +145,19 @@ Database::Schema Database::createSchema()
 // keeping every row. The version moves on only once the layout is there.
 Database::Schema Database::upgrade()
 {
-    QSqlQuery version = direct(QStringLiteral("PRAGMA user_version"));
-    if (version.next() && version.value(0).toInt() >= kUserVersion)
-        return Schema::Ok;
-    version.finish();
+    int version = 0;
     bool hasDisc = false;
-    QSqlQuery columns = direct(QStringLiteral("PRAGMA table_info(media)"));
-    while (columns.next())
-        hasDisc |= columns.value(1).toString() == QLatin1String("disc");
-    columns.finish();
+    {
+        QSqlQuery q;
+        if (q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
+                                  "(SELECT COUNT(*) FROM pragma_table_info('media') WHERE name='disc')"))
+            && q.next()) {
+            version = q.value(0).toInt();
+            hasDisc = q.value(1).toInt() > 0;
+        }
+    }
+    if (version >= kUserVersion)
+        return Schema::Ok;
     QSqlError error;
     if (!hasDisc && !execSql(QStringLiteral("ALTER TABLE media ADD COLUMN disc INTEGER"), &error))
         return isDamaged(error) ? Schema::Damaged : Schema::Failed;
