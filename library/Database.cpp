@@ -19,7 +19,7 @@ const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS media (path TEXT PRIMARY KEY, kind TEXT, title TEXT, artist TEXT, "
     "album TEXT, album_artist TEXT, genre TEXT, year INTEGER, track INTEGER, duration REAL, "
     "folder TEXT, size INTEGER, added_at INTEGER, play_count INTEGER DEFAULT 0, "
-    "last_played INTEGER DEFAULT 0, favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1)",
+    "last_played INTEGER DEFAULT 0, favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER)",
     "CREATE INDEX IF NOT EXISTS media_kind ON media(kind)",
     "CREATE TABLE IF NOT EXISTS history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, "
     "position REAL, duration REAL, last_played INTEGER, finished INTEGER DEFAULT 0)",
@@ -28,11 +28,14 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS pl_items ON playlist_items(playlist_id, idx)",
     "CREATE TABLE IF NOT EXISTS stations (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, url TEXT, "
     "logo TEXT, tags TEXT, grp TEXT, favorite INTEGER DEFAULT 0)",
-    "PRAGMA user_version=1",
     // Room for sorting a whole library in memory (favourites by title)
     // instead of spilling to temporary files.
     "PRAGMA cache_size=-32000",
 };
+
+// The layout this program writes. Version 1 had no disc column; it is
+// added in place, and the rows keep a NULL disc until a rescan reads it.
+constexpr int kUserVersion = 2;
 
 QString fileName()
 {
@@ -133,7 +136,34 @@ Database::Schema Database::createSchema()
             return Schema::Damaged;
         result = Schema::Failed;
     }
+    if (result == Schema::Ok)
+        result = upgrade();
     return result;
+}
+
+// Brings a file written by an earlier version up to this one's layout,
+// keeping every row. The version moves on only once the layout is there.
+Database::Schema Database::upgrade()
+{
+    int version = 0;
+    bool hasDisc = false;
+    {
+        QSqlQuery q;
+        if (q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
+                                  "(SELECT COUNT(*) FROM pragma_table_info('media') WHERE name='disc')"))
+            && q.next()) {
+            version = q.value(0).toInt();
+            hasDisc = q.value(1).toInt() > 0;
+        }
+    }
+    if (version >= kUserVersion)
+        return Schema::Ok;
+    QSqlError error;
+    if (!hasDisc && !execSql(QStringLiteral("ALTER TABLE media ADD COLUMN disc INTEGER"), &error))
+        return isDamaged(error) ? Schema::Damaged : Schema::Failed;
+    if (!execSql(QStringLiteral("PRAGMA user_version=%1").arg(kUserVersion), &error))
+        return isDamaged(error) ? Schema::Damaged : Schema::Failed;
+    return Schema::Ok;
 }
 
 // Keeps the user's damaged file (and its journals, so they still pair up)

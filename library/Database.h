@@ -58,7 +58,8 @@ public:
     // Path -> size of the same rows as media(kind), without building whole
     // records: what a rescan compares the files on disk with.
     QHash<QString, qint64> librarySizes(const QString& kind) const;
-    QList<MediaItem> recentlyAdded(int n) const;
+    // The n newest library rows, of one kind when kind is not empty.
+    QList<MediaItem> recentlyAdded(int n, const QString& kind = QString()) const;
     QList<MediaItem> favorites() const;
     QList<MediaItem> mostPlayed(int n) const;
 
@@ -103,6 +104,7 @@ private:
 
     enum class Schema { Ok, Failed, Damaged };
     static Schema createSchema();
+    static Schema upgrade();
     static QString moveAside(const QString& file);
 
     // A forward-only query prepared on the default connection; a statement

@@ -11,14 +11,14 @@ namespace {
 
 const QString kColumns = QStringLiteral(
     "path, kind, title, artist, album, album_artist, genre, year, track, duration, folder, size, "
-    "added_at, play_count, last_played, favorite");
+    "added_at, play_count, last_played, favorite, disc");
 
 const QString kUpsert = QStringLiteral(
     "INSERT INTO media (path, kind, title, artist, album, album_artist, genre, year, track, "
-    "duration, folder, size, added_at, in_library) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,1) "
+    "duration, folder, size, added_at, disc, in_library) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,1) "
     "ON CONFLICT(path) DO UPDATE SET kind=excluded.kind, title=excluded.title, "
     "artist=excluded.artist, album=excluded.album, album_artist=excluded.album_artist, "
-    "genre=excluded.genre, year=excluded.year, track=excluded.track, "
+    "genre=excluded.genre, year=excluded.year, track=excluded.track, disc=excluded.disc, "
     "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
     "folder=excluded.folder, size=excluded.size, in_library=1");
 
@@ -41,6 +41,7 @@ MediaItem readMedia(const QSqlQuery& q)
     m.play_count = q.value(13).toInt();
     m.last_played = q.value(14).toLongLong();
     m.favorite = q.value(15).toInt() != 0;
+    m.disc = q.value(16).toInt();
     return m;
 }
 
@@ -114,6 +115,7 @@ void Database::upsertMedia(const QList<MediaItem>& items)
             q.bindValue(10, m.folder);
             q.bindValue(11, m.size);
             q.bindValue(12, m.added_at != 0 ? m.added_at : now);
+            q.bindValue(13, m.disc);
             ok = exec(q);
         }
         endBatch(ok);
@@ -222,7 +224,12 @@ QList<MediaItem> Database::media(const QString& kind) const
 
 QHash<QString, qint64> Database::librarySizes(const QString& kind) const
 {
-    QSqlQuery q = prepare(QStringLiteral("SELECT path, size FROM media WHERE kind=? AND in_library=1"));
+    // A song stored before discs were kept has none (NULL, where a scan
+    // writes 0): its size is reported as unknown, so the next scan reads
+    // its tags again and fills the disc in.
+    QSqlQuery q = prepare(QStringLiteral(
+        "SELECT path, CASE WHEN disc IS NULL AND kind='audio' THEN -1 ELSE size END "
+        "FROM media WHERE kind=? AND in_library=1"));
     q.addBindValue(kind);
     QHash<QString, qint64> sizes;
     if (exec(q)) {
@@ -232,13 +239,16 @@ QHash<QString, qint64> Database::librarySizes(const QString& kind) const
     return sizes;
 }
 
-QList<MediaItem> Database::recentlyAdded(int n) const
+QList<MediaItem> Database::recentlyAdded(int n, const QString& kind) const
 {
     // The newest rows are picked on the key alone, so the sort does not carry
     // whole rows of the library; the outer query fetches just those.
+    const QString ofKind = kind.isEmpty() ? QString() : QStringLiteral(" AND kind=?");
     QSqlQuery q = prepare(QStringLiteral(
-        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1 "
-        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns));
+        "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1%2 "
+        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns, ofKind));
+    if (!kind.isEmpty())
+        q.addBindValue(kind);
     q.addBindValue(n);
     return exec(q) ? readAll(q) : QList<MediaItem>();
 }

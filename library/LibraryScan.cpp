@@ -39,6 +39,7 @@ MediaItem recordOf(const QString& path, const QFileInfo& info)
     m.genre = tags.genre();
     m.year = tags.year();
     m.track = tags.track();
+    m.disc = tags.disc();
     m.album_artist = tags.property("ALBUMARTIST");
     m.duration = tags.length();
     return m;

@@ -16,6 +16,7 @@ struct MediaItem
     QString genre;
     int year = 0;          // 0 when unknown
     int track = 0;         // 0 when unknown
+    int disc = 0;          // disc of a multi-disc album, 0 when unknown
     double duration = 0;   // seconds, 0 when unknown
     QString folder;        // containing folder; empty for a URL
     qint64 size = 0;       // bytes

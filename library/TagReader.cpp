@@ -517,6 +517,15 @@ int TagReader::track() const
     return m_ref && m_ref->tag() ? int(m_ref->tag()->track()) : 0;
 }
 
+int TagReader::disc() const
+{
+    const QString value = property("DISCNUMBER");
+    qsizetype digits = 0;
+    while (digits < value.size() && digits < 6 && value.at(digits).isDigit())
+        ++digits;
+    return value.left(digits).toInt();
+}
+
 QString TagReader::property(const char* name) const
 {
     if (!m_ref)

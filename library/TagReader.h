@@ -51,6 +51,9 @@ public:
     QString genre() const;
     int year() const;
     int track() const;
+    // The disc of a multi-disc album ("2" of "2/3"), whatever the format
+    // calls it (TPOS, DISCNUMBER, disk, WM/PartOfSet); 0 when absent.
+    int disc() const;
     // First value of a property such as "ALBUMARTIST" or "LYRICS".
     QString property(const char* name) const;
     // Play length in seconds; 0 when unknown, not read, or not readable

@@ -59,7 +59,7 @@ QString breakable(const QString& text)
 
 QStandardItem* continueCard(const HistoryItem& row)
 {
-    auto* item = new QStandardItem(row.title.isEmpty() ? QFileInfo(row.path).completeBaseName() : row.title);
+    auto* item = new QStandardItem(row.displayTitle());
     item->setData(row.path, PathRole);
     item->setData(QStringLiteral("video"), KindRole);
     item->setData(L("Faltam %1", "%1 left").arg(App::formatTime(row.duration - row.position)), SubtitleRole);
@@ -92,6 +92,7 @@ HomePage::HomePage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);   // Tab goes to the page's own controls
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     auto* content = new QWidget;
@@ -354,7 +355,7 @@ void HomePage::fillPlayed()
     Database* db = Database::instance();
     for (const HistoryItem& row : db->history(QStringLiteral("audio"), 30)) {
         const std::optional<MediaItem> media = db->mediaByPath(row.path);
-        auto* item = new QStandardItem(media ? media->displayTitle() : row.title);
+        auto* item = new QStandardItem(media ? media->displayTitle() : row.displayTitle());
         item->setData(row.path, PathRole);
         item->setData(row.path.contains(QStringLiteral("://")) ? QStringLiteral("stream") : QStringLiteral("audio"),
                       KindRole);
@@ -367,9 +368,8 @@ void HomePage::fillPlayed()
 void HomePage::fillAdded()
 {
     m_added->model->clear();
-    for (const MediaItem& media : Database::instance()->recentlyAdded(24)) {
-        if (media.kind != QLatin1String("audio"))
-            continue;
+    // The newest songs, however many videos came in after them.
+    for (const MediaItem& media : Database::instance()->recentlyAdded(24, QStringLiteral("audio"))) {
         auto* item = new QStandardItem(media.displayTitle());
         item->setData(media.path, PathRole);
         item->setData(QStringLiteral("audio"), KindRole);

@@ -195,6 +195,7 @@ void MusicPage::buildTable()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setTabKeyNavigation(false);   // Tab leaves the table; arrows move in it
     m_table->setAlternatingRowColors(true);
     m_table->setShowGrid(false);
     m_table->verticalHeader()->hide();
@@ -255,14 +256,11 @@ void MusicPage::buildViews()
 
     m_emptyButton = makeButton(L("Escolher pasta de músicas", "Choose a music folder"),
                                QStringLiteral("folder-plus"), true);
-    const QString title = L("Sua biblioteca de música está vazia", "Your music library is empty");
-    const QString text = L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
-                           "automaticamente.",
-                           "Add the folders with your music. Covers, artists, albums and genres are read "
-                           "automatically.");
     m_pages = new QStackedWidget;
     m_pages->addWidget(m_views);
-    m_pages->addWidget(PageBody::shrinkable(emptyState(QStringLiteral("music"), title, text, m_emptyButton)));
+    // Its texts are written when it is shown (showEmpty).
+    m_empty = emptyState(QStringLiteral("music"), QString(), QString(), m_emptyButton);
+    m_pages->addWidget(PageBody::shrinkable(m_empty));
     m_body->addViews(m_pages);
 }
 
@@ -283,7 +281,9 @@ void MusicPage::connectAll()
     });
     connect(m_table, &QWidget::customContextMenuRequested, this, &MusicPage::tableMenu);
     connect(m_albums, &CardView::activatedPath, this, [this](const QModelIndex& index) {
-        setFilter(QStringLiteral("album"), index.data(KeyRole).toString());
+        const QVariant credit = index.data(CreditRole);
+        setFilter(QStringLiteral("album"), index.data(KeyRole).toString(),
+                  credit.isValid() ? std::optional<QString>(credit.toString()) : std::nullopt);
         m_tabs->setCurrentIndex(0);
     });
     connect(m_albums, &CardView::menuRequested, this, [this](const QModelIndex& index, const QPoint& pos) {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class CardView;
 class Host;
 class PageBody;
@@ -41,7 +43,9 @@ public:
     // or "folder") equals value exactly; an empty field clears it.
     void setFilter(const QString& field, const QString& value);
     void showArtist(const QString& artist);
-    void showAlbum(const QString& album);
+    // The album of that title; when ofPath is a song of the library, only
+    // the album that song belongs to (one title may be several artists').
+    void showAlbum(const QString& album, const QString& ofPath = QString());
 
     // The paths of the table's rows as shown: filtered, searched and sorted.
     QStringList visiblePaths() const;
@@ -63,6 +67,9 @@ private:
     void bringUpToDate() const;
     void onLibraryChanged();
     void updatePlays(const QString& path);
+    // With "album", credit narrows it to the album of that artist.
+    void setFilter(const QString& field, const QString& value, const std::optional<QString>& credit);
+    void showEmpty();
     void fillAlbums();
     void fillGroupList(const QString& field);
     void chooseFolder();
@@ -80,6 +87,7 @@ private:
     QComboBox* m_tabPicker = nullptr;
     QStackedWidget* m_views = nullptr;
     QStackedWidget* m_pages = nullptr;
+    QWidget* m_empty = nullptr;  // the empty state
     QTableView* m_table = nullptr;
     QStandardItemModel* m_model = nullptr;
     QStandardItemModel* m_detached = nullptr;  // stands in for m_model while it is refilled

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListWidget>
 #include <QMap>
 #include <QPushButton>
@@ -34,9 +35,60 @@ struct Album
     QString name;
     QString artist;
     QString firstPath;
-    QStringList paths;
+    QList<const MediaItem*> songs;
     int year = 0;
+    bool credited = false;  // told apart by its artist too (not the no-album card)
 };
+
+// The artist an album is credited to: its album artist, else its artist.
+const QString& creditOf(const MediaItem& t)
+{
+    return t.album_artist.isEmpty() ? t.artist : t.album_artist;
+}
+
+// An album's songs as they play: disc by disc, in track order, then by path.
+QStringList playOrder(QList<const MediaItem*> songs)
+{
+    std::stable_sort(songs.begin(), songs.end(), [](const MediaItem* a, const MediaItem* b) {
+        if (a->disc != b->disc)
+            return a->disc < b->disc;
+        if (a->track != b->track)
+            return a->track < b->track;
+        return a->path < b->path;
+    });
+    QStringList paths;
+    paths.reserve(songs.size());
+    for (const MediaItem* t : std::as_const(songs))
+        paths.append(t->path);
+    return paths;
+}
+
+// The albums in the order cards are shown in: by name, then by artist.
+QList<const Album*> inCardOrder(const QMap<QString, Album>& albums)
+{
+    QStringList names, artists;
+    QList<const Album*> order;
+    for (const Album& album : albums) {
+        names.append(album.name.toLower());
+        artists.append(album.credited ? album.artist.toLower() : QString());
+        order.append(&album);
+    }
+    const NameOrder collation;
+    const QList<int> nameRank = collation.ranks(names);
+    const QList<int> artistRank = collation.ranks(artists);
+    QList<int> index(order.size());
+    std::iota(index.begin(), index.end(), 0);
+    std::stable_sort(index.begin(), index.end(), [&](int a, int b) {
+        if (nameRank.at(a) != nameRank.at(b))
+            return nameRank.at(a) < nameRank.at(b);
+        return artistRank.at(a) < artistRank.at(b);
+    });
+    QList<const Album*> sorted;
+    sorted.reserve(order.size());
+    for (int i : std::as_const(index))
+        sorted.append(order.at(i));
+    return sorted;
+}
 
 // The cell at (row, column), made when the row is new. Rows of an earlier
 // fill are written over rather than freed and made again: a large library
@@ -89,7 +141,40 @@ void MusicPage::refresh()
     fillTracks();
     if (m_tabs->currentIndex() > 0)
         fillGroups();
+    if (m_tracks.isEmpty())
+        showEmpty();
     m_pages->setCurrentIndex(m_tracks.isEmpty() ? 1 : 0);
+}
+
+// An empty library says whether a music folder is missing (a drive not
+// connected, a folder moved) rather than that nothing was ever added, and
+// leaves no filter over the empty page.
+void MusicPage::showEmpty()
+{
+    if (!m_proxy->filterField.isEmpty())
+        setFilter(QString(), QString());
+    QStringList missing;
+    for (const QString& folder : App::get(QStringLiteral("library/audio")).toStringList())
+        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+            missing.append(QDir::toNativeSeparators(folder));
+    auto* heading = m_empty->findChild<QLabel*>(QStringLiteral("SectionTitle"));
+    auto* text = m_empty->findChild<QLabel*>(QStringLiteral("Muted"));
+    if (!heading || !text)
+        return;
+    text->setTextFormat(Qt::PlainText);   // folder names are no markup
+    if (missing.isEmpty()) {
+        heading->setText(L("Sua biblioteca de música está vazia", "Your music library is empty"));
+        text->setText(L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
+                        "automaticamente.",
+                        "Add the folders with your music. Covers, artists, albums and genres are read "
+                        "automatically."));
+        return;
+    }
+    heading->setText(missing.size() == 1 ? L("Pasta de músicas não encontrada", "Music folder not found")
+                                         : L("Pastas de músicas não encontradas", "Music folders not found"));
+    text->setText(L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
+                    "%1. Connect the drive it is on or choose another folder.")
+                      .arg(missing.join(QStringLiteral(", "))));
 }
 
 void MusicPage::fillTracks()
@@ -112,11 +197,14 @@ void MusicPage::fillTracks()
         QStandardItem* track = cellAt(m_model, i, 0);
         writeNumber(track, t.track > 0 ? QString::number(t.track) : QString(), t.track, number);
         track->setData(t.path, PathRole);
+        track->setData(t.disc, DiscRole);
         QStandardItem* title = cellAt(m_model, i, 1);
         write(title, t.displayTitle(), QBrush());
         title->setData(t.path, Qt::ToolTipRole);
         write(cellAt(m_model, i, 2), t.artist, name);
-        write(cellAt(m_model, i, 3), t.album, name);
+        QStandardItem* album = cellAt(m_model, i, 3);
+        write(album, t.album, name);
+        album->setData(creditOf(t), CreditRole);
         write(cellAt(m_model, i, 4), t.genre, detail);
         writeNumber(cellAt(m_model, i, 5), t.duration > 0 ? App::formatTime(t.duration) : QString(), t.duration,
                     detail);
@@ -165,36 +253,45 @@ void MusicPage::fillGroups()
 
 void MusicPage::fillAlbums()
 {
+    // Albums of one title by different artists are different albums, told
+    // apart without regard to case as the titles are; the songs without an
+    // album make one card, whoever sings them.
     const QString noAlbum = L("Sem álbum", "No album");
+    const QString noAlbumKey = noAlbum.toLower();
     QMap<QString, Album> albums;
-    for (const MediaItem& t : m_tracks) {
+    for (const MediaItem& t : std::as_const(m_tracks)) {
         const QString name = t.album.isEmpty() ? noAlbum : t.album;
-        Album& album = albums[name.toLower()];
+        const QString title = name.toLower();
+        const bool credited = title != noAlbumKey;
+        Album& album = albums[credited ? title + QChar(QChar::Null) + creditOf(t).toLower() : title];
         album.name = name;
+        album.credited = credited;
         if (album.artist.isEmpty())
-            album.artist = t.album_artist.isEmpty() ? t.artist : t.album_artist;
+            album.artist = creditOf(t);
         if (album.firstPath.isEmpty())
             album.firstPath = t.path;
         if (t.year != 0)
             album.year = t.year;
-        album.paths.append(t.path);
+        album.songs.append(&t);
     }
 
     QList<QStandardItem*> items;
     items.reserve(albums.size());
-    for (const QString& key : inNameOrder(albums.keys())) {
-        const Album& album = albums[key];
-        auto* item = new QStandardItem(album.name);
-        item->setData(album.firstPath, PathRole);
+    for (const Album* album : inCardOrder(albums)) {
+        auto* item = new QStandardItem(album->name);
+        // Loose songs share no cover: the no-album card shows the placeholder.
+        item->setData(album->credited ? album->firstPath : QString(), PathRole);
         item->setData(QStringLiteral("audio"), KindRole);
-        item->setData(album.name == noAlbum ? QString() : album.name, KeyRole);
-        QString subtitle = album.artist.isEmpty()
-            ? L("%1 faixas", "%1 songs").arg(album.paths.size())
-            : album.artist;
-        if (album.year != 0)
-            subtitle += QStringLiteral(" · %1").arg(album.year);
+        item->setData(album->credited ? album->name : QString(), KeyRole);
+        if (album->credited)
+            item->setData(album->artist, CreditRole);
+        QString subtitle = album->artist.isEmpty()
+            ? L("%1 faixas", "%1 songs").arg(album->songs.size())
+            : album->artist;
+        if (album->year != 0)
+            subtitle += QStringLiteral(" · %1").arg(album->year);
         item->setData(subtitle, SubtitleRole);
-        item->setData(album.paths, PathsRole);
+        item->setData(playOrder(album->songs), PathsRole);
         items.append(item);
     }
     // One insertion for all cards rather than one per card.
@@ -238,7 +335,13 @@ void MusicPage::fillGroupList(const QString& field)
 
 void MusicPage::setFilter(const QString& field, const QString& value)
 {
+    setFilter(field, value, std::nullopt);
+}
+
+void MusicPage::setFilter(const QString& field, const QString& value, const std::optional<QString>& credit)
+{
     m_proxy->filterField = field;
+    m_proxy->filterCredit = credit ? std::optional<QString>(credit->toLower()) : std::nullopt;
     m_proxy->filterValue = value;
     m_proxy->refilter();
     if (field.isEmpty()) {
@@ -266,9 +369,18 @@ void MusicPage::showArtist(const QString& artist)
     m_tabs->setCurrentIndex(0);
 }
 
-void MusicPage::showAlbum(const QString& album)
+void MusicPage::showAlbum(const QString& album, const QString& ofPath)
 {
-    setFilter(QStringLiteral("album"), album);
+    // The song's own album, not every album of that title.
+    bringUpToDate();
+    std::optional<QString> credit;
+    for (const MediaItem& t : std::as_const(m_tracks)) {
+        if (!ofPath.isEmpty() && t.path == ofPath) {
+            credit = creditOf(t);
+            break;
+        }
+    }
+    setFilter(QStringLiteral("album"), album, credit);
     m_tabs->setCurrentIndex(0);
 }
 

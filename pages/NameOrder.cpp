@@ -20,6 +20,7 @@ QLocale collationLocale()
 
 NameOrder::NameOrder() : m_collator(collationLocale())
 {
+    m_collator.setNumericMode(true);
 }
 
 int NameOrder::compare(const QString& a, const QString& b) const
@@ -46,6 +47,7 @@ QList<int> NameOrder::ranks(const QList<QString>& texts) const
     const QLocale locale = collationLocale();
     if (m_collator.locale() != locale) {
         m_collator.setLocale(locale);
+        m_collator.setNumericMode(true);
         m_keptSlot.clear();
         m_keptKeys.clear();
     }

@@ -9,9 +9,10 @@
 #include <vector>
 
 // The order of names shown to the user: the collation of the user's locale,
-// as QString::localeAwareCompare gives it (case and accents count, digits are
-// plain characters). The C/POSIX locale's collation is bare code-point order
-// ("Zebra" before "apple"), so there English rules stand in.
+// with case and accents counting after the letters and runs of digits read
+// as numbers ("Episódio 2" before "Episódio 10"), as folders are opened. The
+// C/POSIX locale's collation is bare code-point order ("Zebra" before
+// "apple") and knows no numbers, so there English rules stand in.
 //
 // An order that is kept and asked again keeps the collation keys of the
 // texts it ranked last, so that ranking mostly the same texts again collates

@@ -71,6 +71,8 @@ QString itemCount(int n)
 constexpr int kTitleRoom = 160;
 constexpr int kTextGap = 8;
 constexpr int kHeaderPadding = 28;
+// The least width an Artist or Album column is shown at.
+constexpr int kNameMin = 90;
 // Side margins of the list's area, and where they narrow.
 constexpr int kMargin = 32;
 constexpr int kNarrowMargin = 16;
@@ -185,6 +187,7 @@ QWidget* PlaylistsPage::buildContent()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setTabKeyNavigation(false);   // Tab leaves the table; arrows move in it
     m_table->setDragDropMode(QAbstractItemView::InternalMove);
     m_table->setDragEnabled(true);
     m_table->setAcceptDrops(true);
@@ -507,11 +510,23 @@ void PlaylistsPage::fitHeader()
 // Artist and Album keep 200 px and Time 80 px while the title column keeps
 // at least a third of the table; below that they narrow together, down to
 // their column titles.
+// Title keeps at least half the table. Artist and Album share the rest up
+// to their usual width; when each would get less than a readable width,
+// Album steps aside, then Artist.
 void PlaylistsPage::fitColumns()
 {
     const int room = m_table->viewport()->width();
     const int time = qMin(80, qMax(headerWidth(3), room / 4));
-    const int side = qMin(200, qMax(qMax(headerWidth(1), headerWidth(2)), (room - time) / 3));
+    const int least = qMax(kNameMin, qMax(headerWidth(1), headerWidth(2)));
+    int names = 2;
+    int side = 0;
+    for (; names > 0; --names) {
+        side = qMin(200, (room - room / 2 - time) / names);
+        if (side >= least)
+            break;
+    }
+    m_table->setColumnHidden(1, names < 1);
+    m_table->setColumnHidden(2, names < 2);
     m_table->setColumnWidth(1, side);
     m_table->setColumnWidth(2, side);
     m_table->setColumnWidth(3, time);

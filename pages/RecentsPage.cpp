@@ -131,7 +131,7 @@ QString RecentsPage::currentKind() const
 
 QStandardItem* RecentsPage::makeRow(const HistoryItem& entry, const QString& kind) const
 {
-    auto* item = new QStandardItem(entry.title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : entry.title);
+    auto* item = new QStandardItem(entry.displayTitle());
     item->setData(entry.path, PathRole);
     item->setData(kind, KindRole);
     if (kind == QLatin1String("video") && entry.duration > 0) {

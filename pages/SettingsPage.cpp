@@ -1,13 +1,16 @@
 #include "SettingsPage.h"
 
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -50,6 +53,7 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);   // Tab goes to the page's own controls
     outer->addWidget(scroll);
     m_scroll = scroll;
     auto* inner = new QWidget;
@@ -79,6 +83,19 @@ SettingsPage::SettingsPage(Host* host, QWidget* parent) : QWidget(parent), m_hos
     for (QComboBox* combo : inner->findChildren<QComboBox*>()) {
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         combo->setMinimumContentsLength(8);
+    }
+    // The wheel scrolls the page; a spin box or a list changes by it only
+    // once the user has given it the focus. Numbers are written as in the
+    // interface's language (a decimal comma in Portuguese).
+    const QLocale numbers = Lang::englishFlag() ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                : QLocale(QLocale::Portuguese, QLocale::Brazil);
+    for (QWidget* field : inner->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractSpinBox*>(field) && !qobject_cast<QComboBox*>(field))
+            continue;
+        if (qobject_cast<QAbstractSpinBox*>(field))
+            field->setLocale(numbers);
+        field->setFocusPolicy(Qt::StrongFocus);
+        field->installEventFilter(this);
     }
     m_forms = inner->findChildren<QFormLayout*>();
     for (QPushButton* button : inner->findChildren<QPushButton*>())
@@ -125,6 +142,26 @@ void SettingsPage::resizeEvent(QResizeEvent* event)
     for (FolderBox* box : m_scroll->widget()->findChildren<FolderBox*>())
         if (auto* row = qobject_cast<QBoxLayout*>(box->layout()))
             row->setDirection(parts);
+}
+
+// A field turns by the wheel only while it holds a focus the user gave it
+// (Tab, a click); a focus Qt passed on by itself, when the page came up,
+// does not count.
+bool SettingsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* field = qobject_cast<QWidget*>(watched);
+    if (field && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool chosen = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+            || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+        m_wheelField = chosen ? field : nullptr;
+    } else if (field && event->type() == QEvent::FocusOut && m_wheelField == field) {
+        m_wheelField = nullptr;
+    }
+    if (event->type() != QEvent::Wheel || !field || (field == m_wheelField && field->hasFocus()))
+        return QWidget::eventFilter(watched, event);
+    QCoreApplication::sendEvent(m_scroll->verticalScrollBar(), event);
+    return true;
 }
 
 void SettingsPage::refreshAudioDevices()

@@ -37,6 +37,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The page widths below which the forms stack their rows, and below
@@ -75,5 +76,6 @@ private:
     QList<WideButton> m_buttons;
     QBoxLayout* m_about = nullptr;
     QList<QFormLayout*> m_forms;
+    QWidget* m_wheelField = nullptr;  // the field the user gave the focus
     int m_fit = 0;
 };

@@ -79,6 +79,7 @@ void ShortcutsBox::buildTable()
     m_table->setShowGrid(false);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setTabKeyNavigation(false);   // Tab leaves the table; arrows move in it
     m_table->setMinimumHeight(420);
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->viewport()->installEventFilter(this);

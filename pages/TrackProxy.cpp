@@ -56,8 +56,11 @@ void TrackProxy::dropColumns(const QModelIndex& topLeft, const QModelIndex& bott
             m_text[c - 1].clear();
             m_folded.clear();
         }
-        if (c == 3)
+        if (c == 3) {
             m_albumsLower.clear();
+            m_creditsLower.clear();
+            m_creditRanks.clear();
+        }
         if (c == 0) {
             m_paths.clear();
             m_folders.clear();
@@ -78,6 +81,7 @@ void TrackProxy::warmUp()
     case 3: ranks(4); break;
     case 4: numbers(0), numbers(5), numbers(6); break;
     case 5: paths(); break;
+    case 6: creditRanks(); break;
     default: return;
     }
     m_warmPending = true;
@@ -92,6 +96,8 @@ void TrackProxy::dropPrepared()
     m_folders.clear();
     m_paths.clear();
     m_albumsLower.clear();
+    m_creditsLower.clear();
+    m_creditRanks.clear();
     for (QList<double>& column : m_numbers)
         column.clear();
     for (QList<int>& column : m_ranks)
@@ -148,8 +154,12 @@ const QList<double>& TrackProxy::numbers(int column) const
         return values;
     values.clear();
     values.reserve(m_rows);
-    for (int r = 0; r < m_rows; ++r)
-        values.append(sourceModel()->index(r, column).data(SortKeyRole).toDouble());
+    // The # column orders by disc first: no album has a million tracks.
+    for (int r = 0; r < m_rows; ++r) {
+        const QModelIndex cell = sourceModel()->index(r, column);
+        const double disc = column == 0 ? cell.data(DiscRole).toDouble() : 0;
+        values.append(disc * 1e6 + cell.data(SortKeyRole).toDouble());
+    }
     return values;
 }
 
@@ -197,6 +207,25 @@ const QStringList& TrackProxy::albumsLower() const
     return m_albumsLower;
 }
 
+const QStringList& TrackProxy::creditsLower() const
+{
+    if (prepared() && m_creditsLower.size() == m_rows)
+        return m_creditsLower;
+    m_creditsLower.clear();
+    m_creditsLower.reserve(m_rows);
+    for (int r = 0; r < m_rows; ++r)
+        m_creditsLower.append(sourceModel()->index(r, 3).data(CreditRole).toString().toLower());
+    return m_creditsLower;
+}
+
+const QList<int>& TrackProxy::creditRanks() const
+{
+    if (prepared() && m_creditRanks.size() == m_rows)
+        return m_creditRanks;
+    m_creditRanks = NameOrder().ranks(creditsLower());
+    return m_creditRanks;
+}
+
 QString TrackProxy::fieldValue(int row) const
 {
     if (filterField == QLatin1String("artist"))
@@ -218,6 +247,8 @@ bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent
     if (sourceRow >= m_rows)
         return true;
     if (!filterField.isEmpty() && fieldValue(sourceRow) != wantedValue())
+        return false;
+    if (filterCredit && filterField == QLatin1String("album") && creditsLower().at(sourceRow) != *filterCredit)
         return false;
     if (searchText.isEmpty())
         return true;
@@ -255,6 +286,10 @@ int TrackProxy::compareIn(int column, int l, int r) const
 bool TrackProxy::tieBreak(int l, int r) const
 {
     int order = compareIn(3, l, r);
+    if (order == 0) {
+        const QList<int>& credit = creditRanks();
+        order = l < credit.size() && r < credit.size() ? credit.at(l) - credit.at(r) : 0;
+    }
     if (order == 0)
         order = compareIn(0, l, r);
     if (order != 0)

@@ -4,12 +4,16 @@
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
+#include <optional>
+
 // The music page's song table between its model and its view: an exact
 // filter on one field, a search over the name columns and a sort that reads
 // numbers for the numeric columns and collates the texts of the others.
-// Albums are told apart as the album cards group them: regardless of letter
-// case, with no album and the no-album label as one. Rows that tie in the
-// sorted column come album by album, in track order, then by path.
+// Albums are told apart as the album cards group them: by title and by the
+// artist they are credited to (album artist, else artist), regardless of
+// letter case, with no album and the no-album label as one. Rows that tie
+// in the sorted column come album by album, disc by disc in track order,
+// then by path; the # column itself sorts by disc, then track.
 //
 // The texts, numbers and collation ranks it filters and sorts by are read
 // from the source model once and kept until the source model is set again:
@@ -25,6 +29,9 @@ public:
     QString filterField;  // "artist", "album", "genre", "folder"; empty: no exact filter
     QString filterValue;  // what that field must equal
     QString searchText;   // trimmed search; empty: no search
+    // With the album filter: the lower-cased artist the album is credited
+    // to; none: the title alone.
+    std::optional<QString> filterCredit;
 
     // Applies changed filter members. Re-maps every row at once:
     // invalidateFilter() takes rows out range by range, which on a large
@@ -49,6 +56,8 @@ private:
     const QStringList& folders() const;
     const QStringList& paths() const;
     const QStringList& albumsLower() const;
+    const QStringList& creditsLower() const;
+    const QList<int>& creditRanks() const;
     QString fieldValue(int row) const;
     const QString& wantedValue() const;
     int compareIn(int column, int l, int r) const;
@@ -61,6 +70,8 @@ private:
     mutable QStringList m_folders;
     mutable QStringList m_paths;
     mutable QStringList m_albumsLower;  // per row: the album as the album cards group it
+    mutable QStringList m_creditsLower; // per row: the artist the album is credited to
+    mutable QList<int> m_creditRanks;
     static constexpr int kColumns = 7;
     mutable QList<double> m_numbers[kColumns];  // per column: SortKeyRole of the numeric ones
     mutable QList<int> m_ranks[kColumns];       // per column: name order of the text ones

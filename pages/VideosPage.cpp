@@ -47,7 +47,10 @@ QString sizeText(qint64 size)
         return QStringLiteral("%1 KB").arg(kb);
     if (size <= kGiB)
         return QStringLiteral("%1 MB").arg(qRound64(double(size) / double(kMiB)));
-    return QStringLiteral("%1 GB").arg(double(size) / double(kGiB), 0, 'f', 1);
+    QString gb = QString::number(double(size) / double(kGiB), 'f', 1);
+    if (!Lang::englishFlag())
+        gb.replace(QLatin1Char('.'), QLatin1Char(','));   // the Portuguese decimal comma
+    return QStringLiteral("%1 GB").arg(gb);
 }
 
 // The card's second line: the folder's name and, when known, the size.

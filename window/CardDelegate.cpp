@@ -143,6 +143,12 @@ void CardDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setBrush(selected ? Theme::surface3 : Theme::surface2);
         painter->drawRoundedRect(r.adjusted(4, 4, -4, -4), 12, 12);
     }
+    // The card the keyboard is on.
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(Theme::cyan, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(r).adjusted(5, 5, -5, -5), 12, 12);
+    }
 
     const QString title = index.data(Qt::DisplayRole).toString();
     const QString subtitle = index.data(SubtitleRole).toString();

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QTextDocument>
 
 ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent)
 {
@@ -56,5 +57,6 @@ void ElidedLabel::elide()
     const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, qMax(0, room));
     if (shown != text())
         QLabel::setText(shown);
-    setToolTip(shown == m_full ? QString() : m_full);
+    // The label is plain text; so is its tool tip, whatever the name holds.
+    setToolTip(shown == m_full ? QString() : Qt::convertFromPlainText(m_full));
 }

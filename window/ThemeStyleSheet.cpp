@@ -44,6 +44,8 @@ QMenu::indicator:checked {
         stop:0 rgba(43, 217, 254, 0.20), stop:1 rgba(139, 92, 246, 0.12));
     color: #ffffff; border-left: 3px solid #2bd9fe;
 }
+#Sidebar QPushButton:focus { border: 1px solid #2bd9fe; padding: 9px 13px; }
+#Sidebar QPushButton:checked:focus { border: 1px solid #2bd9fe; border-left: 3px solid #2bd9fe; }
 #BrandName { font-size: 15pt; font-weight: 800; color: #ffffff; }
 #BrandSub { color: #6b7c93; font-size: 8pt; }
 
@@ -63,6 +65,7 @@ QToolButton {
 QToolButton:hover { background: #12233a; }
 QToolButton:pressed { background: #183049; }
 QToolButton:checked { background: rgba(43, 217, 254, 0.12); }
+QToolButton:focus { border: 1px solid #2bd9fe; padding: 5px; }
 QToolButton::menu-indicator { image: none; width: 0px; }
 #PlayButton {
     background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2bd9fe, stop:1 #8b5cf6);
@@ -94,6 +97,11 @@ QPushButton[chip="true"] {
 QPushButton[chip="true"]:checked {
     background: rgba(43, 217, 254, 0.16); border-color: #2bd9fe; color: #ffffff;
 }
+/* Where the keyboard is: a ring as wide as the border it replaces grows
+   into the padding, so nothing moves. */
+QPushButton:focus { border: 2px solid #2bd9fe; padding: 7px 15px; }
+QPushButton[primary="true"]:focus { border: 2px solid #ffffff; padding: 6px 14px; }
+QPushButton[chip="true"]:focus { border: 2px solid #2bd9fe; padding: 4px 11px; }
 
 QLineEdit, QSpinBox, QDoubleSpinBox, QComboBox, QKeySequenceEdit, QPlainTextEdit, QTextEdit {
     background: #0d1b2e; border: 1px solid #22344c; border-radius: 10px; padding: 7px 10px;
@@ -101,6 +109,7 @@ QLineEdit, QSpinBox, QDoubleSpinBox, QComboBox, QKeySequenceEdit, QPlainTextEdit
 }
 QLineEdit:focus, QSpinBox:focus, QDoubleSpinBox:focus, QComboBox:focus { border-color: #2bd9fe; }
 QComboBox::drop-down { border: none; width: 24px; }
+QComboBox::down-arrow { image: url(:/icons/spin-down.svg); width: 10px; height: 10px; }
 QSpinBox::up-button, QDoubleSpinBox::up-button, QSpinBox::down-button, QDoubleSpinBox::down-button {
     border: none; background: transparent; width: 18px;
 }
@@ -120,6 +129,10 @@ QRadioButton::indicator { border-radius: 9px; }
 QCheckBox::indicator:checked, QRadioButton::indicator:checked {
     background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #2bd9fe, stop:1 #8b5cf6);
     border-color: #2bd9fe;
+}
+QCheckBox::indicator:checked { image: url(:/icons/check.svg); }
+QCheckBox::indicator:focus, QRadioButton::indicator:focus {
+    border: 2px solid #ffffff; width: 16px; height: 16px;
 }
 
 QSlider::groove:horizontal { height: 4px; background: #22344c; border-radius: 2px; }
@@ -157,6 +170,8 @@ QTableView::item, QTreeView::item { padding: 6px 8px; border: none; }
 QTableView::item:hover, QListView::item:hover, QTreeView::item:hover {
     background: rgba(24, 48, 73, 0.55);
 }
+QTableView::item:focus, QTreeView::item:focus { border: 1px solid #2bd9fe; padding: 5px 7px; }
+QListView::item:focus { border: 1px solid #2bd9fe; border-radius: 6px; }
 QHeaderView { background: transparent; }
 QHeaderView::section {
     background: transparent; color: #6b7c93; border: none; border-bottom: 1px solid #22344c;
@@ -169,6 +184,7 @@ QTabBar::tab {
 }
 QTabBar::tab:selected { color: #ffffff; border-bottom: 2px solid #2bd9fe; }
 QTabBar::tab:hover { color: #ffffff; }
+QTabBar::tab:selected:focus { background: rgba(43, 217, 254, 0.14); border-radius: 6px; }
 QTabWidget::pane { border: none; }
 
 QGroupBox {

@@ -29,6 +29,8 @@ QPushButton* makeButton(const QString& text, const QString& iconName, bool prima
     }
     button->setIconSize(QSize(16, 16));
     button->setCursor(Qt::PointingHandCursor);
+    // Reached by Tab; a click leaves the focus where it was.
+    button->setFocusPolicy(Qt::TabFocus);
     if (primary)
         button->setProperty("primary", true);
     return button;

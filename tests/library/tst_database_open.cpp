@@ -47,7 +47,7 @@ private slots:
         QVERIFY(QFile::exists(file()));
         QCOMPARE(pragma("journal_mode").toString(), QString("wal"));
         QCOMPARE(pragma("synchronous").toInt(), 1);
-        QCOMPARE(pragma("user_version").toInt(), 1);
+        QCOMPARE(pragma("user_version").toInt(), 2);
 
         const QStringList expected = {
             "table|history|CREATE TABLE history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, position REAL, "
@@ -55,7 +55,7 @@ private slots:
             "table|media|CREATE TABLE media (path TEXT PRIMARY KEY, kind TEXT, title TEXT, artist TEXT, "
             "album TEXT, album_artist TEXT, genre TEXT, year INTEGER, track INTEGER, duration REAL, folder TEXT, "
             "size INTEGER, added_at INTEGER, play_count INTEGER DEFAULT 0, last_played INTEGER DEFAULT 0, "
-            "favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1)",
+            "favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER)",
             "index|media_kind|CREATE INDEX media_kind ON media(kind)",
             "index|pl_items|CREATE INDEX pl_items ON playlist_items(playlist_id, idx)",
             "table|playlist_items|CREATE TABLE playlist_items (playlist_id INTEGER, idx INTEGER, path TEXT)",
@@ -79,9 +79,84 @@ private slots:
         Database::instance()->close();
         QVERIFY(Database::instance()->open());
         QVERIFY(Database::instance()->mediaByPath("/m/kept.mp3").has_value());
-        QCOMPARE(pragma("user_version").toInt(), 1);
+        QCOMPARE(pragma("user_version").toInt(), 2);
         QVERIFY(asideFiles().isEmpty());
         QVERIFY(Database::instance()->setAsideFile().isEmpty());
+    }
+
+    // A library written before discs were stored: the same file is upgraded
+    // in place, every row, favourite, history entry, playlist and station
+    // kept, and its songs are read again by the next scan.
+    void versionOneFileIsUpgradedInPlace()
+    {
+        removeAll();
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+            old.setDatabaseName(file());
+            QVERIFY(old.open());
+            const QStringList statements = {
+                "PRAGMA journal_mode=WAL",
+                "CREATE TABLE media (path TEXT PRIMARY KEY, kind TEXT, title TEXT, artist TEXT, album TEXT, "
+                "album_artist TEXT, genre TEXT, year INTEGER, track INTEGER, duration REAL, folder TEXT, "
+                "size INTEGER, added_at INTEGER, play_count INTEGER DEFAULT 0, last_played INTEGER DEFAULT 0, "
+                "favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1)",
+                "CREATE INDEX media_kind ON media(kind)",
+                "CREATE TABLE history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, position REAL, "
+                "duration REAL, last_played INTEGER, finished INTEGER DEFAULT 0)",
+                "CREATE TABLE playlists (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, created INTEGER)",
+                "CREATE TABLE playlist_items (playlist_id INTEGER, idx INTEGER, path TEXT)",
+                "CREATE INDEX pl_items ON playlist_items(playlist_id, idx)",
+                "CREATE TABLE stations (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT, url TEXT, "
+                "logo TEXT, tags TEXT, grp TEXT, favorite INTEGER DEFAULT 0)",
+                "INSERT INTO media VALUES ('/m/a.flac', 'audio', 'Um', 'Ana', 'Azul', '', 'Pop', 2001, 3, 200.5, "
+                "'/m', 1234, 100, 7, 500, 1, 1)",
+                "INSERT INTO media VALUES ('/v/b.mkv', 'video', 'b', '', '', '', '', 0, 0, 60, '/v', 99, 101, 0, 0, "
+                "0, 1)",
+                "INSERT INTO media VALUES ('http://r/s', 'stream', 's', '', '', '', '', 0, 0, 0, NULL, 0, 102, 0, 0, "
+                "1, 0)",
+                "INSERT INTO history VALUES ('/v/b.mkv', 'video', 'b', 12.5, 60, 600, 0)",
+                "INSERT INTO playlists (name, created) VALUES ('Lista', 50)",
+                "INSERT INTO playlist_items VALUES (1, 0, '/m/a.flac')",
+                "INSERT INTO stations (name, url, grp, favorite) VALUES ('Rádio', 'http://r/s', 'radio', 1)",
+                "PRAGMA user_version=1",
+            };
+            for (const QString& sql : statements)
+                QVERIFY2(QSqlQuery(old).exec(sql), qPrintable(sql));
+            old.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+
+        Database* db = Database::instance();
+        QVERIFY(db->open());
+        QCOMPARE(pragma("user_version").toInt(), 2);
+        QVERIFY(asideFiles().isEmpty());
+        const MediaItem song = db->mediaByPath("/m/a.flac").value();
+        QCOMPARE(song.title, QString("Um"));
+        QCOMPARE(song.track, 3);
+        QCOMPARE(song.disc, 0);
+        QCOMPARE(song.play_count, 7);
+        QCOMPARE(song.duration, 200.5);
+        QCOMPARE(db->favorites().size(), 2);
+        QCOMPARE(db->media("video").size(), 1);
+        QCOMPARE(db->history("video", 10).value(0).position, 12.5);
+        QCOMPARE(db->playlists().value(0).name, QString("Lista"));
+        QCOMPARE(db->playlistItems(db->playlists().value(0).id), QStringList{"/m/a.flac"});
+        QCOMPARE(db->stations("radio").value(0).name, QString("Rádio"));
+        // The song's tags are read again by the next scan; the video's are not.
+        QCOMPARE(db->librarySizes("audio"), (QHash<QString, qint64>{{"/m/a.flac", -1}}));
+        QCOMPARE(db->librarySizes("video"), (QHash<QString, qint64>{{"/v/b.mkv", 99}}));
+
+        MediaItem rescanned = song;
+        rescanned.disc = 2;
+        db->upsertMedia({rescanned});
+        QCOMPARE(db->mediaByPath("/m/a.flac")->disc, 2);
+        QCOMPARE(db->mediaByPath("/m/a.flac")->play_count, 7);
+        QCOMPARE(db->librarySizes("audio"), (QHash<QString, qint64>{{"/m/a.flac", 1234}}));
+
+        db->close();
+        QVERIFY(db->open());   // a second open finds nothing left to do
+        QCOMPARE(pragma("user_version").toInt(), 2);
+        QCOMPARE(db->mediaByPath("/m/a.flac")->disc, 2);
     }
 
     void garbageFileIsMovedAside()

@@ -61,7 +61,8 @@ private slots:
         QVERIFY(QDir().mkpath(m_videos));
         MediaGen::Spec mp3;
         mp3.tags = {{"title", "  First Song "}, {"artist", "Ann"}, {"album", "Al"},
-                    {"album_artist", "Various"}, {"genre", "Rock"}, {"date", "2001"}, {"track", "3"}};
+                    {"album_artist", "Various"}, {"genre", "Rock"}, {"date", "2001"}, {"track", "3"},
+                    {"disc", "2/3"}};
         QVERIFY2(MediaGen::make(music("Artist A/Album/01.mp3"), mp3), qPrintable(MediaGen::lastError()));
         MediaGen::Spec flac;
         flac.seconds = 3;
@@ -71,7 +72,7 @@ private slots:
         QVERIFY2(MediaGen::audio(music("x.ogg"), 2, {{"title", "Ogg"}}), qPrintable(MediaGen::lastError()));
         MediaGen::Spec m4a;
         m4a.cover = true;
-        m4a.tags = {{"title", "Mp4 audio"}};
+        m4a.tags = {{"title", "Mp4 audio"}, {"disc", "1/2"}};
         QVERIFY2(MediaGen::make(music("c.m4a"), m4a), qPrintable(MediaGen::lastError()));
         QVERIFY2(MediaGen::audio(music("UPPER.MP3"), 1), qPrintable(MediaGen::lastError()));
         QVERIFY(QFile::copy(music("UPPER.MP3"), music("noext")));
@@ -125,6 +126,9 @@ private slots:
         QCOMPARE(first.genre, QString("Rock"));
         QCOMPARE(first.year, 2001);
         QCOMPARE(first.track, 3);
+        QCOMPARE(first.disc, 2);
+        QCOMPARE(audio.value(music("c.m4a")).disc, 1);
+        QCOMPARE(audio.value(music("song.flac")).disc, 0);
         QCOMPARE(first.folder, music("Artist A/Album"));
         QVERIFY(qAbs(first.duration - 2.0) < 0.15);
         QCOMPARE(audio.value(music("song.flac")).album_artist, QString("Band"));

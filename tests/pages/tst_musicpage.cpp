@@ -1,3 +1,4 @@
+#include "App.h"
 #include "CardView.h"
 #include "Database.h"
 #include "Lang.h"
@@ -7,6 +8,7 @@
 #include "TestEnv.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,7 +22,7 @@ namespace {
 
 MediaItem song(const QString& path, const QString& title, const QString& artist, const QString& album,
                const QString& genre, int track = 0, double duration = 0, int year = 0,
-               const QString& albumArtist = QString())
+               const QString& albumArtist = QString(), int disc = 0)
 {
     MediaItem m;
     m.path = path;
@@ -34,6 +36,7 @@ MediaItem song(const QString& path, const QString& title, const QString& artist,
     m.duration = duration;
     m.year = year;
     m.album_artist = albumArtist;
+    m.disc = disc;
     return m;
 }
 
@@ -111,12 +114,16 @@ private slots:
             keys << cards->item(r)->data(KeyRole).toString();
         }
         const QString noAlbum = L("Sem álbum", "No album");
-        QCOMPARE(names, QStringList({"BLUE", "Mixed", "Paris", noAlbum, "Só"}));
-        QCOMPARE(subtitles, QStringList({"Ana · 2003", "Carla", "Various · 1999", "bruno", "zé"}));
-        QCOMPARE(keys, QStringList({"BLUE", "Mixed", "Paris", "", "Só"}));
+        // One title by two artists is two albums; the songs without an album
+        // are one card whoever sings them.
+        QCOMPARE(names, QStringList({"BLUE", "Mixed", "Mixed", "Paris", "Paris", noAlbum, "Só"}));
+        QCOMPARE(subtitles, QStringList({"Ana · 2003", L("1 faixas", "1 songs"), "Carla", "Various · 1999", "Zé",
+                                         "bruno", "zé"}));
+        QCOMPARE(keys, QStringList({"BLUE", "Mixed", "Mixed", "Paris", "Paris", "", "Só"}));
         QCOMPARE(cards->item(0)->data(PathsRole).toStringList(),
                  QStringList({"/m/a/01.flac", "/m/a/02.flac", "/m/a/03.flac"}));
         QCOMPARE(cards->item(0)->data(PathRole).toString(), QStringLiteral("/m/a/01.flac"));
+        QCOMPARE(cards->item(5)->data(PathRole).toString(), QString());   // no other album's cover
 
         tabs->setCurrentIndex(2);
         const QString unknown = L("Artista desconhecido", "Unknown artist");
@@ -187,6 +194,54 @@ private slots:
         for (int r = 0; r < page.findChild<CardView*>()->model->rowCount(); ++r)
             names << page.findChild<CardView*>()->model->item(r)->text();
         QCOMPARE(names.mid(0, 3), QStringList({"BLUE", "Céu Aberto", "Cordas"}));
+    }
+
+    // One title by two artists, one of them on two discs, and a
+    // compilation: three albums, each played disc by disc in track order.
+    void albumsByArtistAndDisc()
+    {
+        wipe();
+        const QString title = QStringLiteral("Memórias Azul");
+        Database::instance()->upsertMedia(
+            {song("/m/i/d2/1.flac", "Choro", "Ícaro", title, "", 1, 0, 0, "", 2),
+             song("/m/d/2.flac", "Valsa", "Dário", title, "", 2),
+             song("/m/i/d1/2.flac", "Valsa", "Ícaro", title, "", 2, 0, 0, "", 1),
+             song("/m/d/1.flac", "Tema", "Dário", title, "", 1),
+             song("/m/i/d2/2.flac", "Marcha", "Ícaro", title, "", 2, 0, 0, "", 2),
+             song("/m/i/d1/1.flac", "Tema", "Ícaro", title, "", 1, 0, 0, "", 1),
+             song("/m/s/b.flac", "Sol", "Bia", "Sucessos", "", 2, 0, 0, "Various Artists"),
+             song("/m/s/a.flac", "Lua", "Ana", "Sucessos", "", 1, 0, 0, "Various Artists")});
+        const QStringList icaro = {"/m/i/d1/1.flac", "/m/i/d1/2.flac", "/m/i/d2/1.flac", "/m/i/d2/2.flac"};
+        RecordingHost host;
+        MusicPage page(&host);
+        auto* tabs = page.findChild<QTabBar*>();
+        CardView* albums = page.findChild<CardView*>();
+        tabs->setCurrentIndex(1);
+        QStandardItemModel* cards = albums->model;
+        QCOMPARE(cards->rowCount(), 3);
+        QCOMPARE(cards->item(0)->data(SubtitleRole).toString(), QStringLiteral("Dário"));
+        QCOMPARE(cards->item(1)->data(PathsRole).toStringList(), icaro);
+        QCOMPARE(cards->item(2)->data(SubtitleRole).toString(), QStringLiteral("Various Artists"));
+
+        emit albums->activatedPath(cards->index(1, 0));
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(page.visiblePaths(), icaro);
+        for (QPushButton* b : page.findChildren<QPushButton*>())
+            if (b->text() == L("Tocar tudo", "Play all"))
+                b->click();
+        QCOMPARE(host.last().paths, icaro);
+
+        tabs->setCurrentIndex(1);
+        emit albums->activatedPath(cards->index(2, 0));
+        QCOMPARE(page.visiblePaths(), QStringList({"/m/s/a.flac", "/m/s/b.flac"}));
+        page.showAlbum(title, QStringLiteral("/m/d/2.flac"));  // the playing song's own album
+        QCOMPARE(page.visiblePaths(), QStringList({"/m/d/1.flac", "/m/d/2.flac"}));
+
+        // Sorted by title, the ties still run album by album, disc by disc.
+        page.setFilter(QString(), QString());
+        page.findChild<QLineEdit*>()->setText(QStringLiteral("valsa"));
+        page.findChild<QTableView*>()->sortByColumn(1, Qt::AscendingOrder);
+        QCOMPARE(page.visiblePaths(), QStringList({"/m/d/2.flac", "/m/i/d1/2.flac"}));
     }
 
     void cells()
@@ -303,12 +358,19 @@ private slots:
         wipe();
         Database::instance()->upsertMedia({song("/m/z.flac", "Solo", "Ana", "", "")});
         QCOMPARE(page.visiblePaths(), QStringList({"/m/z.flac"}));
+        page.showAlbum(QStringLiteral("Blue"));
         wipe();
+        App::set(QStringLiteral("library/audio"), QStringList{QStringLiteral("/nowhere/Música")});
         page.refresh();
         bool emptyShown = false;
         for (QStackedWidget* s : page.findChildren<QStackedWidget*>())
             emptyShown |= s->currentIndex() == 1 && s->count() == 2;
         QVERIFY(emptyShown);
+        // A folder that is gone is named, and no filter is left over the page.
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("SectionTitle"))->text(),
+                 L("Pasta de músicas não encontrada", "Music folder not found"));
+        QVERIFY(page.findChild<QLabel*>(QStringLiteral("Muted"))->text().startsWith("/nowhere/Música."));
+        QVERIFY(chipOf(page)->isHidden());
     }
 };
 

@@ -19,10 +19,13 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 #include <memory>
@@ -134,6 +137,7 @@ private slots:
 
         QCOMPARE(field<QSpinBox>(page, "Avançar/voltar com as setas")->value(), 120);
         QCOMPARE(field<QDoubleSpinBox>(page, "Passo da velocidade ([ e ])")->value(), 0.05);
+        QCOMPARE(field<QDoubleSpinBox>(page, "Passo da velocidade ([ e ])")->text(), QString("0,05x"));
         QCOMPARE(field<QDoubleSpinBox>(page, "Transição suave entre músicas")->value(), 12.0);
         QCOMPARE(field<QComboBox>(page, "Idioma")->currentText(), QString("Português (Brasil)"));
         QCOMPARE(field<QComboBox>(page, "Ao abrir arquivo com o player aberto")->currentIndex(), 0);
@@ -206,6 +210,44 @@ private slots:
         QCOMPARE(App::get("ui/language").toString(), QString("en"));
         QCOMPARE(m_host.last().text, QString("O idioma muda ao reabrir o Orvel"));
         QVERIFY(!Lang::englishFlag());
+    }
+
+    // The wheel over a field that has no focus, or only the one Qt gave it
+    // when the page came up, scrolls the page and changes nothing; a field
+    // the user gave the focus turns by it.
+    void wheelScrollsThePage()
+    {
+        SettingsPage page(&m_host);
+        page.resize(800, 400);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        auto notches = [](QWidget* w, int count, int step) {
+            for (int i = 0; i < count; ++i) {
+                QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, step),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(w, &wheel);
+            }
+        };
+        QSpinBox* seek = field<QSpinBox>(page, "Avançar/voltar com as setas");
+        QComboBox* language = field<QComboBox>(page, "Idioma");
+        QScrollBar* bar = page.findChild<QScrollArea*>()->verticalScrollBar();
+        const QStringList keys = App::settings()->allKeys();
+        notches(seek, 10, -120);
+        notches(language, 3, -120);
+        QCOMPARE(seek->value(), 5);
+        QCOMPARE(language->currentIndex(), 0);
+        QCOMPARE(App::settings()->allKeys(), keys);
+        QVERIFY(bar->value() > 0);
+
+        page.activateWindow();
+        QApplication::setActiveWindow(&page);
+        seek->setFocus(Qt::TabFocusReason);
+        QVERIFY(seek->hasFocus());
+        const int scrolled = bar->value();
+        notches(seek, 2, 120);
+        QCOMPARE(seek->value(), 7);
+        QCOMPARE(App::get("playback/seekStep").toInt(), 7);
+        QCOMPARE(bar->value(), scrolled);
     }
 
     // The untouched field holds what the core applied, in either language.

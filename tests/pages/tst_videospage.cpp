@@ -87,7 +87,7 @@ private slots:
                                            << "Movies · 700 MB" << "1:06:40" << -1.0;
         QTest::newRow("exactly 1 GiB") << video("/v/Movies/b.mkv", 1073741824LL, 59) << 0
                                        << "Movies · 1024 MB" << "0:59" << -1.0;
-        QTest::newRow("one byte more") << video("/v/Movies/c.mkv", 1073741825LL) << 0 << "Movies · 1.0 GB"
+        QTest::newRow("one byte more") << video("/v/Movies/c.mkv", 1073741825LL) << 0 << "Movies · 1,0 GB"
                                        << "" << -1.0;
         QTest::newRow("size 0") << video("/v/Movies/d.mkv") << 0 << "Movies" << "" << -1.0;
         QTest::newRow("under 1 MiB") << video("/v/Movies/h.mkv", 977 * 1024LL) << 0 << "Movies · 977 KB" << ""

@@ -33,6 +33,7 @@
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -145,6 +146,7 @@ void MainWindow::buildUi()
         m_stack->addWidget(entry.second);
         m_pages.insert(entry.first, entry.second);
     }
+    orderTabChain();
 
     m_toast = new Toast(m_content);
     m_content->installEventFilter(this);
@@ -157,6 +159,30 @@ void MainWindow::buildUi()
     addActions(Actions::instance()->all());
     addDigitKeys();
     goToPage(QStringLiteral("home"));
+}
+
+// Tab runs from the sidebar through the page shown, then on to the queue
+// and the transport bar. The pages join the window last, so their widgets
+// come last in the chain Qt keeps; it is laid anew, each part keeping its
+// own order.
+void MainWindow::orderTabChain()
+{
+    const QWidget* parts[] = {m_sidebar, m_stack, m_queuePanel, m_controlBar};
+    QList<QWidget*> grouped[5];
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() == Qt::NoFocus)
+            continue;   // setTabOrder leaves these where they are
+        int part = 4;
+        for (int i = 0; i < 4 && part == 4; ++i)
+            if (parts[i]->isAncestorOf(w))
+                part = i;
+        grouped[part].append(w);
+    }
+    QList<QWidget*> order;
+    for (const QList<QWidget*>& part : grouped)
+        order += part;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i), order.at(i + 1));
 }
 
 void MainWindow::buildPages()
@@ -208,6 +234,7 @@ QWidget* MainWindow::buildSidebar()
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->viewport()->setAutoFillBackground(false);
+    scroll->setFocusPolicy(Qt::NoFocus);   // Tab goes to the entries themselves
     scroll->setWidget(buildSidebarEntries());
     layout->addWidget(scroll, 1);
     connectLibraryStatus();
@@ -422,6 +449,10 @@ void MainWindow::goToPage(const QString& id)
     if (!player && m_mini)
         toggleMini();
     m_stack->setCurrentWidget(page);
+    // A library page chosen while the queue covers the page area is shown:
+    // the queue gives way.
+    if (!player && m_content->isHidden() && !m_queuePanel->isHidden())
+        m_controlBar->queueButton->setChecked(false);
     if (QPushButton* entry = m_navButtons.value(id))
         entry->setChecked(true);
     if (id == QLatin1String("recents"))

@@ -234,6 +234,8 @@ private:
     void onHideTimer();
     void onClickTimer();
     bool keepKeyForFocus(const QKeyEvent* key) const;
+    bool filterButtonKey(QObject* watched, const QKeyEvent* key) const;
+    void orderTabChain();
     bool filterMiniPlayer(QObject* watched, QEvent* event);
     void startMoveOnDrag(const QMouseEvent* mouse);
 

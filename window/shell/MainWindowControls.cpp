@@ -54,7 +54,7 @@ void MainWindow::connectVideo()
     });
     connect(m_nowPlaying, &NowPlaying::albumClicked, this, [this](const QString& name) {
         goToPage(QStringLiteral("music"));
-        m_musicPage->showAlbum(name);
+        m_musicPage->showAlbum(name, m_core->path());
     });
 }
 

@@ -11,6 +11,7 @@
 #include "QueuePanel.h"
 #include "Toast.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -269,6 +270,25 @@ bool MainWindow::keepKeyForFocus(const QKeyEvent* key) const
     return false;
 }
 
+// A focused button of the window is pressed by Return or Enter as well as
+// by Space, which the play/pause shortcut takes. Space with a modifier
+// (Alt+Space opens the window menu of many desktops) never presses one.
+bool MainWindow::filterButtonKey(QObject* watched, const QKeyEvent* key) const
+{
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (!button || button != QApplication::focusWidget() || button->window() != this)
+        return false;
+    Qt::KeyboardModifiers modifiers = key->modifiers();
+    modifiers.setFlag(Qt::KeypadModifier, false);
+    if (key->key() == Qt::Key_Space)
+        return modifiers != Qt::NoModifier;
+    if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || modifiers != Qt::NoModifier)
+        return false;
+    if (key->type() == QEvent::KeyPress && !key->isAutoRepeat())
+        button->animateClick();
+    return true;
+}
+
 // A press moves the window only once the pointer has gone the drag
 // distance with the button held: clicks and double clicks stay with the
 // view. Events pass here twice (application and object filter); both see
@@ -317,6 +337,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         event->accept();
         return true;
     }
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease)
+        && filterButtonKey(watched, static_cast<QKeyEvent*>(event)))
+        return true;
     if (type == QEvent::Resize && watched == m_content) {
         m_toast->reposition();
     } else if (type == QEvent::Resize && watched == m_sidebar) {

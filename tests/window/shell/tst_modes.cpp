@@ -14,6 +14,7 @@
 
 #include <QAbstractItemView>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
@@ -264,6 +265,38 @@ private slots:
         QCOMPARE(m_spy.hits, QStringList({"vol_up"}));
         QTRY_COMPARE(m_core->volume(), qMin(volume + 5, 200.0));
         bar()->queueButton->setChecked(false);
+    }
+
+    // Tab walks the Home page to its buttons; Return presses the one it is
+    // on, Alt+Space does not.
+    void keyboardPressesHomeButtons()
+    {
+        MediaItem song;
+        song.path = m_song;
+        song.kind = QStringLiteral("audio");
+        song.folder = m_dir.path();
+        Database::instance()->upsertMedia({song});
+        m_window->goToPage(QStringLiteral("home"));
+        QPushButton* goMusic = nullptr;
+        for (QPushButton* b : m_window->m_pages.value(QStringLiteral("home"))->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Go to Music"))
+                goMusic = b;
+        QVERIFY(goMusic && goMusic->isVisibleTo(m_window.get()));
+        m_window->activateWindow();
+        QApplication::setActiveWindow(m_window.get());
+        m_window->m_navButtons.value(QStringLiteral("home"))->setFocus();
+        // From the sidebar into the page, before the transport bar.
+        for (int i = 0; i < 40 && QApplication::focusWidget() != goMusic; ++i) {
+            press(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(!bar()->isAncestorOf(QApplication::focusWidget()));
+        }
+        QCOMPARE(QApplication::focusWidget(), goMusic);
+
+        press(goMusic, Qt::Key_Space, Qt::AltModifier);   // a press and release would click at once
+        QVERIFY(!goMusic->isDown());
+        QCOMPARE(m_window->currentPageId(), QStringLiteral("home"));
+        press(goMusic, Qt::Key_Return);
+        QTRY_COMPARE(m_window->currentPageId(), QStringLiteral("music"));
     }
 
     // Under a window manager fullscreen is left only when it answers: the
