@@ -161,7 +161,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_core.path() == m_files[1] && !m_core.isIdle(), 6 * kWait);
         m_core.setPaused(true);
         disconnect(counting);
-        QCOMPARE(ended, kEntries / 2 - 1);
+        QVERIFY2(ended >= kEntries / 2 - 1, qPrintable(QString::number(ended)));   // and what played before
         QVERIFY2(most <= 300, qPrintable(QString::number(most)));
         QTRY_VERIFY_WITH_TIMEOUT(list->count() == kEntries && list->item(kEntries - 1)->font().bold(), kWait);
 
