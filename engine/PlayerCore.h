@@ -79,6 +79,8 @@ public:
     // The tracks of one type, album art left out.
     QList<MediaTrack> tracksOfType(const QString& type) const;
     bool isStream() const;
+    // Why the last file that failed to open failed, in a few words.
+    QString lastError() const { return m_lastError; }
     // A live stream (a radio, a live list): no length, no seeking.
     bool isLive() const { return m_live; }
     // The media information sheet as an HTML table.
@@ -265,6 +267,7 @@ private:
     int m_currentIndex = -1;      // the mirror's entry flagged current
     bool m_seekable = false;      // libmpv's "seekable" for the current file
     bool m_live = false;          // the current file is a live stream: no length
+    QString m_lastError;
     bool m_judgedByRises = false; // a seekable stream or an HLS list: live when its length keeps rising
     bool m_lengthPending = false; // a stream without size: live or not is still open
     double m_candidate = 0;       // its length as libmpv gives it meanwhile (NaN: none yet)

@@ -40,6 +40,25 @@ QString endReasonText(int reason)
     }
 }
 
+// libmpv's reason for a failed file, the common ones in the interface language.
+QString errorReason(int code)
+{
+    switch (code) {
+    case MPV_ERROR_LOADING_FAILED:
+        return L("falha ao carregar", "loading failed");
+    case MPV_ERROR_UNKNOWN_FORMAT:
+        return L("formato não reconhecido", "unrecognized file format");
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return L("nada para tocar", "nothing to play");
+    case MPV_ERROR_AO_INIT_FAILED:
+        return L("saída de som indisponível", "audio output unavailable");
+    case MPV_ERROR_VO_INIT_FAILED:
+        return L("saída de vídeo indisponível", "video output unavailable");
+    default:
+        return QString::fromUtf8(mpv()->error_string(code));
+    }
+}
+
 // The "icy-title" entry of stream metadata, whatever its case; of several,
 // the last in key order.
 QString icyTitle(const QVariantMap& map)
@@ -228,10 +247,11 @@ void PlayerCore::onEndFile(int reason, int error)
     if (reason == MPV_END_FILE_REASON_REDIRECT)
         m_queueStale = true;
     const QString reasonText = endReasonText(reason);
-    if (reason == MPV_END_FILE_REASON_ERROR)
-        emit errorMessage(L("Não foi possível abrir: ", "Could not open: ")
-                          + QFileInfo(m_lastPath).fileName() + QStringLiteral(" (")
-                          + QString::fromUtf8(mpv()->error_string(error)) + QLatin1Char(')'));
+    if (reason == MPV_END_FILE_REASON_ERROR) {
+        m_lastError = errorReason(error);
+        emit errorMessage(L("Não foi possível abrir: ", "Could not open: ") + QFileInfo(m_lastPath).fileName()
+                          + QStringLiteral(" (") + m_lastError + QLatin1Char(')'));
+    }
     if (!m_lastPath.isEmpty())
         emit fileEnded(m_lastPath, reasonText, m_lastPosition, m_lastDuration);
 }
