@@ -3,7 +3,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFileInfo>
 #include <QUrl>
 
 #include "MprisPlayer.h"
@@ -76,7 +75,7 @@ void Mpris::followLoads()
     });
     // A stream found live after its load loses its length at once.
     connect(m_core, &PlayerCore::durationChanged, this, [this] {
-        if (!m_loading && !m_given.isEmpty())
+        if (!m_loading && !m_newTrack && !m_given.isEmpty())
             publish();
     });
     connect(m_core, &PlayerCore::fileLoaded, this, [this] {
@@ -114,17 +113,15 @@ void Mpris::setMetadata(const QString& title, const QString& artist, const QStri
 }
 
 // While libmpv works through entries that fail, the desktop hears which one
-// is being tried (its library name, else its link or file name), each with
-// its own id; the load of the entry completes the same id.
+// is being tried (its library name, else its link), each with its own id;
+// the load of the entry completes the same id.
 void Mpris::publishTried()
 {
     const QString path = m_core->lastPath();
-    if (path.isEmpty())
+    if (!path.contains(QLatin1String("://")))   // a local file loads or fails at once
         return;
     const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    QString name = row && !row->title.isEmpty() ? row->title : QString();
-    if (name.isEmpty())
-        name = path.contains(QLatin1String("://")) ? path : QFileInfo(path).completeBaseName();
+    const QString name = row && !row->title.isEmpty() ? row->title : path;
     m_given = describe(name, QString(), QString(), QString());
     m_held = false;
     publish();

@@ -15,7 +15,7 @@ namespace {
 // Events handled before the drain lets the event loop turn once.
 constexpr int kEventsPerTurn = 100;
 // Seconds of play over which a stream's length must hold to be its own.
-constexpr double kSettleSeconds = 1.0;
+constexpr double kSettleSeconds = 1.5;
 
 QString normPath(const QString& s)
 {
@@ -391,11 +391,16 @@ void PlayerCore::trackPendingLength(double value)
     m_candidate = value;
 }
 
+// A radio that sends in bursts may hold its length that long too: from
+// then on the stream is judged as a seekable one, live if the length rises
+// twice more.
 void PlayerCore::settleLength()
 {
     if (!m_lengthPending || std::isnan(m_candidate) || m_position - m_candidateSince < kSettleSeconds)
         return;
     m_lengthPending = false;
+    m_judgedByRises = true;
+    m_durationRises = 0;
     m_duration = m_candidate;
     m_lastDuration = m_candidate;
     emit durationChanged(m_duration);
