@@ -219,6 +219,8 @@ void ControlBar::connectCore()
     // libmpv reports "pause" off while nothing is loaded: the button follows
     // the idle state as well, so it offers "play" when there is nothing to pause.
     connect(core, &PlayerCore::idleChanged, this, &ControlBar::showPlayState);
+    // After a stop the length of what played (a stream's "live") goes too.
+    connect(core, &PlayerCore::idleChanged, this, [this] { showDuration(m_core->duration()); });
     connect(volumeSlider, &QSlider::valueChanged, this, [this](int v) { m_core->setVolume(v); });
     connect(muteButton, &QToolButton::clicked, this, [this] { m_core->setMuted(!m_core->isMuted()); });
 }
@@ -272,7 +274,9 @@ bool ControlBar::eventFilter(QObject* watched, QEvent* event)
 
 void ControlBar::showDuration(double dur)
 {
-    if (dur > 0)
+    if (m_core->isIdle())
+        durationLabel->setText(QStringLiteral("0:00"));
+    else if (dur > 0)
         durationLabel->setText(App::formatTime(dur));
     else
         durationLabel->setText(m_core->isStream() ? L("AO VIVO", "LIVE") : QStringLiteral("0:00"));

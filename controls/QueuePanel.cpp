@@ -88,26 +88,34 @@ private:
 };
 
 // Rows as wide as the list and no wider: a long title ends in an ellipsis
-// instead of widening the rows past the panel's edge.
+// instead of widening the rows past the panel's edge. Every row has the
+// same height (a long queue is then laid out without measuring each row):
+// two lines' worth as soon as one row shows an artist line.
 class QueueRowDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    QueueRowDelegate(const int* twoLineRows, QObject* parent)
+        : QStyledItemDelegate(parent), m_twoLineRows(twoLineRows)
+    {
+    }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (*m_twoLineRows > 0 && !index.data().toString().contains(QLatin1Char('\n')))
+            size.rheight() += option.fontMetrics.lineSpacing();
         if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget))
             size.setWidth(qMin(size.width(), view->viewport()->width()));
         return size;
     }
+
+private:
+    const int* m_twoLineRows;
 };
 
-bool sameQueue(const QList<QueueEntry>& a, const QList<QueueEntry>& b)
+bool sameEntry(const QueueEntry& x, const QueueEntry& y)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const QueueEntry& x, const QueueEntry& y) {
-        return x.path == y.path && x.title == y.title;
-    });
+    return x.path == y.path && x.title == y.title;
 }
 
 // Title and second line (the artist) of one entry.
@@ -172,7 +180,7 @@ void setUpList(QListWidget* list)
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setIconSize(QSize(16, 16));
     list->setContextMenuPolicy(Qt::CustomContextMenu);
-    list->setItemDelegate(new QueueRowDelegate(list));
+    list->setUniformItemSizes(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setTextElideMode(Qt::ElideRight);
     list->setResizeMode(QListView::Adjust);   // rows follow the list's width
@@ -199,7 +207,8 @@ void QueuePanel::resizeEvent(QResizeEvent* event)
     m_hint->setVisible(!shortPanel);
 }
 
-QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_core(core)
+QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent)
+    : QWidget(parent), m_core(core), m_musicIcon(Icons::pixmap(QStringLiteral("music"), 16, kDim))
 {
     setObjectName(QStringLiteral("QueuePanel"));
     setAttribute(Qt::WA_StyledBackground);
@@ -217,6 +226,7 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     m_clear = clear;
     m_list = new QueueList(m_core, this);
     setUpList(m_list);
+    m_list->setItemDelegate(new QueueRowDelegate(&m_twoLineRows, m_list));
     root->addWidget(m_list, 1);
     auto* hint = new QLabel(L("Arraste para reordenar · Delete remove", "Drag to reorder · Delete removes"), this);
     hint->setObjectName(QStringLiteral("Muted"));
@@ -237,6 +247,11 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
             [this](QListWidgetItem* item) { m_core->playIndex(m_list->row(item)); });
     connect(m_list, &QListWidget::customContextMenuRequested, this, &QueuePanel::showRowMenu);
     connect(m_core, &PlayerCore::queueChanged, this, &QueuePanel::scheduleRefresh);
+    // Titles and artists may have changed: the rows are made again.
+    connect(Database::instance(), &Database::libraryChanged, this, [this] {
+        m_stale = true;
+        scheduleRefresh();
+    });
     refresh();
 }
 
@@ -257,51 +272,138 @@ void QueuePanel::refreshIfChanged()
     m_pending = false;
     if (!isVisible())
         return;
-    if (m_core->playlistPos() == m_shownPos && sameQueue(m_core->queue(), m_shown))
-        return;
-    refresh();
+    if (m_stale)
+        refresh();
+    else
+        applyEdit(m_core->queue());
 }
 
 void QueuePanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     refreshIfChanged();
+    scrollToCurrent();
 }
 
 void QueuePanel::refresh()
 {
-    m_shown = m_core->queue();
-    m_shownPos = m_core->playlistPos();
+    m_stale = false;
     const int scroll = m_list->verticalScrollBar()->value();
     m_list->clear();
-    m_list->addItems(rowTexts(m_shown));   // one insertion for all rows
-    decorateRows();
-    m_count->setText(m_shown.size() == 1 ? QStringLiteral("1 item") : L("%1 itens", "%1 items").arg(m_shown.size()));
+    m_shown.clear();
+    m_twoLineRows = 0;
+    m_shownPos = -1;
+    applyEdit(m_core->queue());
     if (scroll > 0) {
         m_list->doItemsLayout();   // the scroll range comes from the new rows
         m_list->verticalScrollBar()->setValue(scroll);
     }
 }
 
-// Tool tips, icons and the current row's look. The rows were just inserted
-// and are laid out later anyway, so the model need not announce each change.
-void QueuePanel::decorateRows()
+// Brings the rows from what they show to the given queue by replacing only
+// the part between what the two share at their start and at their end: a
+// change of position re-decorates two rows, a removal takes one row out,
+// and a new queue replaces them all. False when nothing changed.
+bool QueuePanel::applyEdit(const QList<QueueEntry>& queue)
 {
-    const QIcon music(Icons::pixmap(QStringLiteral("music"), 16, kDim));   // one drawing for every row
-    const QSignalBlocker quiet(m_list->model());
-    for (int i = 0; i < m_shown.size(); ++i) {
-        QListWidgetItem* item = m_list->item(i);
-        item->setToolTip(Qt::convertFromPlainText(m_shown[i].path));   // a name with "<" is no markup
-        if (i != m_shownPos) {
-            item->setIcon(music);
-            continue;
-        }
-        item->setIcon(Icons::icon(QStringLiteral("play"), kCyan, kCyan));
-        item->setForeground(kCyan);
-        QFont font = item->font();
-        font.setWeight(QFont::Bold);
-        item->setFont(font);
+    const int oldSize = int(m_shown.size()), newSize = int(queue.size());
+    const int pos = m_core->playlistPos();
+    int head = 0;
+    while (head < oldSize && head < newSize && sameEntry(m_shown[head], queue[head]))
+        ++head;
+    int tail = 0;
+    while (tail < oldSize - head && tail < newSize - head
+           && sameEntry(m_shown[oldSize - 1 - tail], queue[newSize - 1 - tail]))
+        ++tail;
+    const int removed = oldSize - head - tail, added = newSize - head - tail;
+    if (removed == 0 && added == 0 && pos == m_shownPos)
+        return false;
+    // Where the row shown as current is once the edit is made, if it stays.
+    int kept = -1;
+    if (m_shownPos >= 0 && m_shownPos < head)
+        kept = m_shownPos;
+    else if (m_shownPos >= head + removed && m_shownPos < oldSize)
+        kept = m_shownPos - removed + added;
+    if (removed > 0) {
+        int twoLines = 0;
+        for (int i = head; i < head + removed; ++i)
+            twoLines += m_list->item(i)->text().contains(QLatin1Char('\n'));
+        if (removed == oldSize)
+            m_list->clear();
+        else
+            m_list->model()->removeRows(head, removed);
+        setTwoLineRows(m_twoLineRows - twoLines);
     }
+    if (added > 0)
+        insertRows(head, queue.mid(head, added));
+    m_shown = queue;
+    m_shownPos = pos;
+    if (kept >= 0 && kept != pos)
+        decorateRow(kept, false);
+    if (pos >= 0 && pos < newSize)
+        decorateRow(pos, true);
+    showCount();
+    return true;
+}
+
+// New rows with their texts (looked up together), tool tips and icons. They
+// were just inserted and are laid out later anyway, so the model need not
+// announce each change.
+void QueuePanel::insertRows(int at, const QList<QueueEntry>& entries)
+{
+    const QStringList texts = rowTexts(entries);
+    m_list->insertItems(at, texts);   // one insertion for all rows
+    int twoLines = 0;
+    {
+        const QSignalBlocker quiet(m_list->model());
+        for (int i = 0; i < entries.size(); ++i) {
+            QListWidgetItem* item = m_list->item(at + i);
+            item->setToolTip(Qt::convertFromPlainText(entries[i].path));   // a name with "<" is no markup
+            item->setIcon(m_musicIcon);
+            twoLines += texts[i].contains(QLatin1Char('\n'));
+        }
+    }
+    setTwoLineRows(m_twoLineRows + twoLines);
+}
+
+// The row height changes when the first row with an artist line comes or
+// the last one goes.
+void QueuePanel::setTwoLineRows(int count)
+{
+    const bool changed = (count > 0) != (m_twoLineRows > 0);
+    m_twoLineRows = count;
+    if (changed)
+        m_list->doItemsLayout();
+}
+
+void QueuePanel::decorateRow(int row, bool current)
+{
+    QListWidgetItem* item = m_list->item(row);
+    if (!item)
+        return;
+    if (!current) {
+        item->setIcon(m_musicIcon);
+        item->setData(Qt::ForegroundRole, QVariant());
+        item->setData(Qt::FontRole, QVariant());
+        return;
+    }
+    item->setIcon(Icons::icon(QStringLiteral("play"), kCyan, kCyan));
+    item->setForeground(kCyan);
+    QFont font = item->font();
+    font.setWeight(QFont::Bold);
+    item->setFont(font);
+}
+
+void QueuePanel::showCount()
+{
+    m_count->setText(m_shown.size() == 1 ? QStringLiteral("1 item") : L("%1 itens", "%1 items").arg(m_shown.size()));
+}
+
+// The panel opens at the playing row.
+void QueuePanel::scrollToCurrent()
+{
+    if (QListWidgetItem* item = m_list->item(m_shownPos))
+        m_list->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 void QueuePanel::dropCurrentAt(const QPoint& pos)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -12,9 +13,10 @@ class QPushButton;
 class QListWidget;
 class QPoint;
 
-// The play-queue side panel: the core's queue, rebuilt from the core after
-// each change. Every edit (play, move, remove, clear) is a core operation;
-// the rows follow when the core reports the new queue.
+// The play-queue side panel: the core's queue, brought up to date after
+// each change by editing only the rows that changed. Every edit (play,
+// move, remove, clear) is a core operation; the rows follow when the core
+// reports the new queue.
 class QueuePanel : public QWidget
 {
     Q_OBJECT
@@ -38,13 +40,19 @@ protected:
 private:
     void scheduleRefresh();
     void refreshIfChanged();
-    void decorateRows();
+    bool applyEdit(const QList<QueueEntry>& queue);
+    void insertRows(int at, const QList<QueueEntry>& entries);
+    void setTwoLineRows(int count);
+    void decorateRow(int row, bool current);
+    void showCount();
+    void scrollToCurrent();
     void showRowMenu(const QPoint& pos);
 
     static constexpr int kRoomyWidth = 300;    // room for the buttons' texts
     static constexpr int kRoomyHeight = 300;   // room for the spacing and the hint
 
     PlayerCore* m_core;
+    QIcon m_musicIcon;   // one drawing for every row but the current one
     QListWidget* m_list;
     QLabel* m_count;
     QLabel* m_hint;
@@ -54,5 +62,7 @@ private:
     // change of track rebuild the list once.
     QList<QueueEntry> m_shown;
     int m_shownPos = -1;
+    int m_twoLineRows = 0;   // rows with an artist line: every row then gets two lines' height
+    bool m_stale = false;    // the library changed: every row's text is looked up again
     bool m_pending = false;
 };

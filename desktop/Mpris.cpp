@@ -7,6 +7,8 @@
 
 #include "MprisPlayer.h"
 #include "MprisRoot.h"
+#include "Database.h"
+#include "MediaItem.h"
 #include "PlayerCore.h"
 
 namespace {
@@ -65,11 +67,22 @@ void Mpris::followLoads()
     connect(m_core, &PlayerCore::fileStarted, this, [this, hold] {
         hold();
         m_newTrack = true;
+        publishTried();
+    });
+    connect(m_core, &PlayerCore::idleChanged, this, [this](bool idle) {
+        if (idle)
+            publishNoTrack();
+    });
+    // A stream found live after its load loses its length at once.
+    connect(m_core, &PlayerCore::durationChanged, this, [this] {
+        if (!m_loading && !m_newTrack && !m_given.isEmpty())
+            publish();
     });
     connect(m_core, &PlayerCore::fileLoaded, this, [this] {
         m_loading = false;
         if (m_held)
             publish();
+        m_tried = m_tried && !m_held;
     });
 }
 
@@ -93,8 +106,38 @@ void Mpris::setMetadata(const QString& title, const QString& artist, const QStri
 {
     m_given = describe(title, artist, album, artPath);
     m_held = m_loading;
-    if (!m_loading)
-        publish();
+    if (m_loading)
+        return;
+    publish();
+    m_tried = false;
+}
+
+// While libmpv works through entries that fail, the desktop hears which one
+// is being tried (its library name, else its link), each with its own id;
+// the load of the entry completes the same id.
+void Mpris::publishTried()
+{
+    const QString path = m_core->lastPath();
+    if (!path.contains(QLatin1String("://")))   // a local file loads or fails at once
+        return;
+    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+    const QString name = row && !row->title.isEmpty() ? row->title : path;
+    m_given = describe(name, QString(), QString(), QString());
+    m_held = false;
+    publish();
+    m_tried = true;
+}
+
+// Nothing loaded: no track, as MPRIS names it.
+void Mpris::publishNoTrack()
+{
+    m_given.clear();
+    m_held = false;
+    m_tried = false;
+    m_newTrack = true;
+    m_metadata = {{kTrackId, QVariant::fromValue(QDBusObjectPath(
+                                 QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")))}};
+    notify(kPlayerInterface, {{QStringLiteral("Metadata"), m_metadata}});
 }
 
 // The length is read when the map goes out, so that it is the loaded file's.
@@ -108,7 +151,7 @@ void Mpris::publish()
     before.remove(kTrackId);
     if (!m_newTrack && map == before)
         return;
-    if (m_newTrack || !sameIdentity(map, before))
+    if (m_newTrack || (!m_tried && !sameIdentity(map, before)))
         ++m_trackCounter;
     m_newTrack = false;
     map.insert(kTrackId,

@@ -36,6 +36,8 @@ private:
     void announceCoreChanges();
     void announce(const char* property);
     void publish();
+    void publishTried();
+    void publishNoTrack();
 
     PlayerCore* m_core;
     MprisPlayer* m_player;
@@ -45,4 +47,5 @@ private:
     bool m_loading = false;       // a file ended or started and is not loaded yet
     bool m_held = false;          // values arrived while loading
     bool m_newTrack = true;       // a file started since the last announcement
+    bool m_tried = false;         // what is announced is the entry being tried: its load completes it
 };

@@ -139,7 +139,7 @@ void MprisPlayer::Play()
 // kept inside the file. With nothing loaded there is nothing to move.
 void MprisPlayer::Seek(qlonglong offset)
 {
-    if (core()->isIdle())
+    if (core()->isIdle() || core()->isLive())   // a live stream refuses seeks
         return;
     const qlonglong now = position();   // never negative, so only a step forward can overflow
     const qlonglong room = std::numeric_limits<qlonglong>::max() - now;
@@ -155,7 +155,7 @@ void MprisPlayer::Seek(qlonglong offset)
 void MprisPlayer::SetPosition(const QDBusObjectPath&, qlonglong pos)
 {
     const double length = core()->duration();
-    if (core()->isIdle() || (length > 0 && pos > toMicroseconds(length)))
+    if (core()->isIdle() || core()->isLive() || (length > 0 && pos > toMicroseconds(length)))
         return;
     pos = std::max<qlonglong>(pos, 0);
     core()->seekAbsolute(pos / kMicro);

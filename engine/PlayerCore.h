@@ -79,6 +79,10 @@ public:
     // The tracks of one type, album art left out.
     QList<MediaTrack> tracksOfType(const QString& type) const;
     bool isStream() const;
+    // Why the last file that failed to open failed, in a few words.
+    QString lastError() const { return m_lastError; }
+    // A live stream (a radio, a live list): no length, no seeking.
+    bool isLive() const { return m_live; }
     // The media information sheet as an HTML table.
     QString mediaInfo() const;
     QVariantList audioDevices() const;
@@ -190,8 +194,11 @@ private:
     void guardRedirect(qint64 entry, qint64 firstInserted, int inserted);
     void removeEntries(qint64 first, qint64 last);
     void resumeDrain();
+    void judgeStream(const QVariantMap& meta);
     void storeDuration(bool present, double value);
     bool endlessRise(double value);
+    void trackPendingLength(double value);
+    void settleLength();
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
     void storeTracks(const QVariantList& list);
@@ -262,6 +269,11 @@ private:
     int m_currentIndex = -1;      // the mirror's entry flagged current
     bool m_seekable = false;      // libmpv's "seekable" for the current file
     bool m_live = false;          // the current file is a live stream: no length
+    QString m_lastError;
+    bool m_judgedByRises = false; // a seekable stream or an HLS list: live when its length keeps rising
+    bool m_lengthPending = false; // a stream without size: live or not is still open
+    double m_candidate = 0;       // its length as libmpv gives it meanwhile (NaN: none yet)
+    double m_candidateSince = 0;  // the position when that length was last new
     int m_durationRises = 0;      // times the current stream's length grew after loading
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
     QHash<qint64, int> m_redirectDepth;   // redirect rounds behind an entry since a file loaded

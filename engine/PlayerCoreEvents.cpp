@@ -14,6 +14,8 @@ namespace {
 
 // Events handled before the drain lets the event loop turn once.
 constexpr int kEventsPerTurn = 100;
+// Seconds of play over which a stream's length must hold to be its own.
+constexpr double kSettleSeconds = 1.5;
 
 QString normPath(const QString& s)
 {
@@ -38,6 +40,25 @@ QString endReasonText(int reason)
     }
 }
 
+// libmpv's reason for a failed file, the common ones in the interface language.
+QString errorReason(int code)
+{
+    switch (code) {
+    case MPV_ERROR_LOADING_FAILED:
+        return L("falha ao carregar", "loading failed");
+    case MPV_ERROR_UNKNOWN_FORMAT:
+        return L("formato não reconhecido", "unrecognized file format");
+    case MPV_ERROR_NOTHING_TO_PLAY:
+        return L("nada para tocar", "nothing to play");
+    case MPV_ERROR_AO_INIT_FAILED:
+        return L("saída de som indisponível", "audio output unavailable");
+    case MPV_ERROR_VO_INIT_FAILED:
+        return L("saída de vídeo indisponível", "video output unavailable");
+    default:
+        return QString::fromUtf8(mpv()->error_string(code));
+    }
+}
+
 // The "icy-title" entry of stream metadata, whatever its case; of several,
 // the last in key order.
 QString icyTitle(const QVariantMap& map)
@@ -47,6 +68,17 @@ QString icyTitle(const QVariantMap& map)
         if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0)
             title = it.value().toString();
     return title;
+}
+
+// Radio servers send "icy-name", "icy-genre" and the like, which libmpv
+// passes on as metadata; a title alone comes from inside the stream.
+bool hasIcyHeaders(const QVariantMap& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        if (it.key().startsWith(QLatin1String("icy-"), Qt::CaseInsensitive)
+            && it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) != 0)
+            return true;
+    return false;
 }
 
 MediaTrack trackFromMap(const QVariantMap& m)
@@ -181,6 +213,7 @@ void PlayerCore::onStartFile(qint64 entryId)
     m_streamTitle.clear();
     m_lastPath = entryPath(entryId);
     m_live = false;
+    m_lengthPending = false;
     m_durationRises = 0;
     // libmpv keeps the A-B points across files; the mirror starts unset,
     // and so must the engine.
@@ -216,10 +249,11 @@ void PlayerCore::onEndFile(int reason, int error)
     if (reason == MPV_END_FILE_REASON_REDIRECT)
         m_queueStale = true;
     const QString reasonText = endReasonText(reason);
-    if (reason == MPV_END_FILE_REASON_ERROR)
-        emit errorMessage(L("Não foi possível abrir: ", "Could not open: ")
-                          + QFileInfo(m_lastPath).fileName() + QStringLiteral(" (")
-                          + QString::fromUtf8(mpv()->error_string(error)) + QLatin1Char(')'));
+    if (reason == MPV_END_FILE_REASON_ERROR) {
+        m_lastError = errorReason(error);
+        emit errorMessage(L("Não foi possível abrir: ", "Could not open: ") + QFileInfo(m_lastPath).fileName()
+                          + QStringLiteral(" (") + m_lastError + QLatin1Char(')'));
+    }
     if (!m_lastPath.isEmpty())
         emit fileEnded(m_lastPath, reasonText, m_lastPosition, m_lastDuration);
 }
@@ -237,30 +271,50 @@ void PlayerCore::onFileLoaded()
 // At file-loaded libmpv has not yet sent the new file's properties (path,
 // queue position, tracks, chapters, duration, title, metadata); read them
 // now so that receivers of fileLoaded see this file, not the one before.
+// The length is announced at every load, also when it is the one before
+// (0 after 0): only now is the new path known to those who show it.
 void PlayerCore::refreshLoadedFile()
 {
     refreshEntry();
-    m_seekable = m_handle.getFlag("seekable", false);
-    // A stream that can neither seek nor tell its size is a radio: live
-    // from the start, so its first length is never shown.
-    const bool endless = isStream() && !m_seekable && m_handle.getInt("file-size", -1) < 0;
-    const double dur = endless ? std::nan("") : m_handle.getDouble("duration", std::nan(""));
-    if (!std::isnan(dur)) {
-        m_lastDuration = dur;
-        if (dur != m_duration)
-            storeDuration(true, dur);
-    } else if (m_duration != 0) {
-        storeDuration(false, 0);
-    }
-    m_live = endless;
     const QString title = m_handle.getString("media-title");
     if (title != m_mediaTitle)
         storeMediaTitle(title);
     const QVariantMap meta = m_handle.getNode("metadata").toMap();
     if (meta != m_metadata)
         storeMetadata(meta);
+    judgeStream(meta);
+    const double dur = m_live || m_lengthPending ? std::nan("") : m_handle.getDouble("duration", std::nan(""));
+    m_duration = std::isnan(dur) ? 0 : dur;
+    m_lastDuration = m_duration;
+    emit durationChanged(m_duration);
     storeTracks(m_handle.getNode("track-list").toList());
     storeChapters(m_handle.getNode("chapter-list").toList());
+}
+
+// Whether a stream is live, as far as its load tells. A stream that cannot
+// seek and announces itself as a radio (ICY headers) is live, even with a
+// length (some servers send a huge one); one that can neither seek nor
+// tell its size is either a radio or a finite file sent without its length
+// (chunked, as music servers do): its length waits until it has shown
+// whether it keeps rising. Seekable streams and HLS lists keep their
+// length unless it rises (endlessRise).
+void PlayerCore::judgeStream(const QVariantMap& meta)
+{
+    m_seekable = m_handle.getFlag("seekable", false);
+    m_live = false;
+    m_lengthPending = false;
+    m_candidate = std::nan("");
+    // An HLS list's size is the list's own; its length grows when it is live.
+    m_judgedByRises = m_seekable || m_handle.getString("file-format") == QLatin1String("hls");
+    if (!isStream() || m_judgedByRises)
+        return;
+    if (hasIcyHeaders(meta))
+        m_live = true;
+    else if (m_handle.getInt("file-size", -1) < 0)
+        m_lengthPending = true;
+    const double first = m_handle.getDouble("duration", std::nan(""));
+    if (m_lengthPending && !std::isnan(first))
+        trackPendingLength(first);
 }
 
 // The path, the queue position and the play position of the loaded file.
@@ -286,11 +340,17 @@ void PlayerCore::refreshEntry()
     }
 }
 
-// A live stream keeps duration 0 until the next file starts.
+// A live stream keeps duration 0 until the next file starts. A stream's
+// length counts from its load, where the stream is judged.
 void PlayerCore::storeDuration(bool present, double value)
 {
-    if (m_live)
+    if (m_live || (!m_fileActive && present && m_lastPath.contains(QLatin1String("://"))))
         return;
+    if (m_lengthPending) {
+        if (present)
+            trackPendingLength(value);
+        return;
+    }
     if (present && endlessRise(value)) {
         m_live = true;
         m_lastDuration = 0;
@@ -307,15 +367,46 @@ void PlayerCore::storeDuration(bool present, double value)
 
 // libmpv gives an endless stream (a radio, a live HLS list, av://lavfi) the
 // length received so far, growing while it plays; a finite file over the
-// network keeps the length it had at loading. A rise after loading from a
-// stream that cannot seek marks it live; a seekable one must rise twice.
-// Local files are never live.
+// network keeps the length it had at loading, or an estimate that settles
+// as it arrives. A seekable stream or an HLS list whose length rises twice
+// after loading is live. Local files are never live, nor are other streams
+// of known size that cannot seek (their estimate grows while they arrive).
 bool PlayerCore::endlessRise(double value)
 {
-    if (!m_fileActive || !isStream() || m_duration <= 0 || value <= m_duration)
+    if (!m_fileActive || !isStream() || !m_judgedByRises || m_duration <= 0 || value <= m_duration)
         return false;
-    ++m_durationRises;
-    return m_durationRises >= (m_seekable ? 2 : 1);
+    return ++m_durationRises >= 2;
+}
+
+// A stream without size or seeking shows no length while it is judged: a
+// length that rises twice is a radio's, one that holds while a second
+// plays is the file's (settleLength).
+void PlayerCore::trackPendingLength(double value)
+{
+    if (!std::isnan(m_candidate) && value > m_candidate && ++m_durationRises >= 2) {
+        m_live = true;
+        m_lengthPending = false;
+        m_lastDuration = 0;
+        return;
+    }
+    if (value != m_candidate)
+        m_candidateSince = m_position;
+    m_candidate = value;
+}
+
+// A radio that sends in bursts may hold its length that long too: from
+// then on the stream is judged as a seekable one, live if the length rises
+// twice more.
+void PlayerCore::settleLength()
+{
+    if (!m_lengthPending || std::isnan(m_candidate) || m_position - m_candidateSince < kSettleSeconds)
+        return;
+    m_lengthPending = false;
+    m_judgedByRises = true;
+    m_durationRises = 0;
+    m_duration = m_candidate;
+    m_lastDuration = m_candidate;
+    emit durationChanged(m_duration);
 }
 
 void PlayerCore::storeMediaTitle(const QString& text)
@@ -347,6 +438,7 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
         if (present)
             m_lastPosition = m_position;
         emit positionChanged(m_position);
+        settleLength();
         updateFade();
     } else if (name == QLatin1String("duration")) {
         storeDuration(present, present ? asDouble() : 0);

@@ -107,10 +107,12 @@ Station stationOf(const QJsonObject& o)
     return s;
 }
 
-// 0/8, 10/8, 172.16/12, 192.168/16.
+// 0/8, 10/8, 100.64/10 (carrier-grade NAT), 172.16/12, 192.168/16,
+// 198.18/15 (benchmark networks).
 bool isLocalIpv4(quint32 ip)
 {
-    return (ip >> 24) == 0 || (ip >> 24) == 10 || (ip >> 20) == 0xAC1 || (ip >> 16) == 0xC0A8;
+    return (ip >> 24) == 0 || (ip >> 24) == 10 || (ip >> 22) == (0x6440u >> 6) || (ip >> 20) == 0xAC1
+        || (ip >> 16) == 0xC0A8 || (ip >> 17) == (0xC612u >> 1);
 }
 
 // Loopback, private, link-local, unspecified, multicast or broadcast, IPv4

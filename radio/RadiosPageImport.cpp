@@ -86,6 +86,7 @@ bool RadiosPage::importIptv(const QString& path)
     db->deleteStationGroup(group);
     Pending pending;
     int count = 0;
+    bool cut = false;
     for (qsizetype from = 0; from < text.size();) {
         const QByteArrayView raw = nextLine(text, &from);
         if (raw.size() > kMaxIptvLine)
@@ -99,6 +100,7 @@ bool RadiosPage::importIptv(const QString& path)
             continue;
         if (count == kMaxIptvChannels) {
             qInfo().noquote() << "lista IPTV" << group << "cortada em" << count << "canais";
+            cut = true;
             break;
         }
         readExtinf(&pending);
@@ -121,6 +123,10 @@ bool RadiosPage::importIptv(const QString& path)
     if (!stored)
         return false;
     emit db->stationsChanged();   // one rebuild for the whole list
-    m_host->toast(L("Lista \"%1\" importada: %2", "List \"%1\" imported: %2").arg(group, channelCount(count)));
+    if (cut)
+        m_host->toast(L("Lista longa: importados só os primeiros %1 canais", "Long list: only the first %1 channels imported")
+                          .arg(count));
+    else
+        m_host->toast(L("Lista \"%1\" importada: %2", "List \"%1\" imported: %2").arg(group, channelCount(count)));
     return true;
 }

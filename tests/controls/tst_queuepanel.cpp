@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 #include <QToolButton>
 #include <QTextDocument>
@@ -131,6 +132,51 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(engineOrder(m_core), (QStringList{"a", "e", "lavfi:sine=frequency=440"}), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, kWait);
         m_core.stop();
+    }
+
+    // With the panel open, libmpv walks a long queue of links to a closed
+    // port, each failing at once: the event loop keeps turning, the panel
+    // opens at the playing row, and a removal takes out just that row.
+    void longFailingQueueKeepsLoopTurning()
+    {
+        constexpr int kEntries = 20000;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        QStringList links;
+        for (int i = 0; i < kEntries - 1; ++i)
+            links << QStringLiteral("http://127.0.0.1:%1/gone.ts?n=%2").arg(port).arg(i);
+        links << m_files[1];   // the walk ends on a song, which stays current
+        QueuePanel panel(&m_core);
+        panel.resize(340, 600);
+        panel.show();
+        auto* list = panel.findChild<QListWidget*>();
+        int ended = 0, sinceTurn = 0, most = 0;
+        auto counting = connect(&m_core, &PlayerCore::fileEnded, this, [&] { ++ended, ++sinceTurn; });
+        QTimer turn;
+        connect(&turn, &QTimer::timeout, this, [&] { most = qMax(most, sinceTurn), sinceTurn = 0; });
+        turn.start(0);
+        m_core.openFiles(links, kEntries / 2);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core.path() == m_files[1] && !m_core.isIdle(), 6 * kWait);
+        m_core.setPaused(true);
+        disconnect(counting);
+        QVERIFY2(ended >= kEntries / 2 - 1, qPrintable(QString::number(ended)));   // and what played before
+        QVERIFY2(most <= 300, qPrintable(QString::number(most)));
+        QTRY_VERIFY_WITH_TIMEOUT(list->count() == kEntries && list->item(kEntries - 1)->font().bold(), kWait);
+
+        panel.hide();
+        panel.show();
+        QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(kEntries - 1))));
+
+        m_core.removeIndex(5);
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), kEntries - 1, kWait);
+        QCOMPARE(list->item(5)->toolTip(), Qt::convertFromPlainText(links[6]));
+        QCOMPARE(list->item(4)->toolTip(), Qt::convertFromPlainText(links[4]));
+        QVERIFY(list->item(kEntries - 2)->font().bold());
+        m_core.stop();
+        m_core.clearQueue();
+        QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, kWait);
     }
 
     // Drags end in core moves; the list follows the core's new order.

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "MediaControls.h"
+#include "FakeWeb.h"
 #include "MediaGen.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
@@ -7,6 +8,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
 
 #include <memory>
 
@@ -136,6 +138,39 @@ private slots:
         m_controls->setTrack(QStringLiteral("Dois"), {}, {}, {}, false);
         QCOMPARE(ctl({"metadata", "--format", format}),
                  "'/org/orvel/track/2'|Dois|||" + first[4] + "|");
+    }
+
+    // While libmpv works through links that fail, the desktop hears of the
+    // one being tried, each with its own id; with nothing loaded, of no track.
+    void triedEntriesAndNoTrack()
+    {
+        FakeWeb web;
+        QVERIFY(web.start());
+        web.hold(QStringLiteral("127.0.0.1"), QStringLiteral("/slow"));
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        QStringList links;
+        for (int i = 0; i < 20; ++i)
+            links << QStringLiteral("http://127.0.0.1:%1/gone?n=%2").arg(port).arg(i);
+        const QString slow = QStringLiteral("http://127.0.0.1:%1/slow").arg(web.serverPort());
+        links << slow;
+        m_core->openFiles(links, 0);
+        const QString format = QStringLiteral("{{mpris:trackid}}|{{xesam:title}}");
+        QTRY_VERIFY_WITH_TIMEOUT(ctl({"metadata", "--format", format}).endsWith("|" + slow), kWait);
+        const QString id = ctl({"metadata", "--format", "{{mpris:trackid}}"});
+        QVERIFY2(id.startsWith("'/org/orvel/track/") && id.section('/', -1).remove('\'').toInt() > 20, qPrintable(id));
+        m_core->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), kWait);
+        const auto metadata = [] {
+            return ChildProcess::run(QStringLiteral("gdbus"),
+                                     {"call", "--session", "--dest", kService, "--object-path", kPath, "--method",
+                                      "org.freedesktop.DBus.Properties.Get", "org.mpris.MediaPlayer2.Player",
+                                      "Metadata"});
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(metadata().contains("/org/mpris/MediaPlayer2/TrackList/NoTrack"), kWait);
+        QVERIFY2(!metadata().contains("xesam:title"), qPrintable(metadata()));
     }
 
     // Status through the transport commands, also as a follower sees it.

@@ -231,20 +231,24 @@ private slots:
         QCOMPARE(core->title(), QString("chapters.mkv"));
     }
 
-    // Endless streams (a radio with and without ICY titles, a live HLS list
-    // that moves on at every reload) have no length, even though libmpv
-    // counts what it has received so far; a finite file and a finished HLS
-    // list served over HTTP keep theirs.
+    // Endless streams (a radio with and without ICY titles, one that sends a
+    // huge length with its ICY headers, a live HLS list that moves on at
+    // every reload) have no length, even though libmpv counts what it has
+    // received so far; finite files served over HTTP keep theirs, also sent
+    // chunked or from a server without byte ranges, and so does a finished
+    // HLS list.
     void liveStreamsHaveNoLength()
     {
-        const QString raw = f("raw.mp3"), fixed = f("fixed.mp3"), hls = f("hls");
+        const QString raw = f("raw.mp3"), fixed = f("fixed.mp3"), hls = f("hls"), ts = f("fixed.ts");
         QVERIFY(QDir().mkpath(hls));
         QVERIFY2(MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "2", "-c:a", "libmp3lame",
                                    "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0", raw})
                      && MediaGen::audio(fixed, 6.0)
                      && MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "8", "-c:a", "aac", "-f",
                                           "hls", "-hls_time", "1", "-hls_list_size", "0", "-hls_segment_filename",
-                                          hls + "/%02d.ts", hls + "/vod.m3u8"}),
+                                          hls + "/%02d.ts", hls + "/vod.m3u8"})
+                     && MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "6", "-c:a", "aac", "-f",
+                                          "mpegts", ts}),
                  qPrintable(MediaGen::lastError()));
         const QByteArray frames = readAll(raw);
         // An ICY metadata block: its length in 16-byte units, then the text padded.
@@ -257,7 +261,10 @@ private slots:
         // ICY interval too, one whole copy of the frames between titles.
         web.answerEndless(host, "/icy", frames + title,
                           "audio/mpeg\r\nicy-metaint: " + QByteArray::number(frames.size()));
+        web.answerEndless(host, "/sized-radio", frames, "audio/mpeg\r\nContent-Length: 2147483647\r\nicy-name: Radio");
         web.answer(host, "/fixed.mp3", 200, readAll(fixed), "audio/mpeg");
+        web.answerUnsized(host, "/chunked.mp3", readAll(fixed), "audio/mpeg", true);
+        web.answer(host, "/fixed.ts", 200, readAll(ts), "video/mp2t");   // FakeWeb serves no byte ranges
         for (const QString& name : QDir(hls).entryList(QDir::Files))
             web.answer(host, "/" + name, 200, readAll(hls + "/" + name),
                        name.endsWith(".ts") ? "video/mp2t" : "application/vnd.apple.mpegurl");
@@ -283,11 +290,22 @@ private slots:
             return QTest::qWaitFor([&] { return loaded.count() == 1; }, kWait);
         };
 
-        for (const auto& [live, streamTitle] : {std::pair{"/radio", ""}, {"/icy", "Radio"}, {"/live.m3u8", ""}}) {
+        for (const auto& [live, streamTitle] :
+             {std::pair{"/radio", ""}, {"/icy", "Radio"}, {"/sized-radio", ""}, {"/live.m3u8", ""}}) {
             QVERIFY2(play(live), live);
             QTRY_VERIFY2_WITH_TIMEOUT(core->position() > 2, live, kWait);
-            QVERIFY2(core->duration() == 0, qPrintable(QString("%1: %2").arg(live).arg(core->duration())));
+            // A live list shows whether it is live as its list grows.
+            QTRY_VERIFY2_WITH_TIMEOUT(core->duration() == 0 && core->isLive(),
+                                      qPrintable(QString("%1: %2").arg(live).arg(core->duration())), kWait);
             QTRY_COMPARE_WITH_TIMEOUT(core->streamTitle(), QString(streamTitle), kWait);
+        }
+
+        // MPEG-TS without ranges: libmpv estimates the length from the bit rate.
+        for (const char* finite : {"/chunked.mp3", "/fixed.ts"}) {
+            QVERIFY2(play(finite), finite);
+            QTRY_VERIFY2_WITH_TIMEOUT(core->position() > 2, finite, kWait);
+            QVERIFY2(qAbs(core->duration() - 6) < 1.5 && !core->isLive(),
+                     qPrintable(QString("%1: %2").arg(finite).arg(core->duration())));
         }
 
         QVERIFY(play("/fixed.mp3"));

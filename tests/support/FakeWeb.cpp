@@ -107,6 +107,12 @@ void FakeWeb::answerEndless(const QString& host, const QString& path, const QByt
     m_answers.insert(keyOf(host, path), Canned{Endless, 200, chunk, contentType});
 }
 
+void FakeWeb::answerUnsized(const QString& host, const QString& path, const QByteArray& body,
+                            const QByteArray& contentType, bool chunked)
+{
+    m_answers.insert(keyOf(host, path), Canned{chunked ? Chunked : Unsized, 200, body, contentType});
+}
+
 void FakeWeb::answerDrip(const QString& host, const QString& path, int intervalMs)
 {
     m_answers.insert(keyOf(host, path), Canned{Drip, 200, {}, "application/octet-stream", intervalMs});
@@ -314,8 +320,20 @@ void FakeWeb::reply(QSslSocket* socket, const Canned& canned, const QString& key
         startDrip(socket, canned.interval, key);
         return;
     }
-    socket->write(head + "Content-Length: " + QByteArray::number(canned.body.size()) + "\r\n\r\n"
-                  + canned.body);
+    if (canned.kind == Chunked) {
+        socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
+        constexpr int kChunk = 16 * 1024;
+        for (qsizetype at = 0; at < canned.body.size(); at += kChunk) {
+            const QByteArray part = canned.body.mid(at, kChunk);
+            socket->write(QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n");
+        }
+        socket->write("0\r\n\r\n");
+    } else if (canned.kind == Unsized) {
+        socket->write(head + "\r\n" + canned.body);
+    } else {
+        socket->write(head + "Content-Length: " + QByteArray::number(canned.body.size()) + "\r\n\r\n"
+                      + canned.body);
+    }
     m_sent[key] += canned.body.size();
     socket->disconnectFromHost();
 }

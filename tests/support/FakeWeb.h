@@ -62,7 +62,9 @@ public:
         Endless,   // status 200 and headers, then body bytes until the client closes
         Held,      // never answered until release()
         Drip,      // status 200 and headers, then one body byte at a time, slowly, without end
-        Refused    // the connection closes without any answer
+        Refused,   // the connection closes without any answer
+        Chunked,   // status 200, the body in chunks (no Content-Length), then the connection closes
+        Unsized    // status 200, the body without Content-Length, then the connection closes
     };
 
     explicit FakeWeb(QObject* parent = nullptr);
@@ -81,6 +83,9 @@ public:
     // Endless body: repeats `chunk` (a 64 KiB zero block when empty).
     void answerEndless(const QString& host, const QString& path, const QByteArray& chunk = {},
                        const QByteArray& contentType = "application/octet-stream");
+    // A whole body sent without its length: chunked, or ended by closing.
+    void answerUnsized(const QString& host, const QString& path, const QByteArray& body,
+                       const QByteArray& contentType, bool chunked);
     // A body that trickles: one byte every intervalMs.
     void answerDrip(const QString& host, const QString& path, int intervalMs = 1000);
     void hold(const QString& host, const QString& path);

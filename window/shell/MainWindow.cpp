@@ -414,11 +414,16 @@ QPushButton* MainWindow::addNavEntry(QLayout* layout, const QString& id, const Q
 
 void MainWindow::toast(const QString& text)
 {
+    toastFor(text, 1600);
+}
+
+void MainWindow::toastFor(const QString& text, int ms)
+{
     if (m_content->isHidden())
         m_toast->setParent(m_queuePanel);   // the queue covers the page
     else
         m_toast->setParent(onPlayerPage() ? m_videoArea : m_content);
-    m_toast->showMessage(text, 1600);
+    m_toast->showMessage(text, ms);
 }
 
 bool MainWindow::onPlayerPage() const

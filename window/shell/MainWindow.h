@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QSet>
 #include <QString>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <optional>
@@ -133,6 +134,9 @@ private:
     void onVideoPresence(bool hasVideo);
     void showVideo();
     void onIdle();
+    void showFailure(const QString& text);
+    void toastFor(const QString& text, int ms);
+    void showTried();
     void onPauseChanged(bool paused);
     QString currentKind() const;
     void showResumeBanner(double position);
@@ -264,6 +268,10 @@ private:
     NowPlaying* m_nowPlaying = nullptr;
     PreviewPopup* m_preview = nullptr;
     Toast* m_toast = nullptr;
+    QElapsedTimer m_failClock;   // since the last file that failed to open
+    int m_failures = 0;          // files that failed in a row, one soon after the other
+    QTimer m_failTimer;          // shows the running failure message at most a few times a second
+    QString m_failText;
     QWidget* m_sidebar = nullptr;
     QWidget* m_content = nullptr;
     QWidget* m_videoArea = nullptr;

@@ -30,6 +30,10 @@
 
 namespace {
 
+// Failure toasts stay long enough to read; failures closer than this make one run.
+constexpr int kFailureToastMs = 4000;
+constexpr int kFailureRunMs = 1500;
+
 // Audio shorter than this is neither resumed by itself nor saved periodically.
 constexpr double kLongAudio = 1200.0;
 
@@ -84,9 +88,15 @@ void MainWindow::connectCore()
     connect(m_core, &PlayerCore::fileEnded, this, &MainWindow::onFileEnded);
     // The resume banner belongs to its file: its "Start over" must never
     // rewind the next one.
-    connect(m_core, &PlayerCore::fileStarted, this, [this] { delete m_resumeBanner; });
+    connect(m_core, &PlayerCore::fileStarted, this, [this] {
+        delete m_resumeBanner;
+        showTried();
+    });
     connect(m_core, &PlayerCore::titleChanged, this, &MainWindow::updateNowPlaying);
-    connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::toast);
+    connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::showFailure);
+    m_failTimer.setSingleShot(true);
+    m_failTimer.setInterval(250);
+    connect(&m_failTimer, &QTimer::timeout, this, [this] { toastFor(m_failText, kFailureToastMs); });
     connect(m_core, &PlayerCore::videoPresenceChanged, this, &MainWindow::onVideoPresence);
     connect(m_core, &PlayerCore::bufferingChanged, this, [this](bool on) {
         if (on)
@@ -300,6 +310,37 @@ void MainWindow::showVideo()
     m_videoStack->setCurrentWidget(m_video);
 }
 
+// A link being tried shows in the bar at once: while libmpv works through
+// links that fail, the bar names the one it tries, not what played before.
+void MainWindow::showTried()
+{
+    const QString path = m_core->lastPath();
+    if (!App::isUrl(path))
+        return;
+    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+    m_controlBar->setNowPlaying(row && !row->title.isEmpty() ? row->title : path, QUrl(path).host(), QPixmap());
+}
+
+// A file that failed, named as the library names it; a run of failures (a
+// walk over dead links) is one running message, redrawn a few times a second.
+void MainWindow::showFailure(const QString& text)
+{
+    QString message = text;
+    const std::optional<MediaItem> row = Database::instance()->mediaByPath(m_core->lastPath());
+    if (row && !row->title.isEmpty() && row->title != m_core->lastPath())
+        message = L("Não foi possível abrir: ", "Could not open: ") + row->title + QStringLiteral(" (")
+            + m_core->lastError() + QLatin1Char(')');
+    m_failures = m_failClock.isValid() && m_failClock.elapsed() < kFailureRunMs ? m_failures + 1 : 1;
+    m_failClock.restart();
+    if (m_failures == 1) {
+        toastFor(message, kFailureToastMs);
+        return;
+    }
+    m_failText = L("%1 itens não abriram · ", "%1 items failed · ").arg(m_failures) + message;
+    if (!m_failTimer.isActive())
+        m_failTimer.start();
+}
+
 void MainWindow::onIdle()
 {
     m_currentPath.clear();
@@ -311,9 +352,9 @@ void MainWindow::onIdle()
     m_playerNav->hide();
     if (m_mediaControls)
         m_mediaControls->setPlaying(false, false);
-    // The engine's own count: the queue's "playlist" change arrives later in
-    // the same drain than this one.
-    if (onPlayerPage() && m_core->handle().getInt("playlist-count", 0) == 0)
+    // Nothing plays: the player page would stand empty (also when a link
+    // that failed stays in the queue), so the user goes back.
+    if (onPlayerPage())
         goToPage(m_lastPage == QLatin1String("player") ? QStringLiteral("home") : m_lastPage);
 }
 

@@ -2,6 +2,7 @@
 #include "App.h"
 #include "ControlBar.h"
 #include "Database.h"
+#include "FakeWeb.h"
 #include "MainWindow.h"
 #include "MediaGen.h"
 #include "MpvWidget.h"
@@ -281,6 +282,32 @@ private slots:
                 continue;
             QVERIFY2(label->text().isEmpty(), qPrintable(label->text()));
             QVERIFY(label->pixmap().isNull());
+        }
+    }
+
+    // An endless MP3 over HTTP reads "AO VIVO" in the bar from its load on,
+    // as the first thing played and after a song; after Stop the bar reads
+    // "0:00" under "Nada tocando".
+    void radioReadsLiveInTheBar()
+    {
+        QFile song(m_short);
+        QVERIFY(song.open(QIODevice::ReadOnly));
+        FakeWeb web;
+        QVERIFY(web.start());
+        web.answerEndless(QStringLiteral("127.0.0.1"), QStringLiteral("/radio"), song.readAll(), "audio/mpeg");
+        const QString radio = QStringLiteral("http://127.0.0.1:%1/radio").arg(web.serverPort());
+        ControlBar* bar = m_window->m_controlBar;
+        QLabel* length = bar->findChildren<QLabel*>(QStringLiteral("TimeLabel")).value(1);
+        QLabel* title = bar->findChild<QLabel*>(QStringLiteral("NowTitle"));
+        QVERIFY(length && title);
+        for (const QList<QString>& paths : {QList<QString>{radio}, QList<QString>{m_short, radio}}) {
+            QVERIFY(play(paths));
+            QTRY_VERIFY_WITH_TIMEOUT(m_core->path() == radio && m_core->position() > 0.5, 20000);
+            QCOMPARE(length->text(), QStringLiteral("AO VIVO"));
+            Actions::instance()->actions.value(QStringLiteral("stop"))->trigger();
+            QTRY_VERIFY(m_core->isIdle());
+            QTRY_COMPARE(length->text(), QStringLiteral("0:00"));
+            QCOMPARE(title->text(), QStringLiteral("Nada tocando"));
         }
     }
 
