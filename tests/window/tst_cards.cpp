@@ -1,6 +1,5 @@
 #include "CardView.h"
 #include "Covers.h"
-#include "ElidedLabel.h"
 #include "Icons.h"
 #include "Lang.h"
 #include "TestEnv.h"
@@ -13,7 +12,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
-#include <QTextDocument>
 
 namespace {
 
@@ -232,18 +230,6 @@ private slots:
             QCOMPARE(relativeDate(at(-1, 12, 0)), tomorrow.toString(dateForm));
         }
         Lang::englishFlag() = false;
-    }
-
-    // A name cut short keeps its whole text in the tool tip, as plain text.
-    void elidedLabelToolTipIsPlainText()
-    {
-        const QString name = QStringLiteral("AC/DC <b>Mix</b> & Cia, a name far too long for the label");
-        ElidedLabel label(name);
-        label.resize(60, 30);
-        label.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&label));
-        QTRY_VERIFY(label.text() != name);
-        QCOMPARE(label.toolTip(), Qt::convertFromPlainText(name));
     }
 
     void toastShowsTextAsTypedAndRestartsItsTimer()

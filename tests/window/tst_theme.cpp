@@ -5,7 +5,6 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyle>
 
 namespace {
@@ -41,14 +40,6 @@ private slots:
             QVERIFY2(f.open(QIODevice::ReadOnly), name);
             QVERIFY2(f.size() > 500, name);
         }
-        // Every picture the style sheet names (arrows, the check box tick) is there.
-        const QRegularExpression url(QStringLiteral("url\\((:/[^)]+)\\)"));
-        int pictures = 0;
-        for (auto it = url.globalMatch(Theme::styleSheet()); it.hasNext(); ++pictures) {
-            const QString name = it.next().captured(1);
-            QVERIFY2(QFile::exists(name), qPrintable(name));
-        }
-        QVERIFY(pictures >= 4);
     }
 
     void styleFontAndPalette()

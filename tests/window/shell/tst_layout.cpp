@@ -512,15 +512,6 @@ class TestLayout : public QObject
             for (const bool queue : {false, true}) {
                 setQueue(queue);
                 resizeTo(size);
-                if (queue && size.width() == 420) {
-                    // A page chosen while the queue covers the page area is shown.
-                    auto* music = m_window->findChild<MusicPage*>();
-                    m_window->goToPage(QStringLiteral("music"));
-                    QVERIFY(music->isVisible());
-                    QVERIFY(!m_window->findChild<QueuePanel*>()->isVisible());
-                    setQueue(true);
-                    QVERIFY(!music->isVisible());   // covered again, for the walk
-                }
                 setGroup(queue ? QStringLiteral("+queue") : QString());
                 walkPages();
             }
