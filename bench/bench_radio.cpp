@@ -42,10 +42,10 @@ class BenchHost : public Host
 public:
     PlayerCore* player = nullptr;
     PlayerCore* core() const override { return player; }
-    void playFiles(const QList<QString>& paths, int start) override
+    void playFiles(const QList<QString>& paths, int start, const QList<QString>& titles = {}) override
     {
         if (player)
-            player->openFiles(paths, start);
+            player->openFiles(paths, start, titles);
     }
     void enqueue(const QList<QString>&) override {}
     void playNext(const QList<QString>&) override {}

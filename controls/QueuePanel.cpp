@@ -118,6 +118,17 @@ bool sameEntry(const QueueEntry& x, const QueueEntry& y)
     return x.path == y.path && x.title == y.title;
 }
 
+// A row whose text still waits for the library's names.
+constexpr int kUnnamedRole = Qt::UserRole + 1;
+
+// The title the entry carries, else the link or the file's name.
+QString plainTitle(const QueueEntry& entry)
+{
+    if (!entry.title.isEmpty())
+        return entry.title;
+    return entry.path.contains(QLatin1String("://")) ? entry.path : QFileInfo(entry.path).completeBaseName();
+}
+
 // Title and second line (the artist) of one entry.
 std::pair<QString, QString> entryTexts(const QueueEntry& entry)
 {
@@ -129,24 +140,14 @@ std::pair<QString, QString> entryTexts(const QueueEntry& entry)
         artist = row->artist;
     }
     if (title.isEmpty())
-        title = entry.path.contains(QLatin1String("://")) ? entry.path : QFileInfo(entry.path).completeBaseName();
+        title = plainTitle(entry);
     return {title, artist};
 }
 
-// Every row's text. The look-ups share one read transaction: SQLite then
-// takes its read lock once instead of once per row.
-QStringList rowTexts(const QList<QueueEntry>& queue)
+QString rowText(const QueueEntry& entry)
 {
-    const bool batch = queue.size() > 1 && Database::transaction();
-    QStringList texts;
-    texts.reserve(queue.size());
-    for (const QueueEntry& entry : queue) {
-        const auto [title, artist] = entryTexts(entry);
-        texts << (artist.isEmpty() ? title : title + QLatin1Char('\n') + artist);
-    }
-    if (batch)
-        Database::commit();
-    return texts;
+    const auto [title, artist] = entryTexts(entry);
+    return artist.isEmpty() ? title : title + QLatin1Char('\n') + artist;
 }
 
 // "Queue" over the item count, and the close button on the right.
@@ -247,6 +248,13 @@ QueuePanel::QueuePanel(PlayerCore* core, QWidget* parent)
             [this](QListWidgetItem* item) { m_core->playIndex(m_list->row(item)); });
     connect(m_list, &QListWidget::customContextMenuRequested, this, &QueuePanel::showRowMenu);
     connect(m_core, &PlayerCore::queueChanged, this, &QueuePanel::scheduleRefresh);
+    m_naming.setSingleShot(true);
+    m_naming.setInterval(0);
+    connect(&m_naming, &QTimer::timeout, this, &QueuePanel::nameSomeRows);
+    connect(m_list->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (m_unnamed > 0)
+            m_naming.start();
+    });
     // Titles and artists may have changed: the rows are made again.
     connect(Database::instance(), &Database::libraryChanged, this, [this] {
         m_stale = true;
@@ -292,6 +300,8 @@ void QueuePanel::refresh()
     m_list->clear();
     m_shown.clear();
     m_twoLineRows = 0;
+    m_unnamed = 0;
+    m_namingFrom = kNoRow;
     m_shownPos = -1;
     applyEdit(m_core->queue());
     if (scroll > 0) {
@@ -326,8 +336,11 @@ bool QueuePanel::applyEdit(const QList<QueueEntry>& queue)
         kept = m_shownPos - removed + added;
     if (removed > 0) {
         int twoLines = 0;
-        for (int i = head; i < head + removed; ++i)
+        for (int i = head; i < head + removed; ++i) {
             twoLines += m_list->item(i)->text().contains(QLatin1Char('\n'));
+            m_unnamed -= m_list->item(i)->data(kUnnamedRole).toBool();
+        }
+        m_namingFrom = qMin(m_namingFrom, head);
         if (removed == oldSize)
             m_list->clear();
         else
@@ -346,12 +359,20 @@ bool QueuePanel::applyEdit(const QList<QueueEntry>& queue)
     return true;
 }
 
-// New rows with their texts (looked up together), tool tips and icons. They
-// were just inserted and are laid out later anyway, so the model need not
-// announce each change.
+// New rows with their tool tips and icons. A few rows get the library's
+// names at once; a long run shows what the entries carry and is named a
+// slice at a time (see nameSomeRows). The rows were just inserted and are
+// laid out later anyway, so the model need not announce each change.
 void QueuePanel::insertRows(int at, const QList<QueueEntry>& entries)
 {
-    const QStringList texts = rowTexts(entries);
+    const bool now = entries.size() <= kNamingSlice;
+    QStringList texts;
+    texts.reserve(entries.size());
+    const bool batch = now && entries.size() > 1 && Database::transaction();
+    for (const QueueEntry& entry : entries)
+        texts << (now ? rowText(entry) : plainTitle(entry));
+    if (batch)
+        Database::commit();
     m_list->insertItems(at, texts);   // one insertion for all rows
     int twoLines = 0;
     {
@@ -360,10 +381,58 @@ void QueuePanel::insertRows(int at, const QList<QueueEntry>& entries)
             QListWidgetItem* item = m_list->item(at + i);
             item->setToolTip(Qt::convertFromPlainText(entries[i].path));   // a name with "<" is no markup
             item->setIcon(m_musicIcon);
+            if (!now)
+                item->setData(kUnnamedRole, true);
             twoLines += texts[i].contains(QLatin1Char('\n'));
         }
     }
     setTwoLineRows(m_twoLineRows + twoLines);
+    if (now)
+        return;
+    m_unnamed += int(entries.size());
+    m_namingFrom = qMin(m_namingFrom, at);
+    m_naming.start();
+}
+
+// Names the rows in view, then the next slice of the others, in one read
+// transaction; the rest waits for the loop's next turn.
+void QueuePanel::nameSomeRows()
+{
+    if (m_unnamed <= 0)
+        return;
+    const bool batch = Database::transaction();
+    int twoLines = 0;
+    const QModelIndex top = m_list->indexAt(QPoint(0, 0));
+    const int first = top.isValid() ? top.row() : 0;
+    for (int row = first; row < first + kRowsInView; ++row)
+        twoLines += qMax(0, nameRow(row));
+    for (int named = 0; m_namingFrom < m_list->count() && named < kNamingSlice; ++m_namingFrom) {
+        const int lines = nameRow(m_namingFrom);
+        named += lines >= 0;
+        twoLines += qMax(0, lines);
+    }
+    if (batch)
+        Database::commit();
+    m_list->viewport()->update();
+    setTwoLineRows(m_twoLineRows + twoLines);
+    if (m_unnamed > 0)
+        m_naming.start();
+    else
+        m_namingFrom = kNoRow;
+}
+
+// 1 when the row got a second line, 0 when not, -1 when it was named before.
+int QueuePanel::nameRow(int row)
+{
+    QListWidgetItem* item = m_list->item(row);
+    if (!item || !item->data(kUnnamedRole).toBool())
+        return -1;
+    const QSignalBlocker quiet(m_list->model());
+    const QString text = rowText(m_shown.at(row));
+    item->setText(text);
+    item->setData(kUnnamedRole, QVariant());
+    --m_unnamed;
+    return text.contains(QLatin1Char('\n')) ? 1 : 0;
 }
 
 // The row height changes when the first row with an artist line comes or

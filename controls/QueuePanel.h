@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include "QueueEntry.h"
@@ -42,6 +43,8 @@ private:
     void refreshIfChanged();
     bool applyEdit(const QList<QueueEntry>& queue);
     void insertRows(int at, const QList<QueueEntry>& entries);
+    void nameSomeRows();
+    int nameRow(int row);
     void setTwoLineRows(int count);
     void decorateRow(int row, bool current);
     void showCount();
@@ -50,6 +53,9 @@ private:
 
     static constexpr int kRoomyWidth = 300;    // room for the buttons' texts
     static constexpr int kRoomyHeight = 300;   // room for the spacing and the hint
+    static constexpr int kNamingSlice = 400;   // rows named in one turn of the loop
+    static constexpr int kRowsInView = 40;     // rows named first, from the top of the view
+    static constexpr int kNoRow = 1 << 30;
 
     PlayerCore* m_core;
     QIcon m_musicIcon;   // one drawing for every row but the current one
@@ -65,4 +71,7 @@ private:
     int m_twoLineRows = 0;   // rows with an artist line: every row then gets two lines' height
     bool m_stale = false;    // the library changed: every row's text is looked up again
     bool m_pending = false;
+    QTimer m_naming;           // names the rows that still show what their entries carry
+    int m_unnamed = 0;
+    int m_namingFrom = kNoRow;   // no unnamed row comes before this one
 };

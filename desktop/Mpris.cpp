@@ -121,7 +121,8 @@ void Mpris::publishTried()
     if (!path.contains(QLatin1String("://")))   // a local file loads or fails at once
         return;
     const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    const QString name = row && !row->title.isEmpty() ? row->title : path;
+    const QString given = m_core->givenTitle(path);
+    const QString name = row && !row->title.isEmpty() ? row->title : given.isEmpty() ? path : given;
     m_given = describe(name, QString(), QString(), QString());
     m_held = false;
     publish();

@@ -91,7 +91,10 @@ public:
     static QString defaultSubtitleLanguages();
 
     // Queue
-    void openFiles(const QStringList& paths, int start = 0);
+    // titles, when given, name the paths one for one (a list's channels):
+    // the queue's entries carry them, and givenTitle tells them.
+    void openFiles(const QStringList& paths, int start = 0, const QStringList& titles = {});
+    QString givenTitle(const QString& path) const { return m_givenTitles.value(path); }
     void enqueue(const QStringList& paths);
     void playNextInQueue(const QStringList& paths);
     void playIndex(int i);
@@ -189,6 +192,7 @@ private:
     void onPlaylistChange();
     void rebuildQueue();
     void mirrorOpened(const QStringList& paths, int pos);
+    void nameEntries(const QStringList& paths, const QStringList& titles);
     void appendEntries(const mpv_node_list& list);
     void markCurrent(int pos);
     void guardRedirect(qint64 entry, qint64 firstInserted, int inserted);
@@ -276,6 +280,7 @@ private:
     double m_candidateSince = 0;  // the position when that length was last new
     int m_durationRises = 0;      // times the current stream's length grew after loading
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
+    QHash<QString, QString> m_givenTitles;  // the names the last open gave its paths
     QHash<qint64, int> m_redirectDepth;   // redirect rounds behind an entry since a file loaded
     // Subtitle scans run here; last, so it is stopped and its threads joined
     // before anything else goes.

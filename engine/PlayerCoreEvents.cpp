@@ -530,6 +530,14 @@ void PlayerCore::rebuildQueue()
     emit queueChanged();
 }
 
+void PlayerCore::nameEntries(const QStringList& paths, const QStringList& titles)
+{
+    m_givenTitles.clear();
+    for (int i = 0; i < titles.size() && i < paths.size(); ++i)
+        if (!titles[i].isEmpty())
+            m_givenTitles.insert(normPath(paths[i]), titles[i]);
+}
+
 // libmpv's playlist now holds these paths as given, in this order: the
 // mirror takes them without reading the whole list back. Entry ids are
 // learnt as files start.
@@ -539,8 +547,10 @@ void PlayerCore::mirrorOpened(const QStringList& paths, int pos)
     m_entryPaths.clear();
     m_queue.clear();
     m_queue.reserve(paths.size());
-    for (const QString& p : paths)
-        m_queue.append({normPath(p), QString(), false});
+    for (const QString& p : paths) {
+        const QString path = normPath(p);
+        m_queue.append({path, m_givenTitles.value(path), false});
+    }
     m_currentIndex = -1;
     markCurrent(pos);
     emit queueChanged();
@@ -552,7 +562,9 @@ void PlayerCore::appendEntries(const mpv_node_list& list)
     m_entryPaths.reserve(list.num);
     for (int i = 0; i < list.num; ++i) {
         qint64 id = 0;
-        const QueueEntry e = queueEntry(list.values[i], &id);
+        QueueEntry e = queueEntry(list.values[i], &id);
+        if (e.title.isEmpty())
+            e.title = m_givenTitles.value(e.path);
         if (e.current)
             m_currentIndex = i;
         m_entryPaths.insert(id, e.path);

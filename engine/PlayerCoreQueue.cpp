@@ -78,11 +78,12 @@ void PlayerCore::removeEntries(qint64 first, qint64 last)
 
 // The play queue is libmpv's playlist; every command here that changes it
 // has the mirror read again at the next drain.
-void PlayerCore::openFiles(const QStringList& paths, int start)
+void PlayerCore::openFiles(const QStringList& paths, int start, const QStringList& titles)
 {
     if (paths.isEmpty())
         return;
     m_queueStale = true;
+    nameEntries(paths, titles);
     m_handle.command({QStringLiteral("stop")});
     for (const QString& p : paths)
         m_handle.command({QStringLiteral("loadfile"), p, QStringLiteral("append")});
@@ -125,10 +126,21 @@ void PlayerCore::playIndex(int i)
     m_handle.setInt("playlist-pos", i);
 }
 
+// Removing an entry that is not the current one changes nothing else in
+// the list: the mirror drops it without reading a long queue back.
 void PlayerCore::removeIndex(int i)
 {
-    m_queueStale = true;
-    m_handle.command({QStringLiteral("playlist-remove"), QString::number(i)});
+    const bool inPlace = !m_queueStale && i >= 0 && i < m_queue.size() && i != m_playlistPos && i != m_currentIndex;
+    if (m_handle.command({QStringLiteral("playlist-remove"), QString::number(i)}) < 0 || !inPlace) {
+        m_queueStale = true;
+        return;
+    }
+    m_queue.removeAt(i);
+    if (m_currentIndex > i)
+        --m_currentIndex;
+    if (m_playlistPos > i)
+        --m_playlistPos;
+    emit queueChanged();
 }
 
 void PlayerCore::moveIndex(int from, int to)

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QStandardItemModel>
@@ -55,6 +56,20 @@ QString breakable(const QString& text)
         }
     }
     return out;
+}
+
+// The banner shows the start of the notes, a few lines at most; the whole
+// text is its tool tip.
+constexpr int kBannerNotes = 200;
+
+QString bannerNotes(const QString& notes)
+{
+    if (notes.size() <= kBannerNotes)
+        return notes;
+    int cut = notes.lastIndexOf(QRegularExpression(QStringLiteral("\\s")), kBannerNotes);
+    if (cut < kBannerNotes / 2)
+        cut = notes.at(kBannerNotes - 1).isHighSurrogate() ? kBannerNotes - 1 : kBannerNotes;
+    return notes.left(cut).trimmed() + QChar(0x2026);
 }
 
 QStandardItem* continueCard(const HistoryItem& row)
@@ -382,8 +397,10 @@ void HomePage::fillAdded()
 void HomePage::setUpdateBanner(const QString& version, const QString& notes, const QString& url)
 {
     m_updateUrl = url;
+    const QString shown = bannerNotes(notes);
     m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:#a8b5c7'>%3</span>")
                               .arg(L("Nova versão disponível:", "New version available:"),
-                                   breakable(version).toHtmlEscaped(), breakable(notes).toHtmlEscaped()));
+                                   breakable(version).toHtmlEscaped(), breakable(shown).toHtmlEscaped()));
+    m_bannerText->setToolTip(shown == notes ? QString() : Qt::convertFromPlainText(notes));
     m_banner->show();
 }

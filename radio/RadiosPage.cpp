@@ -288,13 +288,17 @@ void RadiosPage::playStation(const Station& station, int row)
     Database::instance()->ensureMedia(station.url, QStringLiteral("stream"), station.name);
     const bool inList = row >= 0 && row < m_stations.size() && sameStation(m_stations.at(row), station);
     QList<QString> urls;
+    QList<QString> names;
     if (inList) {
-        for (const Station& s : std::as_const(m_stations))
+        for (const Station& s : std::as_const(m_stations)) {
             urls.append(s.url);
+            names.append(s.name);
+        }
     } else {
         urls = {station.url};
+        names = {station.name};
     }
-    m_host->playFiles(urls, inList ? row : 0);
+    m_host->playFiles(urls, inList ? row : 0, names);
     m_host->toast(L("Conectando: ", "Connecting: ") + station.name);
 }
 

@@ -15,7 +15,8 @@ public:
     virtual ~Host() = default;
 
     virtual PlayerCore* core() const = 0;
-    virtual void playFiles(const QList<QString>& paths, int start) = 0;
+    // titles, when given, name the paths one for one (a list's channels).
+    virtual void playFiles(const QList<QString>& paths, int start, const QList<QString>& titles = {}) = 0;
     virtual void enqueue(const QList<QString>& paths) = 0;
     virtual void playNext(const QList<QString>& paths) = 0;
     virtual void playResume(const QString& path) = 0;

@@ -28,14 +28,15 @@ QString ctl(const QStringList& args)
 }
 
 // The title and the length in seconds of each Metadata change in the lines
-// of "gdbus monitor".
+// of "gdbus monitor". Opening a queue stops what played, so "no track" may
+// come between tracks; it names none.
 QList<QPair<QString, double>> metadataChanges(const QString& monitored)
 {
     static const QRegularExpression title(QStringLiteral("'xesam:title': <'([^']*)'>"));
     static const QRegularExpression length(QStringLiteral("'mpris:length': <int64 (\\d+)>"));
     QList<QPair<QString, double>> out;
     for (const QString& line : monitored.split(QLatin1Char('\n'))) {
-        if (!line.contains(QLatin1String("{'Metadata':")))
+        if (!line.contains(QLatin1String("{'Metadata':")) || line.contains(QLatin1String("TrackList/NoTrack")))
             continue;
         const QRegularExpressionMatch t = title.match(line);
         const QRegularExpressionMatch l = length.match(line);

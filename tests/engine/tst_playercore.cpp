@@ -124,13 +124,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p.playlistPos(), 2, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(p.queue().value(2).current, kWait);
 
-        p.openFiles({m_a, m_b, m_c}, -1);
+        p.openFiles({m_a, m_b, m_c}, -1, {"Canal A", "", "Canal C"});
         QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_a, kWait);
         p.playIndex(1);
         QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_b, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(!p.isIdle(), kWait);
         p.enqueue({m_d});
         QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_a, m_b, m_c, m_d}), kWait);
+        QCOMPARE(p.queue().value(0).title, QString("Canal A"));   // the names outlive a read-back
+        QCOMPARE(p.givenTitle(m_c), QString("Canal C"));
         p.playNextInQueue({m_short, m_mid});
         const QStringList afterNext{m_a, m_b, m_short, m_mid, m_c, m_d};
         QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), afterNext, kWait);
@@ -141,6 +143,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_b, m_short, m_a, m_mid, m_c}), kWait);
         p.playIndex(2);
         QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_a, kWait);
+        p.removeIndex(0);   // before the current entry: the position follows
+        QTRY_COMPARE_WITH_TIMEOUT(paths(p.queue()), (QStringList{m_short, m_a, m_mid, m_c}), kWait);
+        QCOMPARE(p.playlistPos(), 1);
+        QVERIFY(p.queue().value(1).current);
         p.prev();   // early in the file: the entry before
         QTRY_COMPARE_WITH_TIMEOUT(p.path(), m_short, kWait);
         p.setPaused(true);

@@ -182,6 +182,14 @@ private slots:
         QTextDocument doc;
         doc.setHtml(text->text());
         QCOMPARE(doc.toPlainText(), QStringLiteral("New version available: <b>&\n<i>&"));
+
+        // Long notes show their start; the whole text is the tool tip.
+        const QString notes = QStringLiteral("Fixes and more. ").repeated(125);
+        page.setUpdateBanner(QStringLiteral("1.0.3"), notes, QString());
+        doc.setHtml(text->text());
+        QVERIFY2(doc.toPlainText().size() < 260 && doc.toPlainText().endsWith(QChar(0x2026)), qPrintable(doc.toPlainText()));
+        doc.setHtml(text->toolTip());
+        QCOMPARE(doc.toPlainText().simplified(), notes.simplified());
         for (const char* scheme : {"http", "https", "file"})
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }

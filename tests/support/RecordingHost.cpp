@@ -12,7 +12,7 @@ void RecordingHost::record(const QString& method, const QList<QString>& paths, c
     m_calls.append(call);
 }
 
-void RecordingHost::playFiles(const QList<QString>& paths, int start)
+void RecordingHost::playFiles(const QList<QString>& paths, int start, const QList<QString>&)
 {
     record(QStringLiteral("playFiles"), paths);
     m_calls.last().start = start;

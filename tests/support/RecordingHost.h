@@ -28,7 +28,7 @@ public:
     void setCore(PlayerCore* core) { m_core = core; }
 
     PlayerCore* core() const override { return m_core; }
-    void playFiles(const QList<QString>& paths, int start) override;
+    void playFiles(const QList<QString>& paths, int start, const QList<QString>& titles = {}) override;
     void enqueue(const QList<QString>& paths) override;
     void playNext(const QList<QString>& paths) override;
     void playResume(const QString& path) override;

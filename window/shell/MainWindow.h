@@ -57,7 +57,7 @@ public:
 
     // Host
     PlayerCore* core() const override;
-    void playFiles(const QList<QString>& paths, int start) override;
+    void playFiles(const QList<QString>& paths, int start, const QList<QString>& titles = {}) override;
     void enqueue(const QList<QString>& paths) override;
     void playNext(const QList<QString>& paths) override;
     void playResume(const QString& path) override;

@@ -182,7 +182,8 @@ void MainWindow::registerMedia(const QString& path, const QString& kind, bool is
 {
     Database* db = Database::instance();
     if (isVideo || App::isUrl(path)) {
-        db->ensureMedia(path, kind, m_core->title());
+        const QString given = m_core->givenTitle(path);
+        db->ensureMedia(path, kind, given.isEmpty() ? m_core->title() : given);
         return;
     }
     if (db->mediaByPath(path))
@@ -318,7 +319,9 @@ void MainWindow::showTried()
     if (!App::isUrl(path))
         return;
     const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    m_controlBar->setNowPlaying(row && !row->title.isEmpty() ? row->title : path, QUrl(path).host(), QPixmap());
+    const QString given = m_core->givenTitle(path);
+    const QString name = row && !row->title.isEmpty() ? row->title : given.isEmpty() ? path : given;
+    m_controlBar->setNowPlaying(name, QUrl(path).host(), QPixmap());
 }
 
 // A file that failed, named as the library names it; a run of failures (a
@@ -327,8 +330,11 @@ void MainWindow::showFailure(const QString& text)
 {
     QString message = text;
     const std::optional<MediaItem> row = Database::instance()->mediaByPath(m_core->lastPath());
-    if (row && !row->title.isEmpty() && row->title != m_core->lastPath())
-        message = L("Não foi possível abrir: ", "Could not open: ") + row->title + QStringLiteral(" (")
+    const QString name = row && !row->title.isEmpty() && row->title != m_core->lastPath()
+        ? row->title
+        : m_core->givenTitle(m_core->lastPath());
+    if (!name.isEmpty())
+        message = L("Não foi possível abrir: ", "Could not open: ") + name + QStringLiteral(" (")
             + m_core->lastError() + QLatin1Char(')');
     m_failures = m_failClock.isValid() && m_failClock.elapsed() < kFailureRunMs ? m_failures + 1 : 1;
     m_failClock.restart();
@@ -409,12 +415,12 @@ void MainWindow::showResumeBanner(double position)
     m_resumeBanner = banner;
 }
 
-void MainWindow::playFiles(const QList<QString>& paths, int start)
+void MainWindow::playFiles(const QList<QString>& paths, int start, const QList<QString>& titles)
 {
     if (paths.isEmpty())
         return;
     saveCurrentPosition(true);
-    m_core->openFiles(paths, start);
+    m_core->openFiles(paths, start, titles);
 }
 
 // The core names local files by their cleaned path; the entry must match.
