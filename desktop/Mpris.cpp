@@ -120,9 +120,11 @@ void Mpris::publishTried()
     const QString path = m_core->lastPath();
     if (!path.contains(QLatin1String("://")))   // a local file loads or fails at once
         return;
-    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    const QString given = m_core->givenTitle(path);
-    const QString name = row && !row->title.isEmpty() ? row->title : given.isEmpty() ? path : given;
+    QString name = m_core->givenTitle(path);   // the list's name first: a stored one may be the link's tail
+    if (name.isEmpty()) {
+        const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+        name = row && !row->title.isEmpty() ? row->title : path;
+    }
     m_given = describe(name, QString(), QString(), QString());
     m_held = false;
     publish();

@@ -67,10 +67,21 @@ TrackInfo localAudioInfo(const QString& path)
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
 
+// The name the playing list gave a link, else the library's, else none.
+QString linkName(const QString& url, const PlayerCore* core)
+{
+    const QString given = core->givenTitle(url);
+    if (!given.isEmpty())
+        return given;
+    std::optional<MediaItem> row = Database::instance()->mediaByPath(url);
+    return row && row->title != url ? row->title : QString();
+}
+
 TrackInfo linkInfo(const QString& url, const PlayerCore* core)
 {
-    std::optional<MediaItem> row = Database::instance()->mediaByPath(url);
-    const QString name = row && !row->title.isEmpty() && row->title != url ? row->title : QUrl(url).host();
+    QString name = linkName(url, core);
+    if (name.isEmpty())
+        name = QUrl(url).host();
     return {core->streamTitle().isEmpty() ? name : core->title(), name, QString(), QPixmap()};
 }
 
@@ -318,10 +329,8 @@ void MainWindow::showTried()
     const QString path = m_core->lastPath();
     if (!App::isUrl(path))
         return;
-    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
-    const QString given = m_core->givenTitle(path);
-    const QString name = row && !row->title.isEmpty() ? row->title : given.isEmpty() ? path : given;
-    m_controlBar->setNowPlaying(name, QUrl(path).host(), QPixmap());
+    const QString name = linkName(path, m_core);
+    m_controlBar->setNowPlaying(name.isEmpty() ? path : name, QUrl(path).host(), QPixmap());
 }
 
 // A file that failed, named as the library names it; a run of failures (a
@@ -329,10 +338,12 @@ void MainWindow::showTried()
 void MainWindow::showFailure(const QString& text)
 {
     QString message = text;
-    const std::optional<MediaItem> row = Database::instance()->mediaByPath(m_core->lastPath());
-    const QString name = row && !row->title.isEmpty() && row->title != m_core->lastPath()
-        ? row->title
-        : m_core->givenTitle(m_core->lastPath());
+    const QString path = m_core->lastPath();
+    QString name;
+    if (App::isUrl(path))
+        name = linkName(path, m_core);
+    else if (const std::optional<MediaItem> row = Database::instance()->mediaByPath(path))
+        name = row->title;
     if (!name.isEmpty())
         message = L("Não foi possível abrir: ", "Could not open: ") + name + QStringLiteral(" (")
             + m_core->lastError() + QLatin1Char(')');
