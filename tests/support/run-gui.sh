@@ -41,23 +41,44 @@ read -r -t 20 display <"$fifo" || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
 export QT_QPA_PLATFORM=xcb
 export LIBGL_ALWAYS_SOFTWARE=1
+# Starts openbox on the display; true once it has taken it, which it shows
+# by naming its check window on the root window.
+start_wm() {
+  HOME="$wmhome" XDG_CONFIG_HOME="$wmhome/config" XDG_CACHE_HOME="$wmhome/cache" \
+    XDG_DATA_HOME="$wmhome/data" openbox --sm-disable >/dev/null 2>"$wmhome/err" &
+  wmpid=$!
+  for _ in $(seq 1 600); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      return 0
+    fi
+    kill -0 "$wmpid" 2>/dev/null || { wait "$wmpid" 2>/dev/null || true; wmpid=""; return 1; }
+    sleep 0.05
+  done
+  return 1
+}
 if [ $wm = 1 ]; then
   # A home of its own, so that openbox reads and writes nothing of the user's.
   wmhome=$(mktemp -d /tmp/orvel-wm-XXXXXX)
-  HOME="$wmhome" XDG_CONFIG_HOME="$wmhome/config" XDG_CACHE_HOME="$wmhome/cache" \
-    XDG_DATA_HOME="$wmhome/data" openbox --sm-disable >/dev/null 2>&1 &
-  wmpid=$!
-  # The window manager has taken the display once it names its check window
-  # on the root window.
-  for _ in $(seq 1 600); do
-    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+  # On a busy machine openbox now and then quits while it starts: it is
+  # started again, a few times at most.
+  started=0
+  for _ in 1 2 3; do
+    if start_wm; then
+      started=1
       break
     fi
-    kill -0 "$wmpid" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
-    sleep 0.05
+    if [ -n "$wmpid" ]; then
+      kill "$wmpid" 2>/dev/null || true
+      wait "$wmpid" 2>/dev/null || true
+      wmpid=""
+    fi
+    sleep 0.5
   done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
-    || { echo "openbox did not take the display" >&2; exit 1; }
+  if [ $started = 0 ]; then
+    echo "openbox did not take the display:" >&2
+    cat "$wmhome/err" >&2 || true
+    exit 1
+  fi
   export ORVEL_TEST_WM=1
 fi
 # Under AddressSanitizer, keep Mesa's driver loaded until exit: Mesa unloads it
