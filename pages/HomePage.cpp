@@ -60,7 +60,7 @@ QString breakable(const QString& text)
 
 // The banner shows the start of the notes, a few lines at most; the whole
 // text is its tool tip.
-constexpr int kBannerNotes = 200;
+constexpr int kBannerNotes = 140;
 
 QString bannerNotes(const QString& notes)
 {
