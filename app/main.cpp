@@ -116,14 +116,53 @@ int handOverFailed()
     return 1;
 }
 
-void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window, PlayerCore* core)
+// Lists that other starts handed over while this one was still starting:
+// they are opened with this start's own files, as one queue, and from then
+// on go straight to the window.
+struct Arrivals
+{
+    MainWindow* window = nullptr;
+    QStringList early;
+    bool cutOff = false;
+
+    void receive(const QStringList& list)
+    {
+        if (window)
+            window->openFromCommandLine(list, true);
+        else
+            early += list;
+    }
+    void receiveCutOff()
+    {
+        if (window)
+            toastCutOff(window);
+        else
+            cutOff = true;
+    }
+    static void toastCutOff(MainWindow* w)
+    {
+        w->toast(L("Uma lista de arquivos de outra abertura chegou incompleta e não foi aberta",
+                   "A list of files from another start arrived cut off and was not opened"));
+    }
+};
+
+void startMode(TestMode::Mode mode, const QStringList& args, MainWindow* window, PlayerCore* core,
+               Arrivals* arrivals)
 {
     if (mode == TestMode::Screenshots) {
         runScreenshots(window, core, args.value(1), args.value(2));
     } else if (mode == TestMode::SelfTest) {
         runSelfTest(window, core, args.value(1), args.mid(2));
-    } else if (!args.isEmpty()) {
-        QTimer::singleShot(200, window, [window, args] { window->openFromCommandLine(args, false); });
+    } else {
+        QTimer::singleShot(200, window, [window, args, arrivals] {
+            const QStringList all = args + arrivals->early;
+            arrivals->early.clear();
+            arrivals->window = window;
+            if (arrivals->cutOff)
+                Arrivals::toastCutOff(window);
+            if (!all.isEmpty())
+                window->openFromCommandLine(all, false);
+        });
     }
 }
 
@@ -146,12 +185,23 @@ int main(int argc, char** argv)
     const QStringList args = QCoreApplication::arguments().mid(1);
     const TestMode::Mode mode = TestMode::fromArguments(args);
     TestMode::prepare(mode, args);
-    bool delivered = true;
-    if (mode == TestMode::None && SingleInstance::handOver(args, &delivered))
-        return delivered ? 0 : handOverFailed();
+    // A test run beside the user's player leaves its socket alone. A normal
+    // start listens at once, before the heavy set-up, so that a start right
+    // after it hands over instead of becoming a second player.
+    Arrivals arrivals;
+    SingleInstance::Start instance;
+    if (mode == TestMode::None) {
+        instance = SingleInstance::handOverOrListen(
+            args, &app, [&arrivals](const QStringList& list) { arrivals.receive(list); },
+            [&arrivals] { arrivals.receiveCutOff(); });
+        if (instance.handedOver)
+            return instance.delivered ? 0 : handOverFailed();
+    }
 
     Log::open(App::subDir(QStringLiteral("logs")));
     qInfo().noquote() << "Orvel" << WebAddresses::kVersion << "iniciando, Qt" << qVersion();
+    if (!instance.note.isEmpty())
+        qWarning().noquote() << instance.note;
     Lang::englishFlag() =
         App::get(QStringLiteral("ui/language"), QStringLiteral("pt")).toString() == QLatin1String("en");
     if (!Lang::englishFlag())
@@ -166,23 +216,15 @@ int main(int argc, char** argv)
         return 1;
     auto window = std::make_unique<MainWindow>(core.get());
     MainWindow* w = window.get();
-    // A test run beside the user's player must leave its socket alone.
-    std::unique_ptr<QLocalServer> server;
-    if (mode == TestMode::None)
-        server = SingleInstance::listen(
-            w, [w](const QStringList& received) { w->openFromCommandLine(received, true); },
-            [w] {
-                w->toast(L("Uma lista de arquivos de outra abertura chegou incompleta e não foi aberta",
-                           "A list of files from another start arrived cut off and was not opened"));
-            });
     std::unique_ptr<QSocketNotifier> quitSignals = QuitSignals::watch(w, quitOnSignal);
     window->show();
-    startMode(mode, args, w, core.get());
+    startMode(mode, args, w, core.get(), &arrivals);
 
     const int code = TestRun::exitCode(QApplication::exec());
     qInfo().noquote() << "encerrado";
     quitSignals.reset();
-    server.reset();
+    instance.server.reset();
+    arrivals.window = nullptr;
     window.reset();
     core.reset();
     return code;

@@ -7,23 +7,95 @@
 #include <QLocalSocket>
 #include <QUrl>
 
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
 private slots:
+    // The socket lives in the user's private runtime folder, named after
+    // the user.
     void serverNameFromEnvironment()
     {
+        const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
         const QByteArray user = qgetenv("USER");
         qputenv("USERNAME", "ana");
-        QCOMPARE(SingleInstance::serverName(), QString("Orvel-ana"));
+        QCOMPARE(SingleInstance::serverName(), folder + "/Orvel-ana");
         qputenv("USERNAME", "");
-        QCOMPARE(SingleInstance::serverName(), QString("Orvel-"));
+        QCOMPARE(SingleInstance::serverName(), folder + "/Orvel-");
         qunsetenv("USERNAME");
         qputenv("USER", "bruno");
-        QCOMPARE(SingleInstance::serverName(), QString("Orvel-bruno"));
+        QCOMPARE(SingleInstance::serverName(), folder + "/Orvel-bruno");
         qunsetenv("USER");
-        QCOMPARE(SingleInstance::serverName(), QString("Orvel-user"));
+        QCOMPARE(SingleInstance::serverName(), folder + "/Orvel-user");
         qputenv("USER", user);
+
+        // A runtime folder others may enter is not used: a 0700 one of our
+        // own in the temporary folder is.
+        QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7755)));
+        const QString own = SingleInstance::runtimeFolder();
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(own, QDir::tempPath() + "/orvel-" + QString::number(geteuid()));
+        QCOMPARE(QFileInfo(own).permissions() & 0x0077, QFile::Permissions());
+    }
+
+    // Nothing goes to a socket another user could have made: one under the
+    // old name in the shared temporary folder is not even looked at, and a
+    // socket whose owner and peer are not this user's is refused.
+    void onlyOurOwnSocketGetsTheList()
+    {
+        const QString oldName = "Orvel-" + qEnvironmentVariable("USER");
+        QLocalServer old;
+        QVERIFY(old.listen(oldName));
+        QLocalServer::removeServer(SingleInstance::serverName());
+        QVERIFY(!SingleInstance::handOver({"/m/secret.mp4"}));
+        QVERIFY(!old.waitForNewConnection(300));
+
+        QLocalServer ours;
+        QVERIFY(ours.listen(SingleInstance::serverName()));
+        SingleInstance::setTrustedUidForTest(long(geteuid()) + 1);
+        QString refused;
+        QVERIFY(!SingleInstance::handOver({"/m/secret.mp4"}, nullptr, &refused));
+        SingleInstance::setTrustedUidForTest(-1);
+        QVERIFY(!refused.isEmpty());
+        QVERIFY(!ours.waitForNewConnection(300));
+        QVERIFY(SingleInstance::handOver({"/m/ok.mp4"}));
+    }
+
+    // Idle connections beyond the cap give way and are closed after their
+    // time; none raises the cut-off notice, and a real hand-over still
+    // arrives. A server that stopped listens again.
+    void idleConnectionsCannotStarveTheServer()
+    {
+        QList<QStringList> received;
+        int cutOffs = 0;
+        auto server = SingleInstance::listen(this, [&](const QStringList& l) { received << l; },
+                                             [&] { ++cutOffs; });
+        std::vector<std::unique_ptr<QLocalSocket>> idle;
+        for (int i = 0; i < 40; ++i) {
+            idle.push_back(std::make_unique<QLocalSocket>());
+            idle.back()->connectToServer(SingleInstance::serverName());
+            QVERIFY(idle.back()->waitForConnected(1000));
+        }
+        QVERIFY(SingleInstance::handOver({"/m/real.mp4"}));
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0], QStringList{"/m/real.mp4"});
+        const auto allClosed = [&] {
+            for (const auto& s : idle)
+                if (s->state() != QLocalSocket::UnconnectedState)
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allClosed(), 30000);
+        QCOMPARE(cutOffs, 0);
+
+        server->close();
+        QTRY_VERIFY_WITH_TIMEOUT(server->isListening(), 10000);
+        QVERIFY(SingleInstance::handOver({"/m/again.mp4"}));
+        QTRY_COMPARE(received.size(), 2);
     }
 
     void messageEncoding()

@@ -172,7 +172,7 @@ private slots:
         player.setWorkingDirectory(first);
         player.start(QStringLiteral(ORVEL_BINARY), {});
         QVERIFY(player.waitForStarted());
-        const QString socket = QDir::tempPath() + QLatin1Char('/') + SingleInstance::serverName();
+        const QString socket = SingleInstance::serverName();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
 
         QProcess second;
@@ -186,6 +186,45 @@ private slots:
         QVERIFY(!programLog(data).contains("Cannot open file"));
         player.kill();
         player.waitForFinished();
+    }
+
+    // Whole program: three starts at the same moment, with no player
+    // running, give one player, which plays the files of all three.
+    void startsAtOnceGiveOnePlayer()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("atonce"));
+        const QString data = dir + QStringLiteral("/data");
+        const QProcessEnvironment env = programEnv(data, qEnvironmentVariable("USER") + "-atonce");
+        writeFile(data + QStringLiteral("/velloran/Orvel/config.ini"),
+                  "[%General]\ncheckUpdates=false\nopenMode=queue\n");
+        QStringList songs;
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < 3; ++i) {
+            songs << dir + QStringLiteral("/song%1.ogg").arg(i);
+            QVERIFY2(MediaGen::audio(songs.last(), 1.0), qPrintable(MediaGen::lastError()));
+        }
+        for (const QString& song : songs) {
+            starts.push_back(std::make_unique<QProcess>());
+            starts.back()->setProcessEnvironment(env);
+            starts.back()->start(QStringLiteral(ORVEL_BINARY), {song});
+        }
+        const auto ended = [&] {
+            int n = 0;
+            for (const auto& p : starts)
+                n += p->state() == QProcess::NotRunning ? 1 : 0;
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(ended(), 2, 60000);
+        for (const QString& song : songs)
+            QTRY_VERIFY2_WITH_TIMEOUT(programLog(data).contains(opened(song)), qPrintable(song), 60000);
+        QCOMPARE(ended(), 2);
+        QCOMPARE(programLog(data).count(" iniciando, Qt"), 1);
+        for (const auto& p : starts) {
+            if (p->state() == QProcess::NotRunning)
+                QCOMPARE(p->exitCode(), 0);
+            p->kill();
+            p->waitForFinished();
+        }
     }
 
     // Whole program: a playlist that lists itself plays the song it also
