@@ -1,6 +1,7 @@
 #include "MpvHandle.h"
 
 #include "MpvApi.h"
+#include "TextDecoder.h"
 
 #include <QDebug>
 
@@ -22,6 +23,16 @@ int sendCommand(mpv_handle* h, const QStringList& args, bool async, quint64 user
     }
     argv.push_back(nullptr);
     return async ? mpv()->command_async(h, userData, argv.data()) : mpv()->command(h, argv.data());
+}
+
+// libmpv passes on what streams send as is: a radio's ICY title, a tag,
+// often Latin-1 or Windows-1252 rather than UTF-8.
+QString nodeText(const char* text)
+{
+    const char* t = text ? text : "";
+    const QByteArray bytes = QByteArray::fromRawData(t, qstrlen(t));
+    const QString utf8 = QString::fromUtf8(bytes);
+    return utf8.contains(QChar::ReplacementCharacter) ? TextDecoder::decode(bytes) : utf8;
 }
 
 }  // namespace
@@ -150,7 +161,7 @@ QVariant mpvNodeToVariant(const mpv_node* node)
     switch (node->format) {
     case MPV_FORMAT_STRING:
     case MPV_FORMAT_OSD_STRING:
-        return QString::fromUtf8(node->u.string ? node->u.string : "");
+        return nodeText(node->u.string);
     case MPV_FORMAT_FLAG:
         return node->u.flag != 0;
     case MPV_FORMAT_INT64:

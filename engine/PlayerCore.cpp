@@ -169,6 +169,7 @@ void PlayerCore::observeProperties()
         {"playlist", MPV_FORMAT_NONE},       {"playlist-pos", MPV_FORMAT_INT64},
         {"ab-loop-a", MPV_FORMAT_NODE},      {"ab-loop-b", MPV_FORMAT_NODE},
         {"metadata", MPV_FORMAT_NODE},       {"seekable", MPV_FORMAT_FLAG},
+        {"eof-reached", MPV_FORMAT_FLAG},
     };
     for (const Observed& p : props)
         mpv()->observe_property(m_handle.raw(), 0, p.name, p.format);

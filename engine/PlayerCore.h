@@ -167,6 +167,9 @@ signals:
     void shuffleChanged();
     void videoPresenceChanged(bool hasVideo);
     void errorMessage(const QString& msg);
+    // A stream's connection ended before the stream did (a live stream is
+    // then loaded again, once).
+    void connectionLost();
 
 private slots:
     void processEvents();
@@ -198,16 +201,23 @@ private:
     void guardRedirect(qint64 entry, qint64 firstInserted, int inserted);
     void removeEntries(qint64 first, qint64 last);
     void resumeDrain();
-    void judgeStream(const QVariantMap& meta);
-    void storeDuration(bool present, double value);
-    bool endlessRise(double value);
-    void trackPendingLength(double value);
-    void settleLength();
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
     void storeTracks(const QVariantList& list);
     void storeChapters(const QVariantList& list);
     QString entryPath(qint64 entryId);
+
+    // Live or finite streams, connections that end (PlayerCoreStreams.cpp)
+    void judgeStream(const QVariantMap& meta);
+    bool fakeLength(long long size, double length) const;
+    void storeDuration(bool present, double value);
+    bool endlessRise(double value);
+    void trackPendingLength(double value);
+    void settleLength();
+    void watchArrival();
+    bool judgeArrival();
+    void connectionEnded(bool stillCurrent, double position, double duration);
+    void holdReconnect();
 
     // Subtitle candidates vetted before each load (PlayerCoreSubtitles.cpp)
     void registerHooks();
@@ -279,6 +289,11 @@ private:
     double m_candidate = 0;       // its length as libmpv gives it meanwhile (NaN: none yet)
     double m_candidateSince = 0;  // the position when that length was last new
     int m_durationRises = 0;      // times the current stream's length grew after loading
+    bool m_sizeless = false;      // a stream without size or seeking, judged until it has all arrived
+    double m_firstLength = 0;     // its first length (NaN: none yet) and the position then
+    double m_firstLengthAt = 0;
+    double m_arrivalCheckedAt = 0;  // the position when libmpv's cache was last looked at
+    QString m_reconnectPath;      // the stream loaded again after its connection ended
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
     QHash<QString, QString> m_givenTitles;  // the names the last open gave its paths
     QHash<qint64, int> m_redirectDepth;   // redirect rounds behind an entry since a file loaded

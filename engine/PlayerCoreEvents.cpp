@@ -14,8 +14,6 @@ namespace {
 
 // Events handled before the drain lets the event loop turn once.
 constexpr int kEventsPerTurn = 100;
-// Seconds of play over which a stream's length must hold to be its own.
-constexpr double kSettleSeconds = 1.5;
 
 QString normPath(const QString& s)
 {
@@ -68,17 +66,6 @@ QString icyTitle(const QVariantMap& map)
         if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0)
             title = it.value().toString();
     return title;
-}
-
-// Radio servers send "icy-name", "icy-genre" and the like, which libmpv
-// passes on as metadata; a title alone comes from inside the stream.
-bool hasIcyHeaders(const QVariantMap& map)
-{
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        if (it.key().startsWith(QLatin1String("icy-"), Qt::CaseInsensitive)
-            && it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) != 0)
-            return true;
-    return false;
 }
 
 MediaTrack trackFromMap(const QVariantMap& m)
@@ -210,10 +197,15 @@ void PlayerCore::onStartFile(qint64 entryId)
     syncFilterChain();
     m_lastPosition = 0;
     m_lastDuration = 0;
+    // What is being tried has no length yet; the one before is not its own.
+    m_duration = 0;
     m_streamTitle.clear();
     m_lastPath = entryPath(entryId);
+    if (m_lastPath != m_reconnectPath)
+        m_reconnectPath.clear();
     m_live = false;
     m_lengthPending = false;
+    m_sizeless = false;
     m_durationRises = 0;
     // libmpv keeps the A-B points across files; the mirror starts unset,
     // and so must the engine.
@@ -221,6 +213,7 @@ void PlayerCore::onStartFile(qint64 entryId)
     m_abLoopB = -1;
     m_handle.set("ab-loop-a", QStringLiteral("no"));
     m_handle.set("ab-loop-b", QStringLiteral("no"));
+    emit durationChanged(0);
     emit fileStarted();
 }
 
@@ -254,6 +247,8 @@ void PlayerCore::onEndFile(int reason, int error)
         emit errorMessage(L("Não foi possível abrir: ", "Could not open: ") + QFileInfo(m_lastPath).fileName()
                           + QStringLiteral(" (") + m_lastError + QLatin1Char(')'));
     }
+    if (reason == MPV_END_FILE_REASON_EOF)
+        connectionEnded(false, m_lastPosition, m_lastDuration);
     if (!m_lastPath.isEmpty())
         emit fileEnded(m_lastPath, reasonText, m_lastPosition, m_lastDuration);
 }
@@ -291,32 +286,6 @@ void PlayerCore::refreshLoadedFile()
     storeChapters(m_handle.getNode("chapter-list").toList());
 }
 
-// Whether a stream is live, as far as its load tells. A stream that cannot
-// seek and announces itself as a radio (ICY headers) is live, even with a
-// length (some servers send a huge one); one that can neither seek nor
-// tell its size is either a radio or a finite file sent without its length
-// (chunked, as music servers do): its length waits until it has shown
-// whether it keeps rising. Seekable streams and HLS lists keep their
-// length unless it rises (endlessRise).
-void PlayerCore::judgeStream(const QVariantMap& meta)
-{
-    m_seekable = m_handle.getFlag("seekable", false);
-    m_live = false;
-    m_lengthPending = false;
-    m_candidate = std::nan("");
-    // An HLS list's size is the list's own; its length grows when it is live.
-    m_judgedByRises = m_seekable || m_handle.getString("file-format") == QLatin1String("hls");
-    if (!isStream() || m_judgedByRises)
-        return;
-    if (hasIcyHeaders(meta))
-        m_live = true;
-    else if (m_handle.getInt("file-size", -1) < 0)
-        m_lengthPending = true;
-    const double first = m_handle.getDouble("duration", std::nan(""));
-    if (m_lengthPending && !std::isnan(first))
-        trackPendingLength(first);
-}
-
 // The path, the queue position and the play position of the loaded file.
 void PlayerCore::refreshEntry()
 {
@@ -338,75 +307,6 @@ void PlayerCore::refreshEntry()
         m_position = position;
         emit positionChanged(m_position);
     }
-}
-
-// A live stream keeps duration 0 until the next file starts. A stream's
-// length counts from its load, where the stream is judged.
-void PlayerCore::storeDuration(bool present, double value)
-{
-    if (m_live || (!m_fileActive && present && m_lastPath.contains(QLatin1String("://"))))
-        return;
-    if (m_lengthPending) {
-        if (present)
-            trackPendingLength(value);
-        return;
-    }
-    if (present && endlessRise(value)) {
-        m_live = true;
-        m_lastDuration = 0;
-        present = false;
-    }
-    if (present) {
-        m_duration = value;
-        m_lastDuration = value;
-    } else {
-        m_duration = 0;
-    }
-    emit durationChanged(m_duration);
-}
-
-// libmpv gives an endless stream (a radio, a live HLS list, av://lavfi) the
-// length received so far, growing while it plays; a finite file over the
-// network keeps the length it had at loading, or an estimate that settles
-// as it arrives. A seekable stream or an HLS list whose length rises twice
-// after loading is live. Local files are never live, nor are other streams
-// of known size that cannot seek (their estimate grows while they arrive).
-bool PlayerCore::endlessRise(double value)
-{
-    if (!m_fileActive || !isStream() || !m_judgedByRises || m_duration <= 0 || value <= m_duration)
-        return false;
-    return ++m_durationRises >= 2;
-}
-
-// A stream without size or seeking shows no length while it is judged: a
-// length that rises twice is a radio's, one that holds while a second
-// plays is the file's (settleLength).
-void PlayerCore::trackPendingLength(double value)
-{
-    if (!std::isnan(m_candidate) && value > m_candidate && ++m_durationRises >= 2) {
-        m_live = true;
-        m_lengthPending = false;
-        m_lastDuration = 0;
-        return;
-    }
-    if (value != m_candidate)
-        m_candidateSince = m_position;
-    m_candidate = value;
-}
-
-// A radio that sends in bursts may hold its length that long too: from
-// then on the stream is judged as a seekable one, live if the length rises
-// twice more.
-void PlayerCore::settleLength()
-{
-    if (!m_lengthPending || std::isnan(m_candidate) || m_position - m_candidateSince < kSettleSeconds)
-        return;
-    m_lengthPending = false;
-    m_judgedByRises = true;
-    m_durationRises = 0;
-    m_duration = m_candidate;
-    m_lastDuration = m_candidate;
-    emit durationChanged(m_duration);
 }
 
 void PlayerCore::storeMediaTitle(const QString& text)
@@ -439,6 +339,8 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
             m_lastPosition = m_position;
         emit positionChanged(m_position);
         settleLength();
+        watchArrival();
+        holdReconnect();
         updateFade();
     } else if (name == QLatin1String("duration")) {
         storeDuration(present, present ? asDouble() : 0);
@@ -461,6 +363,10 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
         emit idleChanged(m_idle);
     } else if (name == QLatin1String("seekable")) {
         m_seekable = asFlag();
+    } else if (name == QLatin1String("eof-reached")) {
+        // The last entry stays open at its end: no end-file tells of it.
+        if (asFlag() && m_fileActive)
+            connectionEnded(true, m_position, m_duration);
     } else if (name == QLatin1String("paused-for-cache")) {
         m_buffering = asFlag();
         emit bufferingChanged(m_buffering);

@@ -108,9 +108,10 @@ void FakeWeb::answerEndless(const QString& host, const QString& path, const QByt
 }
 
 void FakeWeb::answerUnsized(const QString& host, const QString& path, const QByteArray& body,
-                            const QByteArray& contentType, bool chunked)
+                            const QByteArray& contentType, bool chunked, int bytesPerSecond)
 {
-    m_answers.insert(keyOf(host, path), Canned{chunked ? Chunked : Unsized, 200, body, contentType});
+    m_answers.insert(keyOf(host, path),
+                     Canned{chunked ? Chunked : Unsized, 200, body, contentType, bytesPerSecond});
 }
 
 void FakeWeb::answerDrip(const QString& host, const QString& path, int intervalMs)
@@ -320,22 +321,48 @@ void FakeWeb::reply(QSslSocket* socket, const Canned& canned, const QString& key
         startDrip(socket, canned.interval, key);
         return;
     }
-    if (canned.kind == Chunked) {
-        socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
-        constexpr int kChunk = 16 * 1024;
-        for (qsizetype at = 0; at < canned.body.size(); at += kChunk) {
-            const QByteArray part = canned.body.mid(at, kChunk);
-            socket->write(QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n");
-        }
-        socket->write("0\r\n\r\n");
-    } else if (canned.kind == Unsized) {
-        socket->write(head + "\r\n" + canned.body);
-    } else {
-        socket->write(head + "Content-Length: " + QByteArray::number(canned.body.size()) + "\r\n\r\n"
-                      + canned.body);
+    if (canned.kind == Chunked || canned.kind == Unsized) {
+        socket->write(head + (canned.kind == Chunked ? "Transfer-Encoding: chunked\r\n" : "") + "\r\n");
+        sendUnsized(socket, canned, key);
+        return;
     }
+    socket->write(head + "Content-Length: " + QByteArray::number(canned.body.size()) + "\r\n\r\n" + canned.body);
     m_sent[key] += canned.body.size();
     socket->disconnectFromHost();
+}
+
+// The body in slices (chunks when chunked), at once or one slice every
+// 100 ms; then the last chunk and the close.
+void FakeWeb::sendUnsized(QSslSocket* socket, const Canned& canned, const QString& key)
+{
+    const bool chunked = canned.kind == Chunked;
+    const int slice = canned.interval > 0 ? qMax(1, canned.interval / 10) : 16 * 1024;
+    const auto send = [this, socket, chunked, key](const QByteArray& part) {
+        socket->write(chunked ? QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n" : part);
+        m_sent[key] += part.size();
+    };
+    const auto finish = [socket, chunked] {
+        if (chunked)
+            socket->write("0\r\n\r\n");
+        socket->disconnectFromHost();
+    };
+    if (canned.interval <= 0) {
+        for (qsizetype at = 0; at < canned.body.size(); at += slice)
+            send(canned.body.mid(at, slice));
+        finish();
+        return;
+    }
+    auto* timer = new QTimer(socket);
+    connect(timer, &QTimer::timeout, socket, [timer, send, finish, body = canned.body, slice, at = qsizetype(0)]() mutable {
+        if (at >= body.size()) {
+            timer->stop();
+            finish();
+            return;
+        }
+        send(body.mid(at, slice));
+        at += slice;
+    });
+    timer->start(100);
 }
 
 void FakeWeb::feedEndless(QSslSocket* socket)

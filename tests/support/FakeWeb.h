@@ -83,9 +83,11 @@ public:
     // Endless body: repeats `chunk` (a 64 KiB zero block when empty).
     void answerEndless(const QString& host, const QString& path, const QByteArray& chunk = {},
                        const QByteArray& contentType = "application/octet-stream");
-    // A whole body sent without its length: chunked, or ended by closing.
+    // A whole body sent without its length: chunked, or ended by closing;
+    // with bytesPerSecond, paced at that rate (as a server on the internet
+    // sends it) in a slice every 100 ms, else at once.
     void answerUnsized(const QString& host, const QString& path, const QByteArray& body,
-                       const QByteArray& contentType, bool chunked);
+                       const QByteArray& contentType, bool chunked, int bytesPerSecond = 0);
     // A body that trickles: one byte every intervalMs.
     void answerDrip(const QString& host, const QString& path, int intervalMs = 1000);
     void hold(const QString& host, const QString& path);
@@ -123,7 +125,7 @@ private:
         int status = 200;
         QByteArray body;
         QByteArray contentType;
-        int interval = 0;   // Drip only
+        int interval = 0;   // Drip: ms between bytes; Chunked, Unsized: bytes per second (0: at once)
     };
     struct Conn
     {
@@ -141,6 +143,7 @@ private:
     void reply(QSslSocket* socket, const Canned& canned, const QString& key);
     void feedEndless(QSslSocket* socket);
     void startDrip(QSslSocket* socket, int intervalMs, const QString& key);
+    void sendUnsized(QSslSocket* socket, const Canned& canned, const QString& key);
     static QString keyOf(const QString& host, const QString& path);
 
     QHash<QString, Canned> m_answers;
