@@ -21,6 +21,19 @@ void Toast::showMessage(const QString& text, int ms)
     timer.start(ms);
 }
 
+void Toast::moveTo(QWidget* parent)
+{
+    if (parent == parentWidget())
+        return;
+    const bool shown = !isHidden();
+    setParent(parent);
+    if (!shown)
+        return;
+    reposition();
+    raise();
+    show();
+}
+
 // 28 px below the parent's top, or centred in a parent too short for that.
 void Toast::reposition()
 {

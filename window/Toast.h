@@ -14,6 +14,9 @@ public:
     // Shows the text as typed (never as markup) for ms milliseconds; a new
     // message replaces the shown one and restarts the count.
     void showMessage(const QString& text, int ms);
+    // Moves to another parent; a shown message stays shown there, its time
+    // running on.
+    void moveTo(QWidget* parent);
 
     // Fits the toast into the parent and centres it 28 pixels below the
     // parent's top edge (higher up in a parent too short for that).

@@ -140,8 +140,9 @@ private slots:
                  "'/org/orvel/track/2'|Dois|||" + first[4] + "|");
     }
 
-    // While libmpv works through links that fail, the desktop hears of the
-    // one being tried, each with its own id; with nothing loaded, of no track.
+    // While libmpv works through links that fail after a song, the desktop
+    // hears of the one being tried, each with its own id and without the
+    // song's length; with nothing loaded, of no track.
     void triedEntriesAndNoTrack()
     {
         FakeWeb web;
@@ -157,8 +158,8 @@ private slots:
         const QString slow = QStringLiteral("http://127.0.0.1:%1/slow").arg(web.serverPort());
         links << slow;
         m_core->openFiles(links, 0);
-        const QString format = QStringLiteral("{{mpris:trackid}}|{{xesam:title}}");
-        QTRY_VERIFY_WITH_TIMEOUT(ctl({"metadata", "--format", format}).endsWith("|" + slow), kWait);
+        const QString format = QStringLiteral("{{mpris:trackid}}|{{xesam:title}}|{{mpris:length}}");
+        QTRY_VERIFY_WITH_TIMEOUT(ctl({"metadata", "--format", format}).endsWith("|" + slow + "|"), kWait);
         const QString id = ctl({"metadata", "--format", "{{mpris:trackid}}"});
         QVERIFY2(id.startsWith("'/org/orvel/track/") && id.section('/', -1).remove('\'').toInt() > 20, qPrintable(id));
         m_core->stop();
@@ -171,6 +172,13 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(metadata().contains("/org/mpris/MediaPlayer2/TrackList/NoTrack"), kWait);
         QVERIFY2(!metadata().contains("xesam:title"), qPrintable(metadata()));
+
+        load({m_c});
+        m_core->openFiles({slow}, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(ctl({"metadata", "--format", format}).contains("|" + slow), kWait);
+        QCOMPARE(ctl({"metadata", "--format", "{{xesam:title}}|{{mpris:length}}"}), slow + "|");
+        m_core->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), kWait);
     }
 
     // Status through the transport commands, also as a follower sees it.

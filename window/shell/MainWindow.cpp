@@ -419,11 +419,16 @@ void MainWindow::toast(const QString& text)
 
 void MainWindow::toastFor(const QString& text, int ms)
 {
-    if (m_content->isHidden())
-        m_toast->setParent(m_queuePanel);   // the queue covers the page
-    else
-        m_toast->setParent(onPlayerPage() ? m_videoArea : m_content);
+    m_toast->moveTo(toastHost());
     m_toast->showMessage(text, ms);
+}
+
+// The toast shows over the page in view, or over the queue that covers it.
+QWidget* MainWindow::toastHost() const
+{
+    if (m_content->isHidden())
+        return m_queuePanel;
+    return onPlayerPage() ? m_videoArea : m_content;
 }
 
 bool MainWindow::onPlayerPage() const
@@ -468,6 +473,10 @@ void MainWindow::goToPage(const QString& id)
         showVideo();
     else if (player)
         m_videoStack->setCurrentWidget(m_nowPlaying);
+    // A message shown as the page changes (a failure that sends the user
+    // back) goes with the user.
+    if (m_toast)
+        m_toast->moveTo(toastHost());
 }
 
 void MainWindow::showEvent(QShowEvent* event)

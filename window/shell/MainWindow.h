@@ -136,6 +136,7 @@ private:
     void onIdle();
     void showFailure(const QString& text);
     void toastFor(const QString& text, int ms);
+    QWidget* toastHost() const;
     void showTried();
     void onPauseChanged(bool paused);
     QString currentKind() const;
@@ -272,6 +273,7 @@ private:
     int m_failures = 0;          // files that failed in a row, one soon after the other
     QTimer m_failTimer;          // shows the running failure message at most a few times a second
     QString m_failText;
+    bool m_trying = false;       // from a file's start to its load or the idle that follows its failure
     QWidget* m_sidebar = nullptr;
     QWidget* m_content = nullptr;
     QWidget* m_videoArea = nullptr;

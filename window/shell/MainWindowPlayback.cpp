@@ -77,12 +77,21 @@ QString linkName(const QString& url, const PlayerCore* core)
     return row && row->title != url ? row->title : QString();
 }
 
+QString libraryTitle(const QString& path)
+{
+    const std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
+    return row ? row->title : QString();
+}
+
 TrackInfo linkInfo(const QString& url, const PlayerCore* core)
 {
     QString name = linkName(url, core);
     if (name.isEmpty())
         name = QUrl(url).host();
-    return {core->streamTitle().isEmpty() ? name : core->title(), name, QString(), QPixmap()};
+    // Under a stream's own title, the link's name; else the title is the name.
+    if (core->streamTitle().isEmpty())
+        return {name, QString(), QString(), QPixmap()};
+    return {core->title(), name, QString(), QPixmap()};
 }
 
 TrackInfo localVideoInfo(const QString& path, const PlayerCore* core)
@@ -101,8 +110,11 @@ void MainWindow::connectCore()
     // rewind the next one.
     connect(m_core, &PlayerCore::fileStarted, this, [this] {
         delete m_resumeBanner;
+        m_trying = true;
         showTried();
     });
+    connect(m_core, &PlayerCore::connectionLost, this,
+            [this] { toastFor(L("Conexão perdida", "Connection lost"), kFailureToastMs); });
     connect(m_core, &PlayerCore::titleChanged, this, &MainWindow::updateNowPlaying);
     connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::showFailure);
     m_failTimer.setSingleShot(true);
@@ -163,6 +175,7 @@ void MainWindow::restoreSpeed()
 
 void MainWindow::onFileLoaded()
 {
+    m_trying = false;
     m_currentPath = m_core->path();
     m_playedSeconds = 0;
     m_playCounted = false;
@@ -274,6 +287,11 @@ void MainWindow::onFileEnded(const QString& path, const QString& reason, double 
 
 void MainWindow::updateNowPlaying()
 {
+    // While a link is tried, what played before is no longer news.
+    if (m_trying && App::isUrl(m_core->lastPath())) {
+        showTried();
+        return;
+    }
     const QString path = m_currentPath.isEmpty() ? m_core->path() : m_currentPath;
     if (path.isEmpty())
         return;
@@ -282,7 +300,10 @@ void MainWindow::updateNowPlaying()
                            : isVideo        ? localVideoInfo(path, m_core)
                                             : localAudioInfo(path);
 
-    m_controlBar->setNowPlaying(info.title, info.artist.isEmpty() ? info.album : info.artist, info.cover);
+    QString subtitle = info.artist.isEmpty() ? info.album : info.artist;
+    if (subtitle.isEmpty() && App::isUrl(path))
+        subtitle = QUrl(path).host();
+    m_controlBar->setNowPlaying(info.title, subtitle, info.cover);
     m_controlBar->setFavorite(Database::instance()->isFavorite(path), true);
     m_nowPlaying->setTrack(path, info.title, info.artist, info.album, info.cover);
     setWindowTitle(info.title + QStringLiteral(" — Orvel"));
@@ -322,15 +343,20 @@ void MainWindow::showVideo()
     m_videoStack->setCurrentWidget(m_video);
 }
 
-// A link being tried shows in the bar at once: while libmpv works through
-// links that fail, the bar names the one it tries, not what played before.
+// A link being tried shows in the bar and the window's title at once: while
+// libmpv works through links that fail, they name the one it tries, not
+// what played before (whose heart is out of reach meanwhile).
 void MainWindow::showTried()
 {
     const QString path = m_core->lastPath();
     if (!App::isUrl(path))
         return;
-    const QString name = linkName(path, m_core);
-    m_controlBar->setNowPlaying(name.isEmpty() ? path : name, QUrl(path).host(), QPixmap());
+    QString name = linkName(path, m_core);
+    if (name.isEmpty())
+        name = path;
+    m_controlBar->setNowPlaying(name, QUrl(path).host(), QPixmap());
+    m_controlBar->setFavorite(false, false);
+    setWindowTitle(name + QStringLiteral(" — Orvel"));
 }
 
 // A file that failed, named as the library names it; a run of failures (a
@@ -339,14 +365,12 @@ void MainWindow::showFailure(const QString& text)
 {
     QString message = text;
     const QString path = m_core->lastPath();
+    const QString prefix = L("Não foi possível abrir: ", "Could not open: ");
     QString name;
-    if (App::isUrl(path))
-        name = linkName(path, m_core);
-    else if (const std::optional<MediaItem> row = Database::instance()->mediaByPath(path))
-        name = row->title;
+    if (text.startsWith(prefix))   // other messages name their entry with their own reason
+        name = App::isUrl(path) ? linkName(path, m_core) : libraryTitle(path);
     if (!name.isEmpty())
-        message = L("Não foi possível abrir: ", "Could not open: ") + name + QStringLiteral(" (")
-            + m_core->lastError() + QLatin1Char(')');
+        message = prefix + name + QStringLiteral(" (") + m_core->lastError() + QLatin1Char(')');
     m_failures = m_failClock.isValid() && m_failClock.elapsed() < kFailureRunMs ? m_failures + 1 : 1;
     m_failClock.restart();
     if (m_failures == 1) {
@@ -360,6 +384,7 @@ void MainWindow::showFailure(const QString& text)
 
 void MainWindow::onIdle()
 {
+    m_trying = false;
     m_currentPath.clear();
     delete m_resumeBanner;
     m_controlBar->setNowPlaying(L("Nada tocando", "Nothing playing"), QString(), QPixmap());

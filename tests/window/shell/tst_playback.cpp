@@ -316,6 +316,29 @@ private slots:
         }
     }
 
+    // After a video, a link that is slow to fail is named in the bar and the
+    // window's title while it is tried; its failure sends the user back to
+    // the page before, where its message shows.
+    void triedLinkAndItsFailureShow()
+    {
+        FakeWeb web;
+        QVERIFY(web.start());
+        const QString host = QStringLiteral("127.0.0.1");
+        web.hold(host, QStringLiteral("/slow"));
+        const QString slow = QStringLiteral("http://127.0.0.1:%1/slow").arg(web.serverPort());
+        m_window->goToPage(QStringLiteral("home"));
+        QVERIFY(play({m_clip}));
+        QCOMPARE(m_window->currentPageId(), QStringLiteral("player"));
+        m_window->playFiles({slow}, 0, {QStringLiteral("Rádio Lenta")});
+        QLabel* title = m_window->m_controlBar->findChild<QLabel*>(QStringLiteral("NowTitle"));
+        QTRY_VERIFY_WITH_TIMEOUT(web.count(host) == 1, 20000);
+        QTRY_COMPARE(title->text(), QStringLiteral("Rádio Lenta"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Rádio Lenta — Orvel"));
+        QCOMPARE(web.release(host, QStringLiteral("/slow"), 404, "gone", "text/plain"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->currentPageId(), QStringLiteral("home"), 20000);
+        QTRY_VERIFY(ToastReader::text(m_window.get()).contains(QStringLiteral("Rádio Lenta")));
+    }
+
     // A 4-s track counts after 2 s of playing; paused time does not count.
     void playCounting()
     {
