@@ -355,6 +355,12 @@ bool QueuePanel::applyEdit(const QList<QueueEntry>& queue)
         decorateRow(kept, false);
     if (pos >= 0 && pos < newSize)
         decorateRow(pos, true);
+    // A new queue in place of the old opens at its playing row, once it has one.
+    m_seekCurrent = m_seekCurrent || (head == 0 && tail == 0 && oldSize > 0);
+    if (m_seekCurrent && pos >= 0) {
+        m_seekCurrent = false;
+        scrollToCurrent();
+    }
     showCount();
     return true;
 }

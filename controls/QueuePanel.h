@@ -68,6 +68,7 @@ private:
     // change of track rebuild the list once.
     QList<QueueEntry> m_shown;
     int m_shownPos = -1;
+    bool m_seekCurrent = false;   // a new queue replaced the rows: show its playing row
     int m_twoLineRows = 0;   // rows with an artist line: every row then gets two lines' height
     bool m_stale = false;    // the library changed: every row's text is looked up again
     bool m_pending = false;

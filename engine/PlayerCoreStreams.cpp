@@ -176,7 +176,8 @@ void PlayerCore::watchArrival()
 {
     if (!m_sizeless || std::abs(m_position - m_arrivalCheckedAt) < kArrivalCheck)
         return;
-    if (judgeArrival() && m_duration > 0)
+    const double shown = m_duration;
+    if (judgeArrival() && m_duration != shown)
         emit durationChanged(m_duration);
 }
 

@@ -58,18 +58,22 @@ QString breakable(const QString& text)
     return out;
 }
 
-// The banner shows the start of the notes, a few lines at most; the whole
-// text is its tool tip.
+// The banner shows the start of the notes, a few lines at most, with their
+// line breaks; the whole text is its tool tip.
 constexpr int kBannerNotes = 140;
+constexpr int kBannerLines = 4;
 
 QString bannerNotes(const QString& notes)
 {
-    if (notes.size() <= kBannerNotes)
-        return notes;
-    int cut = notes.lastIndexOf(QRegularExpression(QStringLiteral("\\s")), kBannerNotes);
+    const QStringList lines = QString(notes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(QLatin1Char('\n'));
+    const bool moreLines = lines.size() > kBannerLines;
+    const QString text = lines.mid(0, kBannerLines).join(QLatin1Char('\n'));
+    if (text.size() <= kBannerNotes)
+        return moreLines ? text.trimmed() + QChar(0x2026) : text;
+    int cut = text.lastIndexOf(QRegularExpression(QStringLiteral("\\s")), kBannerNotes);
     if (cut < kBannerNotes / 2)
-        cut = notes.at(kBannerNotes - 1).isHighSurrogate() ? kBannerNotes - 1 : kBannerNotes;
-    return notes.left(cut).trimmed() + QChar(0x2026);
+        cut = text.at(kBannerNotes - 1).isHighSurrogate() ? kBannerNotes - 1 : kBannerNotes;
+    return text.left(cut).trimmed() + QChar(0x2026);
 }
 
 QStandardItem* continueCard(const HistoryItem& row)
@@ -400,7 +404,8 @@ void HomePage::setUpdateBanner(const QString& version, const QString& notes, con
     const QString shown = bannerNotes(notes);
     m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:#a8b5c7'>%3</span>")
                               .arg(L("Nova versão disponível:", "New version available:"),
-                                   breakable(version).toHtmlEscaped(), breakable(shown).toHtmlEscaped()));
+                                   breakable(version).toHtmlEscaped(),
+                                   breakable(shown).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"))));
     m_bannerText->setToolTip(shown == notes ? QString() : Qt::convertFromPlainText(notes));
     m_banner->show();
 }

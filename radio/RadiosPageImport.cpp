@@ -56,6 +56,20 @@ struct Pending
     QString groupTitle;
 };
 
+// The name follows the first comma outside the quoted attributes, and may
+// hold commas of its own ("Canal, Notícias 24h").
+qsizetype titleComma(const QString& line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (line[i] == QLatin1Char(',') && !quoted)
+            return i;
+    }
+    return -1;
+}
+
 void readExtinf(Pending* p)
 {
     static const QRegularExpression logoRe(QStringLiteral("tvg-logo=\"([^\"]*)\""));
@@ -63,7 +77,7 @@ void readExtinf(Pending* p)
     if (p->extinf.isNull())
         return;
     const QString line = std::exchange(p->extinf, QString());
-    const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
+    const qsizetype comma = titleComma(line);
     p->title = comma < 0 ? QString() : line.mid(comma + 1).trimmed();
     p->logo = logoRe.match(line).captured(1);
     p->groupTitle = grpRe.match(line).captured(1);
@@ -124,8 +138,8 @@ bool RadiosPage::importIptv(const QString& path)
         return false;
     emit db->stationsChanged();   // one rebuild for the whole list
     if (cut)
-        m_host->toast(L("Lista longa: importados só os primeiros %1 canais", "Long list: only the first %1 channels imported")
-                          .arg(count));
+        m_host->warn(L("Lista longa: importados só os primeiros %1 canais", "Long list: only the first %1 channels imported")
+                         .arg(count));
     else
         m_host->toast(L("Lista \"%1\" importada: %2", "List \"%1\" imported: %2").arg(group, channelCount(count)));
     return true;

@@ -28,5 +28,7 @@ public:
     virtual void openFolderDialog() = 0;
     virtual void openUrlDialog() = 0;
     virtual void toast(const QString& text) = 0;
+    // A notice the user must not miss: it stays as long as a failure's.
+    virtual void warn(const QString& text) { toast(text); }
     virtual void goToPage(const QString& id) = 0;
 };

@@ -176,6 +176,9 @@ private slots:
         QCOMPARE(list->item(5)->toolTip(), Qt::convertFromPlainText(links[6]));
         QCOMPARE(list->item(4)->toolTip(), Qt::convertFromPlainText(links[4]));
         QVERIFY(list->item(kEntries - 2)->font().bold());
+        play(m_files);   // a new queue shows its playing row
+        QTRY_VERIFY_WITH_TIMEOUT(list->count() == m_files.size() && list->item(0)->font().bold(), kWait);
+        QVERIFY(list->viewport()->rect().intersects(list->visualItemRect(list->item(0))));
         m_core.stop();
         m_core.clearQueue();
         QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, kWait);

@@ -183,6 +183,10 @@ private slots:
         doc.setHtml(text->text());
         QCOMPARE(doc.toPlainText(), QStringLiteral("New version available: <b>&\n<i>&"));
 
+        page.setUpdateBanner(QStringLiteral("1.0.3"), QStringLiteral("- Um\r\n- Dois"), QString());
+        doc.setHtml(text->text());
+        QCOMPARE(doc.toPlainText(), QStringLiteral("New version available: 1.0.3\n- Um\n- Dois"));
+
         // Long notes show their start; the whole text is the tool tip.
         const QString notes = QStringLiteral("Fixes and more. ").repeated(125);
         page.setUpdateBanner(QStringLiteral("1.0.3"), notes, QString());

@@ -168,7 +168,7 @@ private slots:
     {
         const QByteArray longLine = "http://long.test/" + QByteArray(70 * 1024, 'a');
         const QString path = writeList("news.m3u", "#EXTM3U\n"
-            "#EXTINF:-1 tvg-logo=\"http://logo.test/a.png\" group-title=\"Sports\",Canal A\n"
+            "#EXTINF:-1 tvg-logo=\"http://logo.test/a.png\" group-title=\"News, Sports\",Canal, Notícias 24h\n"
             "http://a.test/1\n"
             "  http://a.test/2  \n"
             "#extinf:-1 group-title=\"Kids\" tvg-logo=\"\" , Lower\n"
@@ -187,12 +187,12 @@ private slots:
 
         const QList<Station> stored = Database::instance()->stations("news");
         QCOMPARE(stored.size(), 5);
-        QCOMPARE(stored[0].name, QString("Canal A"));
+        QCOMPARE(stored[0].name, QString("Canal, Notícias 24h"));
         QCOMPARE(stored[0].logo, QString("http://logo.test/a.png"));
-        QCOMPARE(stored[0].tags, QString("Sports"));
+        QCOMPARE(stored[0].tags, QString("News, Sports"));
         QCOMPARE(stored[1].name, QString("http://a.test/2"));   // no title, no logo, same group title
         QCOMPARE(stored[1].logo, QString());
-        QCOMPARE(stored[1].tags, QString("Sports"));
+        QCOMPARE(stored[1].tags, QString("News, Sports"));
         QCOMPARE(stored[2].name, QString("Lower"));
         QCOMPARE(stored[2].tags, QString("Kids"));
         QCOMPARE(stored[3].name, QString("https://c.test/y"));
@@ -200,7 +200,7 @@ private slots:
 
         showSection("news");
         QCOMPARE(status(), QString("5 canais"));
-        QCOMPARE(names().first(), QString("Canal A"));
+        QCOMPARE(names().first(), QString("Canal, Notícias 24h"));
 
         QVERIFY(page->importIptv(writeList("one.m3u", "#EXTM3U\n#EXTINF:-1,Only\nhttp://one.test/1\n")));
         QCOMPARE(host.last().text, QString("Lista \"one\" importada: 1 canal"));

@@ -417,6 +417,11 @@ void MainWindow::toast(const QString& text)
     toastFor(text, 1600);
 }
 
+void MainWindow::warn(const QString& text)
+{
+    toastFor(text, kNoticeMs);
+}
+
 void MainWindow::toastFor(const QString& text, int ms)
 {
     m_toast->moveTo(toastHost());

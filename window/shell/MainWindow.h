@@ -67,6 +67,7 @@ public:
     void openFolderDialog() override;
     void openUrlDialog() override;
     void toast(const QString& text) override;
+    void warn(const QString& text) override;
     void goToPage(const QString& id) override;
 
     // Files, folders and links from the command line or a second start.
@@ -135,6 +136,8 @@ private:
     void showVideo();
     void onIdle();
     void showFailure(const QString& text);
+    // Failures and warnings stay long enough to read.
+    static constexpr int kNoticeMs = 4000;
     void toastFor(const QString& text, int ms);
     QWidget* toastHost() const;
     void showTried();

@@ -30,8 +30,7 @@
 
 namespace {
 
-// Failure toasts stay long enough to read; failures closer than this make one run.
-constexpr int kFailureToastMs = 4000;
+// Failures closer than this make one run.
 constexpr int kFailureRunMs = 1500;
 
 // Audio shorter than this is neither resumed by itself nor saved periodically.
@@ -114,12 +113,12 @@ void MainWindow::connectCore()
         showTried();
     });
     connect(m_core, &PlayerCore::connectionLost, this,
-            [this] { toastFor(L("Conexão perdida", "Connection lost"), kFailureToastMs); });
+            [this] { toastFor(L("Conexão perdida", "Connection lost"), kNoticeMs); });
     connect(m_core, &PlayerCore::titleChanged, this, &MainWindow::updateNowPlaying);
     connect(m_core, &PlayerCore::errorMessage, this, &MainWindow::showFailure);
     m_failTimer.setSingleShot(true);
     m_failTimer.setInterval(250);
-    connect(&m_failTimer, &QTimer::timeout, this, [this] { toastFor(m_failText, kFailureToastMs); });
+    connect(&m_failTimer, &QTimer::timeout, this, [this] { toastFor(m_failText, kNoticeMs); });
     connect(m_core, &PlayerCore::videoPresenceChanged, this, &MainWindow::onVideoPresence);
     connect(m_core, &PlayerCore::bufferingChanged, this, [this](bool on) {
         if (on)
@@ -374,7 +373,7 @@ void MainWindow::showFailure(const QString& text)
     m_failures = m_failClock.isValid() && m_failClock.elapsed() < kFailureRunMs ? m_failures + 1 : 1;
     m_failClock.restart();
     if (m_failures == 1) {
-        toastFor(message, kFailureToastMs);
+        toastFor(message, kNoticeMs);
         return;
     }
     m_failText = L("%1 itens não abriram · ", "%1 items failed · ").arg(m_failures) + message;
