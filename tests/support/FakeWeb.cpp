@@ -1,5 +1,6 @@
 #include "FakeWeb.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QSslCertificate>
@@ -331,12 +332,12 @@ void FakeWeb::reply(QSslSocket* socket, const Canned& canned, const QString& key
     socket->disconnectFromHost();
 }
 
-// The body in slices (chunks when chunked), at once or one slice every
-// 100 ms; then the last chunk and the close.
+// The body in slices (chunks when chunked): at once, or every 100 ms what
+// the rate allows since the first byte (a late timer sends more), then the
+// last chunk and the close.
 void FakeWeb::sendUnsized(QSslSocket* socket, const Canned& canned, const QString& key)
 {
     const bool chunked = canned.kind == Chunked;
-    const int slice = canned.interval > 0 ? qMax(1, canned.interval / 10) : 16 * 1024;
     const auto send = [this, socket, chunked, key](const QByteArray& part) {
         socket->write(chunked ? QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n" : part);
         m_sent[key] += part.size();
@@ -347,21 +348,26 @@ void FakeWeb::sendUnsized(QSslSocket* socket, const Canned& canned, const QStrin
         socket->disconnectFromHost();
     };
     if (canned.interval <= 0) {
-        for (qsizetype at = 0; at < canned.body.size(); at += slice)
-            send(canned.body.mid(at, slice));
+        constexpr int kSlice = 16 * 1024;
+        for (qsizetype at = 0; at < canned.body.size(); at += kSlice)
+            send(canned.body.mid(at, kSlice));
         finish();
         return;
     }
     auto* timer = new QTimer(socket);
-    connect(timer, &QTimer::timeout, socket, [timer, send, finish, body = canned.body, slice, at = qsizetype(0)]() mutable {
-        if (at >= body.size()) {
-            timer->stop();
-            finish();
+    QElapsedTimer clock;
+    clock.start();
+    const auto tick = [timer, send, finish, body = canned.body, rate = canned.interval, clock, at = qsizetype(0)]() mutable {
+        const qsizetype due = qMin(body.size(), qsizetype(clock.elapsed() * rate / 1000) + rate / 10);
+        if (due > at)
+            send(body.mid(at, due - at));
+        at = qMax(at, due);
+        if (at < body.size())
             return;
-        }
-        send(body.mid(at, slice));
-        at += slice;
-    });
+        timer->stop();
+        finish();
+    };
+    connect(timer, &QTimer::timeout, socket, tick);
     timer->start(100);
 }
 
