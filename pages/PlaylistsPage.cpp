@@ -563,14 +563,36 @@ QString PlaylistsPage::exportFileName(const QString& listName)
     return name + QStringLiteral(".m3u8");
 }
 
+namespace {
+
+const QString kM3uFilter = QStringLiteral("M3U (*.m3u8 *.m3u)");
+const QString kPlsFilter = QStringLiteral("PLS (*.pls)");
+
+// The name chosen under the PLS filter ends in ".pls", which is what makes
+// the file PLS; one ending in an M3U suffix (the proposed name) trades it.
+QString withFilterSuffix(const QString& file, const QString& filter)
+{
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    if (filter != kPlsFilter || suffix == QLatin1String("pls"))
+        return file;
+    if (suffix == QLatin1String("m3u") || suffix == QLatin1String("m3u8"))
+        return file.chopped(info.suffix().size()) + QStringLiteral("pls");
+    return file + QStringLiteral(".pls");
+}
+
+}  // namespace
+
 void PlaylistsPage::exportPlaylist()
 {
+    QString filter = kM3uFilter;
     const QString file = QFileDialog::getSaveFileName(this, L("Exportar playlist", "Export playlist"),
                                                       exportFileName(m_title->fullText()),
-                                                      QStringLiteral("M3U (*.m3u8 *.m3u)"));
+                                                      kM3uFilter + QStringLiteral(";;") + kPlsFilter, &filter);
     if (file.isEmpty())
         return;
-    m_host->toast(exportM3U(file, currentPaths()) ? L("Playlist exportada", "Playlist exported") : saveFailed());
+    const bool saved = exportM3U(withFilterSuffix(file, filter), currentPaths());
+    m_host->toast(saved ? L("Playlist exportada", "Playlist exported") : saveFailed());
 }
 
 void PlaylistsPage::deletePlaylist()
