@@ -265,6 +265,7 @@ void PlayerCore::onFileLoaded()
     refreshLoadedFile();
     m_fileActive = true;
     m_redirectDepth.clear();
+    m_redirectOrigin.clear();
     emit fileLoaded();
 }
 

@@ -157,6 +157,35 @@ private slots:
         QTRY_COMPARE(m_core->queue().size(), 2);
     }
 
+    // A playlist is read off the GUI thread: nothing opens within the call,
+    // then its folder line gives the folder's files in its place. What a
+    // reading leaves out is told, and so is a second start that finds
+    // nothing to open.
+    void playlistsReadAside()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("aside"));
+        QVERIFY(QDir().mkpath(dir + "/album"));
+        QVERIFY(QFile::copy(m_a, dir + "/album/10.ogg") && QFile::copy(m_a, dir + "/album/2.ogg"));
+        QVERIFY(writeFile(dir + "/list.m3u", "album\n" + m_b.toUtf8() + "\nd1.m3u\n"));
+        for (int i = 1; i < 4; ++i)
+            QVERIFY(writeFile(dir + QStringLiteral("/d%1.m3u").arg(i), QStringLiteral("d%1.m3u\n").arg(i + 1).toUtf8()));
+        QVERIFY(writeFile(dir + "/d4.m3u", m_a.toUtf8()));
+        QSignalSpy changed(m_core.get(), &PlayerCore::queueChanged);
+        m_window->openFromCommandLine({dir + "/list.m3u"}, false);
+        QCOMPARE(changed.count(), 0);
+        const auto queued = [this] {
+            QStringList paths;
+            for (const QueueEntry& e : m_core->queue())
+                paths << e.path;
+            return paths;
+        };
+        QTRY_COMPARE(queued(), (QStringList{dir + "/album/2.ogg", dir + "/album/10.ogg", m_b}));
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Playlist nested too deep, skipped: d4.m3u"));
+
+        m_window->openFromCommandLine({dir + "/gone.ogg"}, true);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Nothing to open"));
+    }
+
     // Whole program: a second start from another folder with a relative path
     // plays that file in the first instance.
     void secondStartFromAnotherFolder()
@@ -232,7 +261,7 @@ private slots:
     // first entries, says so and plays them. A folder entry that would be
     // a walk of the whole disk, a self-listing playlist under a song's name
     // and a link that answers with itself each give way to the song after
-    // them.
+    // them; one that lists itself and a song plays the song once.
     void hostilePlaylistsFromCommandLine()
     {
         const QString dir = m_dir.filePath(QStringLiteral("lists"));
@@ -264,9 +293,13 @@ private slots:
         web.answer("127.0.0.1", "/self.m3u", 200, "#EXTM3U\n" + self.toUtf8() + "\n", "audio/x-mpegurl");
         QVERIFY(writeFile(dir + "/root.m3u", "/\nthree.ogg\n"));
         QVERIFY(writeFile(dir + "/loop.mp3", "#EXTM3U\nloop.mp3\n"));
+        const QString brief = dir + "/brief.ogg";
+        QVERIFY2(MediaGen::audio(brief, 1.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(writeFile(dir + "/loopsong.mp3", "#EXTM3U\nloopsong.mp3\n" + brief.toUtf8() + "\n"));
         const QList<QStringList> starts{{dir + "/root.m3u"},
                                         {dir + "/loop.mp3", dir + "/four.ogg"},
-                                        {self, dir + "/five.ogg"}};
+                                        {self, dir + "/five.ogg"},
+                                        {dir + "/loopsong.mp3", dir + "/six.ogg"}};
         for (const QStringList& args : starts) {
             const QString song = args.size() == 1 ? dir + "/three.ogg" : args.last();
             QVERIFY(QFile::copy(m_a, song));
@@ -276,6 +309,7 @@ private slots:
             QTRY_VERIFY2_WITH_TIMEOUT(programLog(data).contains(opened(song)), qPrintable(song), 60000);
         }
         QVERIFY(web.count() < 20);
+        QCOMPARE(programLog(data).count(opened(brief)), 1);
         player.kill();
         player.waitForFinished();
     }
