@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Host.h"
+#include "MediaCollector.h"
 
 #include <QHash>
 #include <QList>
@@ -153,14 +154,19 @@ private:
 public:
     // Expands folders (recursively, natural order) and playlist files into
     // a flat list of playable paths and links; missing paths are dropped.
-    // Toasts when a playlist held more entries than are taken.
+    // Toasts what playlist readings left out.
     QList<QString> collectMedia(const QList<QString>& paths);
     // Shows the window, un-minimized but otherwise in its own state
     // (fullscreen or maximized stay so), raised and active.
     void bringToFront();
 
 private:
-    QList<QString> playlistEntries(const QString& path);
+    void tellLeftOut(const MediaCollector::Result& result);
+    // collectMedia, with then called once the files are there: lists that
+    // hold playlist files are read off the GUI thread.
+    void collectThen(const QList<QString>& paths, const MediaCollector::Done& then);
+    void openArguments(const QList<QString>& files, bool fromOtherInstance);
+    MediaCollector* m_collector = nullptr;   // made at the first opening
 
     // MainWindowActions.cpp
     friend class TestHandlers;
