@@ -197,12 +197,14 @@ QString embeddedLyrics(const QString& path)
     return text;
 }
 
+// The sidecar is named ".lrc", or ".LRC" as some editors write it.
 QString lyricsText(const QString& path)
 {
     const QFileInfo info(path);
-    const QString sidecar = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-        + QStringLiteral(".lrc");
-    const QString text = TextDecoder::decode(readSidecar(sidecar));
+    const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    QString text = TextDecoder::decode(readSidecar(base + QStringLiteral(".lrc")));
+    if (text.isEmpty())
+        text = TextDecoder::decode(readSidecar(base + QStringLiteral(".LRC")));
     return text.isEmpty() ? embeddedLyrics(path) : text;
 }
 
