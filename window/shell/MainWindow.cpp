@@ -28,6 +28,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStackedLayout>
@@ -56,6 +57,7 @@ MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     const QByteArray geometry = App::get(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         resize(1320, 820);
+    fitIntoScreen();
 
     m_saveTimer.setInterval(5000);
     connect(&m_saveTimer, &QTimer::timeout, this, &MainWindow::onSaveTimer);
@@ -194,6 +196,26 @@ void MainWindow::buildPages()
     m_recentsPage = new RecentsPage(this);
     m_radiosPage = new RadiosPage(this);
     m_settingsPage = new SettingsPage(this);
+}
+
+// The first size, and a size kept from a larger screen, fit the screen the
+// window opens on: on a laptop's 1366 × 768 the transport bar would start
+// below its edge. The frame is not known before the window is shown, hence
+// the margin.
+void MainWindow::fitIntoScreen()
+{
+    const QScreen* shown = screen();
+    if (!shown || isMaximized() || isFullScreen())
+        return;
+    const QRect area = shown->availableGeometry();
+    const QSize room = area.size() - QSize(16, 48);
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(area.size() * 0.9));
+    if (!testAttribute(Qt::WA_Moved))
+        return;
+    const QRect now = geometry();
+    move(std::clamp(now.x(), area.left(), std::max(area.left(), area.right() - now.width() - 16)),
+         std::clamp(now.y(), area.top(), std::max(area.top(), area.bottom() - now.height() - 48)));
 }
 
 void MainWindow::buildPlayerPage()

@@ -232,6 +232,7 @@ private:
     void dockControlBar();
     void setOnTop(bool on);
     void restateWindow();
+    void fitIntoScreen();
     void updateOverlayGeometry();
     void showOverlayControls();
     void hideOverlayControls();
