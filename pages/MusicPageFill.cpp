@@ -46,12 +46,18 @@ const QString& creditOf(const MediaItem& t)
     return t.album_artist.isEmpty() ? t.artist : t.album_artist;
 }
 
+// The disc a song sits on: one without a disc number belongs with disc 1.
+int discOf(const MediaItem& t)
+{
+    return std::max(t.disc, 1);
+}
+
 // An album's songs as they play: disc by disc, in track order, then by path.
 QStringList playOrder(QList<const MediaItem*> songs)
 {
     std::stable_sort(songs.begin(), songs.end(), [](const MediaItem* a, const MediaItem* b) {
-        if (a->disc != b->disc)
-            return a->disc < b->disc;
+        if (discOf(*a) != discOf(*b))
+            return discOf(*a) < discOf(*b);
         if (a->track != b->track)
             return a->track < b->track;
         return a->path < b->path;
@@ -197,7 +203,7 @@ void MusicPage::fillTracks()
         QStandardItem* track = cellAt(m_model, i, 0);
         writeNumber(track, t.track > 0 ? QString::number(t.track) : QString(), t.track, number);
         track->setData(t.path, PathRole);
-        track->setData(t.disc, DiscRole);
+        track->setData(discOf(t), DiscRole);
         QStandardItem* title = cellAt(m_model, i, 1);
         write(title, t.displayTitle(), QBrush());
         title->setData(t.path, Qt::ToolTipRole);

@@ -209,9 +209,11 @@ private slots:
              song("/m/d/1.flac", "Tema", "Dário", title, "", 1),
              song("/m/i/d2/2.flac", "Marcha", "Ícaro", title, "", 2, 0, 0, "", 2),
              song("/m/i/d1/1.flac", "Tema", "Ícaro", title, "", 1, 0, 0, "", 1),
+             song("/m/i/d1/3.flac", "Frevo", "Ícaro", title, "", 3),   // no disc number: disc 1
              song("/m/s/b.flac", "Sol", "Bia", "Sucessos", "", 2, 0, 0, "Various Artists"),
              song("/m/s/a.flac", "Lua", "Ana", "Sucessos", "", 1, 0, 0, "Various Artists")});
-        const QStringList icaro = {"/m/i/d1/1.flac", "/m/i/d1/2.flac", "/m/i/d2/1.flac", "/m/i/d2/2.flac"};
+        const QStringList icaro = {"/m/i/d1/1.flac", "/m/i/d1/2.flac", "/m/i/d1/3.flac", "/m/i/d2/1.flac",
+                                   "/m/i/d2/2.flac"};
         RecordingHost host;
         MusicPage page(&host);
         auto* tabs = page.findChild<QTabBar*>();
