@@ -14,6 +14,7 @@
 #include <QBrush>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
@@ -365,8 +366,13 @@ void MusicPage::setFilter(const QString& field, const QString& value, const std:
         m_chip->show();
         fitTabRow();
     }
+    // Track numbers mean something only within an album: an artist's, a
+    // genre's or a folder's songs sorted by # would play every album's
+    // track 1, then every track 2. The artist order runs album by album.
     if (field == QLatin1String("album"))
         m_table->sortByColumn(0, Qt::AscendingOrder);
+    else if (!field.isEmpty() && m_table->horizontalHeader()->sortIndicatorSection() == 0)
+        m_table->sortByColumn(2, Qt::AscendingOrder);
 }
 
 void MusicPage::showArtist(const QString& artist)

@@ -244,6 +244,16 @@ private slots:
         page.findChild<QLineEdit*>()->setText(QStringLiteral("valsa"));
         page.findChild<QTableView*>()->sortByColumn(1, Qt::AscendingOrder);
         QCOMPARE(page.visiblePaths(), QStringList({"/m/d/2.flac", "/m/i/d1/2.flac"}));
+
+        // An artist opened after an album (the table sorted by #) still
+        // plays album by album.
+        Database::instance()->upsertMedia({song("/m/i/o/2.flac", "Brisa", "Ícaro", "Outro Disco", "", 2),
+                                           song("/m/i/o/1.flac", "Aurora", "Ícaro", "Outro Disco", "", 1)});
+        page.refresh();
+        page.findChild<QLineEdit*>()->clear();
+        page.showAlbum(title, QStringLiteral("/m/i/d1/1.flac"));
+        page.showArtist(QStringLiteral("Ícaro"));
+        QCOMPARE(page.visiblePaths(), icaro + QStringList({"/m/i/o/1.flac", "/m/i/o/2.flac"}));
     }
 
     void cells()
