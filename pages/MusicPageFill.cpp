@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "Icons.h"
 #include "Lang.h"
+#include "LibraryEmpty.h"
 #include "NameOrder.h"
 #include "PageRoles.h"
 #include "TrackProxy.h"
@@ -153,35 +154,14 @@ void MusicPage::refresh()
     m_pages->setCurrentIndex(m_tracks.isEmpty() ? 1 : 0);
 }
 
-// An empty library says whether a music folder is missing (a drive not
-// connected, a folder moved) rather than that nothing was ever added, and
-// leaves no filter over the empty page.
+// An empty library says why it is empty (no folder chosen, a scan that
+// could not be stored, a folder not found, folders with no music) rather
+// than that nothing was ever added, and leaves no filter over the empty page.
 void MusicPage::showEmpty()
 {
     if (!m_proxy->filterField.isEmpty())
         setFilter(QString(), QString());
-    QStringList missing;
-    for (const QString& folder : App::get(QStringLiteral("library/audio")).toStringList())
-        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
-            missing.append(QDir::toNativeSeparators(folder));
-    auto* heading = m_empty->findChild<QLabel*>(QStringLiteral("SectionTitle"));
-    auto* text = m_empty->findChild<QLabel*>(QStringLiteral("Muted"));
-    if (!heading || !text)
-        return;
-    text->setTextFormat(Qt::PlainText);   // folder names are no markup
-    if (missing.isEmpty()) {
-        heading->setText(L("Sua biblioteca de música está vazia", "Your music library is empty"));
-        text->setText(L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
-                        "automaticamente.",
-                        "Add the folders with your music. Covers, artists, albums and genres are read "
-                        "automatically."));
-        return;
-    }
-    heading->setText(missing.size() == 1 ? L("Pasta de músicas não encontrada", "Music folder not found")
-                                         : L("Pastas de músicas não encontradas", "Music folders not found"));
-    text->setText(L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
-                    "%1. Connect the drive it is on or choose another folder.")
-                      .arg(missing.join(QStringLiteral(", "))));
+    LibraryEmpty::of(QStringLiteral("audio")).showIn(m_empty);
 }
 
 void MusicPage::fillTracks()

@@ -415,6 +415,16 @@ void MainWindow::connectLibraryStatus()
         m_libraryStatus->setText(L("%1 arquivos na biblioteca", "%1 files in library").arg(count));
         m_statusTimer.start();
     });
+    // A scan that could not be stored says why, once for a run of alike failures.
+    connect(library, &Library::storeChanged, this, [this, library] {
+        if (library->storeError().isEmpty())
+            return;
+        toastFor(library->storeFull()
+                     ? L("Não há espaço para salvar a biblioteca", "No room to save the library")
+                     : L("Não foi possível salvar a biblioteca: %1", "Could not save the library: %1")
+                           .arg(library->storeError()),
+                 4000);
+    });
 }
 
 QPushButton* MainWindow::addNavEntry(QLayout* layout, const QString& id, const QString& icon,
