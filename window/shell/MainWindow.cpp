@@ -231,6 +231,11 @@ void MainWindow::buildPlayerPage()
     // libmpv's render context made offscreen so that a video can start.
     m_video = new MpvWidget(m_core);
     m_video->grabFramebuffer();
+    // Where the window cannot show the widget, libmpv finds no picture to
+    // draw on and would fail each video whole, its sound with it: it
+    // decodes the picture to nowhere instead, and the sound plays.
+    if (!m_video->canShow())
+        m_core->handle().set("vo", QStringLiteral("null"));
     m_nowPlaying = new NowPlaying(m_core);
     m_videoStack->addWidget(m_nowPlaying);
     m_videoArea->installEventFilter(this);

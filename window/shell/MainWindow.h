@@ -264,6 +264,7 @@ private:
 
     PlayerCore* m_core;
     MpvWidget* m_video = nullptr;
+    bool m_noVideoTold = false;   // the user knows that no video can show
     ControlBar* m_controlBar = nullptr;
     QueuePanel* m_queuePanel = nullptr;
     NowPlaying* m_nowPlaying = nullptr;
