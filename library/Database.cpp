@@ -195,12 +195,14 @@ bool Database::transaction()
     return false;
 }
 
-bool Database::commit()
+bool Database::commit(QSqlError* error)
 {
     QSqlDatabase db = connection();
     if (db.commit())
         return true;
     qWarning() << "SQL:" << db.lastError().text() << QStringLiteral("COMMIT");
+    if (error)
+        *error = db.lastError();
     db.rollback();
     return false;
 }

@@ -22,7 +22,8 @@ class QSqlQuery;
 // The library database "biblioteca.db" in the data folder: media catalogue,
 // history, playlists and stations. Every operation runs on Qt's default SQL
 // connection on the GUI thread and keeps nothing in memory. Failed statements
-// are logged; callers get empty results and are never told.
+// are logged; reads then give empty results, and the writes a user waits on
+// (the scan's batches, the playlists) answer whether they were stored.
 class Database : public QObject
 {
     Q_OBJECT
@@ -40,14 +41,17 @@ public:
     void close();
 
     // Batch helpers on the default connection for callers that write many
-    // rows at once. commit() rolls back when it fails.
+    // rows at once. commit() rolls back when it fails, and gives why in
+    // error when asked.
     static bool transaction();
-    static bool commit();
+    static bool commit(QSqlError* error = nullptr);
     static bool rollback();
 
     // Media catalogue
-    void upsertMedia(const QList<MediaItem>& items);
-    void removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present);
+    // Both answer whether the rows were stored; error gets why not.
+    bool upsertMedia(const QList<MediaItem>& items, QSqlError* error = nullptr);
+    bool removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present,
+                       QSqlError* error = nullptr);
     void ensureMedia(const QString& path, const QString& kind, const QString& title);
     void setFavorite(const QString& path, bool on);
     bool isFavorite(const QString& path) const;
@@ -72,12 +76,14 @@ public:
 
     // Playlists
     QList<Playlist> playlists() const;
-    qint64 createPlaylist(const QString& name);
-    void renamePlaylist(qint64 id, const QString& name);
-    void deletePlaylist(qint64 id);
+    // Playlists: each write answers whether it was stored. A new list and
+    // its items are stored together or not at all: the id, or 0.
+    qint64 createPlaylist(const QString& name, const QStringList& paths = {});
+    bool renamePlaylist(qint64 id, const QString& name);
+    bool deletePlaylist(qint64 id);
     QStringList playlistItems(qint64 id) const;
-    void setPlaylistItems(qint64 id, const QStringList& paths);
-    void addToPlaylist(qint64 id, const QStringList& paths);
+    bool setPlaylistItems(qint64 id, const QStringList& paths);
+    bool addToPlaylist(qint64 id, const QStringList& paths);
 
     // Stations
     QList<Station> stations(const QString& grp) const;
@@ -119,6 +125,10 @@ private:
     // caller's transaction. endBatch(false) undoes everything since beginBatch.
     static bool beginBatch();
     static bool endBatch(bool ok);
+    // A playlist's items in order; empty when they could not be read.
+    std::optional<QStringList> readPlaylistItems(qint64 id) const;
+    // Replaces a playlist's items, inside a batch the caller holds.
+    static bool writePlaylistItems(qint64 id, const QStringList& paths);
 
     QString m_setAside;
     // mediaByPath runs once per queue row: its statement is prepared once

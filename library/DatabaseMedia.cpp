@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -92,14 +93,15 @@ QString kindOf(const QString& path)
 
 }  // namespace
 
-void Database::upsertMedia(const QList<MediaItem>& items)
+bool Database::upsertMedia(const QList<MediaItem>& items, QSqlError* error)
 {
     if (items.isEmpty())
-        return;
+        return true;
+    bool ok = false;
     if (beginBatch()) {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         QSqlQuery q = prepare(kUpsert);
-        bool ok = true;
+        ok = true;
         for (qsizetype i = 0; ok && i < items.size(); ++i) {
             const MediaItem& m = items.at(i);
             q.bindValue(0, m.path);
@@ -118,34 +120,47 @@ void Database::upsertMedia(const QList<MediaItem>& items)
             q.bindValue(13, m.disc);
             ok = exec(q);
         }
-        endBatch(ok);
+        if (!ok && error)
+            *error = q.lastError();
+        ok = endBatch(ok);
     }
     emit libraryChanged();
+    return ok;
 }
 
-void Database::removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present)
+bool Database::removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present,
+                             QSqlError* error)
 {
     QSqlQuery select = prepare(QStringLiteral("SELECT path, folder FROM media WHERE kind=? AND in_library=1"));
     select.addBindValue(kind);
+    if (!exec(select)) {
+        if (error)
+            *error = select.lastError();
+        return false;
+    }
     QStringList stale;
-    if (exec(select)) {
-        while (select.next()) {
-            const QString path = select.value(0).toString();
-            if (isStale(path, folders, present))
-                stale.append(path);
-        }
+    while (select.next()) {
+        const QString path = select.value(0).toString();
+        if (isStale(path, folders, present))
+            stale.append(path);
     }
     select.finish();
-    if (stale.isEmpty() || !beginBatch())
-        return;
+    if (stale.isEmpty())
+        return true;
+    if (!beginBatch())
+        return false;
     QSqlQuery q = prepare(QStringLiteral("UPDATE media SET in_library=0 WHERE path=?"));
     bool ok = true;
     for (qsizetype i = 0; ok && i < stale.size(); ++i) {
         q.bindValue(0, stale.at(i));
         ok = exec(q);
     }
-    if (endBatch(ok))
-        emit libraryChanged();
+    if (!ok && error)
+        *error = q.lastError();
+    if (!endBatch(ok))
+        return false;
+    emit libraryChanged();
+    return true;
 }
 
 void Database::ensureMedia(const QString& path, const QString& kind, const QString& title)

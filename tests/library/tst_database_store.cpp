@@ -3,6 +3,7 @@
 #include "TestEnv.h"
 
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 // History, playlists and stations, and the batch helpers.
@@ -129,21 +130,40 @@ private slots:
         db->deletePlaylist(b);
     }
 
+    // Every playlist write answers whether it was stored; one that was not
+    // leaves the lists as they were, a new list included.
     void playlistWriteFailuresKeepOldItems()
     {
-        const qint64 id = db->createPlaylist("kept");
-        db->setPlaylistItems(id, {"/m/1.mp3", "/m/2.mp3"});
+        const qint64 id = db->createPlaylist("kept", {"/m/1.mp3", "/m/2.mp3"});
+        QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
         sql("CREATE TEMP TRIGGER third BEFORE INSERT ON main.playlist_items WHEN NEW.idx=2 "
             "BEGIN SELECT RAISE(ABORT, 'third refused'); END");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*third refused"));
-        db->setPlaylistItems(id, {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3"});
+        QVERIFY(!db->setPlaylistItems(id, {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3"}));
         QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*third refused"));
+        QCOMPARE(db->createPlaylist("half", {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"}), 0);
+        QCOMPARE(db->playlists().size(), 1);
         sql("DROP TRIGGER third");
+
+        // Another program holding the write lock.
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
+            other.setDatabaseName(App::dataDir() + "/biblioteca.db");
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*locked"));
+            QVERIFY(!db->addToPlaylist(id, {"/m/3.mp3"}));
+            QVERIFY(hold.exec("ROLLBACK"));
+        }
+        QSqlDatabase::removeDatabase("locker");
+        QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
 
         sql("CREATE TEMP TRIGGER keep BEFORE DELETE ON main.playlists "
             "BEGIN SELECT RAISE(ABORT, 'delete refused'); END");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*delete refused"));
-        db->deletePlaylist(id);
+        QVERIFY(!db->deletePlaylist(id));
         QCOMPARE(db->playlistItems(id).size(), 2);
         sql("DROP TRIGGER keep");
 

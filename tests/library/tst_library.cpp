@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -155,6 +156,39 @@ private slots:
             QCOMPARE(after.value(it.key()).title, it->title);
             QCOMPARE(after.value(it.key()).added_at, it->added_at);
         }
+    }
+
+    // A scan that cannot be stored leaves the library as it was, counts what
+    // it still holds and tells why once for a run of alike failures.
+    void fullDiskIsTold()
+    {
+        const QString many = TestEnv::current()->root() + "/media/many";
+        QVERIFY(QDir().mkpath(many));
+        for (int i = 0; i < 100; ++i)
+            writeBytes(QString("%1/a song whose long name fills the pages of the library %2.mp3").arg(many).arg(i),
+                       {});
+        App::set("library/audio", QStringList{m_music, many});
+        QSqlQuery limit;
+        QVERIFY(limit.exec("SELECT page_count FROM pragma_page_count") && limit.next());
+        QVERIFY(limit.exec(QString("PRAGMA max_page_count=%1").arg(limit.value(0).toInt())));
+        QSignalSpy told(m_lib, &Library::storeChanged);
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(told.count(), 1);
+        QVERIFY(m_lib->storeFull());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(rows("audio").size(), 7);
+
+        QVERIFY(limit.exec("PRAGMA max_page_count=1073741823"));
+        QCOMPARE(scanAndWait(), 108);
+        QCOMPARE(told.count(), 2);
+        QVERIFY(m_lib->storeError().isEmpty());
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->removeFolder("audio", many);
+        QVERIFY(done.wait(30000));
+        QCOMPARE(done.last().at(0).toInt(), 8);
+        QVERIFY(QDir(many).removeRecursively());
     }
 
     void folderLists()

@@ -236,7 +236,16 @@ private slots:
         QCOMPARE(back, paths);
         QCOMPARE(PlaylistsPage::exportFileName(QStringLiteral("AC/DC")), QStringLiteral("AC_DC.m3u8"));
 
+        // An import whose entries cannot be stored leaves no empty list.
         PlaylistsPage page(&m_host);
+        QSqlQuery trigger;
+        QVERIFY(trigger.exec(QStringLiteral(
+            "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.playlist_items BEGIN SELECT RAISE(ABORT, 'no'); END")));
+        chooseFile(m3u);
+        buttonWithTip(page, QStringLiteral("Import M3U"))->click();
+        QVERIFY(trigger.exec(QStringLiteral("DROP TRIGGER refuse")));
+        QCOMPARE(m_host.last().text, QStringLiteral("Save failed"));
+        QVERIFY(Database::instance()->playlists().isEmpty());
         chooseFile(m3u);
         buttonWithTip(page, QStringLiteral("Import M3U"))->click();
         QCOMPARE(m_host.last().text, QStringLiteral("Playlist \"Trip\" imported (2 items)"));

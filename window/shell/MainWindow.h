@@ -238,6 +238,7 @@ private:
     void dockControlBar();
     void setOnTop(bool on);
     void restateWindow();
+    void fitIntoScreen();
     void updateOverlayGeometry();
     void showOverlayControls();
     void hideOverlayControls();
@@ -269,6 +270,7 @@ private:
 
     PlayerCore* m_core;
     MpvWidget* m_video = nullptr;
+    bool m_noVideoTold = false;   // the user knows that no video can show
     ControlBar* m_controlBar = nullptr;
     QueuePanel* m_queuePanel = nullptr;
     NowPlaying* m_nowPlaying = nullptr;

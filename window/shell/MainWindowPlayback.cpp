@@ -309,6 +309,20 @@ void MainWindow::onVideoPresence(bool hasVideo)
 
 void MainWindow::showVideo()
 {
+    if (!m_video->parentWidget() && !m_video->canShow()) {
+        // Without OpenGL the window cannot draw the widget (the toolkit
+        // would crash at the next repaint): the sound plays on, the
+        // now-playing view stays, and the user hears of it once.
+        m_videoStack->setCurrentWidget(m_nowPlaying);
+        if (!m_noVideoTold) {
+            m_noVideoTold = true;
+            qWarning() << "video: sem OpenGL, o vídeo não será mostrado";
+            toastFor(L("Não foi possível mostrar o vídeo: OpenGL indisponível",
+                       "Video cannot be shown: OpenGL is not available"),
+                     4000);
+        }
+        return;
+    }
     if (!m_video->parentWidget()) {
         // The toolkit makes the window again to draw it through OpenGL from
         // now on; the new one takes the focus the old one had, and stays

@@ -19,6 +19,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 // Opening media on the real window and playback core, under Xvfb.
 class TestOpen : public QObject
 {
@@ -259,9 +261,10 @@ private slots:
     // Whole program: a playlist that lists itself plays the song it also
     // lists, and a second start with one longer than the cap opens the
     // first entries, says so and plays them. A folder entry that would be
-    // a walk of the whole disk, a self-listing playlist under a song's name
-    // and a link that answers with itself each give way to the song after
-    // them; one that lists itself and a song plays the song once.
+    // a walk of the whole disk, a self-listing playlist under a song's name,
+    // a link that answers with itself and a FIFO nobody writes to each give
+    // way to the song after them; one that lists itself and a song plays the
+    // song once.
     void hostilePlaylistsFromCommandLine()
     {
         const QString dir = m_dir.filePath(QStringLiteral("lists"));
@@ -296,12 +299,14 @@ private slots:
         const QString brief = dir + "/brief.ogg";
         QVERIFY2(MediaGen::audio(brief, 1.0), qPrintable(MediaGen::lastError()));
         QVERIFY(writeFile(dir + "/loopsong.mp3", "#EXTM3U\nloopsong.mp3\n" + brief.toUtf8() + "\n"));
-        const QList<QStringList> starts{{dir + "/root.m3u"},
-                                        {dir + "/loop.mp3", dir + "/four.ogg"},
-                                        {self, dir + "/five.ogg"},
-                                        {dir + "/loopsong.mp3", dir + "/six.ogg"}};
-        for (const QStringList& args : starts) {
-            const QString song = args.size() == 1 ? dir + "/three.ogg" : args.last();
+        QCOMPARE(mkfifo(QFile::encodeName(dir + "/pipe.mp3").constData(), 0600), 0);
+        QVERIFY(writeFile(dir + "/pipe.m3u", "pipe.mp3\nsix.ogg\n"));
+        const QList<QPair<QStringList, QString>> starts{{{dir + "/root.m3u"}, dir + "/three.ogg"},
+                                                        {{dir + "/loop.mp3", dir + "/four.ogg"}, dir + "/four.ogg"},
+                                                        {{self, dir + "/five.ogg"}, dir + "/five.ogg"},
+                                                        {{dir + "/pipe.m3u"}, dir + "/six.ogg"},
+                                                        {{dir + "/loopsong.mp3", dir + "/seven.ogg"}, dir + "/seven.ogg"}};
+        for (const auto& [args, song] : starts) {
             QVERIFY(QFile::copy(m_a, song));
             second.start(QStringLiteral(ORVEL_BINARY), args);
             QVERIFY(second.waitForFinished(10000));
@@ -310,6 +315,32 @@ private slots:
         }
         QVERIFY(web.count() < 20);
         QCOMPARE(programLog(data).count(opened(brief)), 1);
+        player.kill();
+        player.waitForFinished();
+    }
+
+    // Whole program where no OpenGL context can be had: two videos play
+    // their sound to the end without a picture, the user is told once, and
+    // the song after them starts in a program still running.
+    void videosWithoutOpenGL()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("nogl"));
+        const QString data = dir + QStringLiteral("/data");
+        const QString video = dir + QStringLiteral("/clip.mp4");
+        const QString song = dir + QStringLiteral("/after.ogg");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY2(MediaGen::video(video, 2.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(QFile::copy(m_a, song));
+        QProcessEnvironment env = programEnv(data, qEnvironmentVariable("USER") + "-nogl");
+        env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+        env.insert(QStringLiteral("ORVEL_OPT"), QStringLiteral("ao=null"));
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(ORVEL_BINARY), {video, video, song});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(QFile::encodeName("Playing: " + song)), 60000);
+        QCOMPARE(programLog(data).count("sem OpenGL"), 1);
+        QCOMPARE(player.state(), QProcess::Running);
         player.kill();
         player.waitForFinished();
     }
