@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "App.h"
+#include "TextCleaner.h"
 
 #include <QDateTime>
 #include <QSettings>
@@ -16,7 +17,7 @@ HistoryItem readHistory(const QSqlQuery& q)
     HistoryItem h;
     h.path = q.value(0).toString();
     h.kind = q.value(1).toString();
-    h.title = q.value(2).toString();
+    h.title = TextCleaner::line(q.value(2).toString());   // stored before titles were cut
     h.position = q.value(3).toDouble();
     h.duration = q.value(4).toDouble();
     h.last_played = q.value(5).toLongLong();

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "App.h"
+#include "TextCleaner.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -23,16 +24,23 @@ const QString kUpsert = QStringLiteral(
     "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
     "folder=excluded.folder, size=excluded.size, in_library=1");
 
+// Tag texts as they are shown: a library written before texts were cut at
+// reading may hold titles of megabytes.
+QString shownText(const QSqlQuery& q, int column)
+{
+    return TextCleaner::line(q.value(column).toString());
+}
+
 MediaItem readMedia(const QSqlQuery& q)
 {
     MediaItem m;
     m.path = q.value(0).toString();
     m.kind = q.value(1).toString();
-    m.title = q.value(2).toString();
-    m.artist = q.value(3).toString();
-    m.album = q.value(4).toString();
-    m.album_artist = q.value(5).toString();
-    m.genre = q.value(6).toString();
+    m.title = shownText(q, 2);
+    m.artist = shownText(q, 3);
+    m.album = shownText(q, 4);
+    m.album_artist = shownText(q, 5);
+    m.genre = shownText(q, 6);
     m.year = q.value(7).toInt();
     m.track = q.value(8).toInt();
     m.duration = q.value(9).toDouble();

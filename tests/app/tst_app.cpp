@@ -2,6 +2,7 @@
 #include "ChildProcess.h"
 #include "Lang.h"
 #include "TestEnv.h"
+#include "TextCleaner.h"
 
 #include <QDir>
 #include <QSet>
@@ -169,6 +170,29 @@ private slots:
         Lang::englishFlag() = true;
         QCOMPARE(L("Música", "Music"), QString("Music"));
         Lang::englishFlag() = false;
+    }
+
+    // Texts from tags and streams, as they are shown: one line, no marks
+    // that turn text around, never half a character at the cut.
+    void shownLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("controls, C1, separators, isolates")
+            << QString::fromUtf8("\t a\x01\x1b[1m\u0085b\u2028c\u2067d\u202ee\u0090f\u2069 \n")
+            << QString("a[1m b cdef");
+        QTest::newRow("marks of scripts stay")
+            << QString::fromUtf8("\u05e9\u200f!") << QString::fromUtf8("\u05e9\u200f!");
+        QTest::newRow("surrogate pair at the cut")
+            << QString(1023, 'a') + QString::fromUtf8("\U0001F600") << QString(1023, 'a');
+    }
+
+    void shownLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(TextCleaner::line(text), shown);
+        QCOMPARE(TextCleaner::line(text.toUtf8().constData()), shown);
     }
 };
 
