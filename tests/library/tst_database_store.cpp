@@ -3,6 +3,7 @@
 #include "TestEnv.h"
 
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 // History, playlists and stations, and the batch helpers.
@@ -93,6 +94,32 @@ private slots:
         App::set("privacy/history", true);
         QCOMPARE(changed.count(), 0);
         QVERIFY(!db->historyFor("/v/private.mkv").has_value());
+    }
+
+    // Another program holds the write lock: history rows and plays wait
+    // without holding up the caller, and land once the lock is let go.
+    void writesWaitOutAnotherProgramsLock()
+    {
+        db->ensureMedia("/m/locked.mp3", "audio", "locked");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(App::dataDir() + "/biblioteca.db");
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            QSignalSpy changed(db, &Database::historyChanged);
+            db->saveHistory(entry("/v/locked.mkv", "video", 60, 0));
+            db->countPlay("/m/locked.mp3");
+            db->saveHistory(entry("/v/locked.mkv", "video", 0, 0));
+            QVERIFY(!db->historyFor("/v/locked.mkv").has_value());
+            QCOMPARE(db->mediaByPath("/m/locked.mp3")->play_count, 0);
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/locked.mkv").has_value(), 30000);
+            QCOMPARE(db->historyFor("/v/locked.mkv")->duration, 60.0);
+            QTRY_COMPARE_WITH_TIMEOUT(db->mediaByPath("/m/locked.mp3")->play_count, 1, 30000);
+            QCOMPARE(changed.count(), 1);
+        }
+        QSqlDatabase::removeDatabase("other");
+        db->clearHistory("");
     }
 
     void playlistsKeepOrderAndDuplicates()
