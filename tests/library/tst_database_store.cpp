@@ -117,6 +117,18 @@ private slots:
             QCOMPARE(db->historyFor("/v/locked.mkv")->duration, 60.0);
             QTRY_COMPARE_WITH_TIMEOUT(db->mediaByPath("/m/locked.mp3")->play_count, 1, 30000);
             QCOMPARE(changed.count(), 1);
+
+            // What waits is bounded: the oldest row makes room, and the
+            // user hears once that history is not being saved.
+            QSignalSpy told(db, &Database::storageFault);
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            for (int i = 0; i <= DatabaseWriteQueue::kCapacity; ++i)
+                db->saveHistory(entry(QString("/v/%1.mkv").arg(i), "video", 60, 0));
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/200.mkv").has_value(), 30000);
+            QVERIFY(!db->historyFor("/v/0.mkv").has_value());
+            QCOMPARE(db->history("", 1000).size(), DatabaseWriteQueue::kCapacity + 1);
+            QCOMPARE(told.size(), 1);
         }
         QSqlDatabase::removeDatabase("other");
         db->clearHistory("");
