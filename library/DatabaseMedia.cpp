@@ -173,15 +173,23 @@ bool Database::removeMissing(const QString& kind, const QStringList& folders, co
 
 void Database::ensureMedia(const QString& path, const QString& kind, const QString& title)
 {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // Plays are counted on this row: it waits out a lock with them.
+    if (!m_waiting.isEmpty() || writeMedia(path, kind, title, now) == Outcome::Busy)
+        kept(m_waiting.addMedia(path, kind, title, now));
+}
+
+Database::Outcome Database::writeMedia(const QString& path, const QString& kind, const QString& title, qint64 addedAt)
+{
     QSqlQuery q = prepare(QStringLiteral(
         "INSERT OR IGNORE INTO media (path, kind, title, added_at, in_library, folder) VALUES (?,?,?,?,0,?)"));
     q.addBindValue(path);
     q.addBindValue(kind);
     q.addBindValue(title);
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    q.addBindValue(addedAt);
     q.addBindValue(App::isUrl(path) ? QVariant(QMetaType::fromType<QString>())
                                     : QVariant(QFileInfo(path).absolutePath()));
-    exec(q);
+    return attempt(q);
 }
 
 void Database::setFavorite(const QString& path, bool on)
@@ -203,11 +211,21 @@ bool Database::isFavorite(const QString& path) const
 
 void Database::countPlay(const QString& path)
 {
-    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+1, last_played=? WHERE path=?"));
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (!m_waiting.isEmpty() || writePlays(path, 1, now) == Outcome::Busy)
+        kept(m_waiting.addPlay(path, now));
+}
+
+Database::Outcome Database::writePlays(const QString& path, int plays, qint64 playedAt)
+{
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+?, last_played=? WHERE path=?"));
+    q.addBindValue(plays);
+    q.addBindValue(playedAt);
     q.addBindValue(path);
-    if (exec(q) && q.numRowsAffected() > 0)
+    const Outcome outcome = attempt(q);
+    if (outcome == Outcome::Done && q.numRowsAffected() > 0)
         emit playCounted(path);
+    return outcome;
 }
 
 void Database::setDuration(const QString& path, double seconds)

@@ -5,6 +5,7 @@
 #include "TextCleaner.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSettings>
 
@@ -128,14 +129,40 @@ private slots:
         // section in a later run: the later section holds the newer value.
         QFile old(ini);
         QVERIFY(old.open(QIODevice::WriteOnly));
+        // With what QSettings writes for other values: raw UTF-8 and DEL,
+        // escaped control bytes, quoted strings.
         old.write("[%General]\ncheckUpdates=true\ncloseToTray=true\n\n"
-                  "[%General]\ncheckUpdates=false\nopenMode=queue\n\n[ui]\nlanguage=en\n");
+                  "[%General]\ncheckUpdates=false\nopenMode=queue\n\n[ui]\nlanguage=en\n"
+                  "[subs]\nlang=\"por, eng\"\nfont=M\xc3\xbasica \\x1\x7f\n"
+                  "[window]\ngeometry=\"@ByteArray(\\0\\x1\\xd9\\n\\\"\\x7f)\"\n"
+                  "[p]\nv=@Variant(\\0\\0\\0\\b\\0\\0\\0\\x1)\n");
         old.close();
         const QStringList keys = {"general/checkUpdates", "general/closeToTray", "general/openMode",
-                                  "ui/language"};
+                                  "ui/language", "subs/lang", "subs/font"};
         QCOMPARE(tool(QStringList{"get"} + keys),
                  (QStringList{"general/checkUpdates=false", "general/closeToTray=true",
-                              "general/openMode=queue", "ui/language=en"}));
+                              "general/openMode=queue", "ui/language=en", "subs/lang=por, eng",
+                              QString::fromUtf8("subs/font=Música \x01\x7f")}));
+        const QStringList kept = {"config-corrupt-*.ini"};
+        QVERIFY(QDir(App::dataDir()).entryList(kept).isEmpty());
+
+        // Random bytes are kept beside, not overwritten by the defaults.
+        QByteArray garbage(3000, Qt::Uninitialized);
+        QRandomGenerator random(3);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(garbage);
+        old.close();
+        QCOMPARE(tool({"set", "ui/language=pt"}), QStringList{""});
+        const QStringList aside = QDir(App::dataDir()).entryList(kept);
+        QCOMPARE(aside.size(), 1);
+        QFile keptFile(App::dataDir() + "/" + aside.at(0));
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), garbage);
+        QCOMPARE(tool({"get", "ui/language", "general/openMode"}),
+                 (QStringList{"ui/language=pt", "general/openMode=<none>"}));
+        QFile::remove(keptFile.fileName());
         QFile::remove(ini);
     }
 
