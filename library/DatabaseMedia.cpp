@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "App.h"
+#include "TextCleaner.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -23,16 +24,23 @@ const QString kUpsert = QStringLiteral(
     "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
     "folder=excluded.folder, size=excluded.size, in_library=1");
 
+// Tag texts as they are shown: a library written before texts were cut at
+// reading may hold titles of megabytes.
+QString shownText(const QSqlQuery& q, int column)
+{
+    return TextCleaner::line(q.value(column).toString());
+}
+
 MediaItem readMedia(const QSqlQuery& q)
 {
     MediaItem m;
     m.path = q.value(0).toString();
     m.kind = q.value(1).toString();
-    m.title = q.value(2).toString();
-    m.artist = q.value(3).toString();
-    m.album = q.value(4).toString();
-    m.album_artist = q.value(5).toString();
-    m.genre = q.value(6).toString();
+    m.title = shownText(q, 2);
+    m.artist = shownText(q, 3);
+    m.album = shownText(q, 4);
+    m.album_artist = shownText(q, 5);
+    m.genre = shownText(q, 6);
     m.year = q.value(7).toInt();
     m.track = q.value(8).toInt();
     m.duration = q.value(9).toDouble();
@@ -165,15 +173,23 @@ bool Database::removeMissing(const QString& kind, const QStringList& folders, co
 
 void Database::ensureMedia(const QString& path, const QString& kind, const QString& title)
 {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // Plays are counted on this row: it waits out a lock with them.
+    if (!m_waiting.isEmpty() || writeMedia(path, kind, title, now) == Outcome::Busy)
+        kept(m_waiting.addMedia(path, kind, title, now));
+}
+
+Database::Outcome Database::writeMedia(const QString& path, const QString& kind, const QString& title, qint64 addedAt)
+{
     QSqlQuery q = prepare(QStringLiteral(
         "INSERT OR IGNORE INTO media (path, kind, title, added_at, in_library, folder) VALUES (?,?,?,?,0,?)"));
     q.addBindValue(path);
     q.addBindValue(kind);
     q.addBindValue(title);
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    q.addBindValue(addedAt);
     q.addBindValue(App::isUrl(path) ? QVariant(QMetaType::fromType<QString>())
                                     : QVariant(QFileInfo(path).absolutePath()));
-    exec(q);
+    return attempt(q);
 }
 
 void Database::setFavorite(const QString& path, bool on)
@@ -195,11 +211,21 @@ bool Database::isFavorite(const QString& path) const
 
 void Database::countPlay(const QString& path)
 {
-    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+1, last_played=? WHERE path=?"));
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (!m_waiting.isEmpty() || writePlays(path, 1, now) == Outcome::Busy)
+        kept(m_waiting.addPlay(path, now));
+}
+
+Database::Outcome Database::writePlays(const QString& path, int plays, qint64 playedAt)
+{
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+?, last_played=? WHERE path=?"));
+    q.addBindValue(plays);
+    q.addBindValue(playedAt);
     q.addBindValue(path);
-    if (exec(q) && q.numRowsAffected() > 0)
+    const Outcome outcome = attempt(q);
+    if (outcome == Outcome::Done && q.numRowsAffected() > 0)
         emit playCounted(path);
+    return outcome;
 }
 
 void Database::setDuration(const QString& path, double seconds)

@@ -96,6 +96,44 @@ private slots:
         QVERIFY(!db->historyFor("/v/private.mkv").has_value());
     }
 
+    // Another program holds the write lock: history rows and plays wait
+    // without holding up the caller, and land once the lock is let go.
+    void writesWaitOutAnotherProgramsLock()
+    {
+        db->ensureMedia("/m/locked.mp3", "audio", "locked");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(App::dataDir() + "/biblioteca.db");
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            QSignalSpy changed(db, &Database::historyChanged);
+            db->saveHistory(entry("/v/locked.mkv", "video", 60, 0));
+            db->countPlay("/m/locked.mp3");
+            db->saveHistory(entry("/v/locked.mkv", "video", 0, 0));
+            QVERIFY(!db->historyFor("/v/locked.mkv").has_value());
+            QCOMPARE(db->mediaByPath("/m/locked.mp3")->play_count, 0);
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/locked.mkv").has_value(), 30000);
+            QCOMPARE(db->historyFor("/v/locked.mkv")->duration, 60.0);
+            QTRY_COMPARE_WITH_TIMEOUT(db->mediaByPath("/m/locked.mp3")->play_count, 1, 30000);
+            QCOMPARE(changed.count(), 1);
+
+            // What waits is bounded: the oldest row makes room, and the
+            // user hears once that history is not being saved.
+            QSignalSpy told(db, &Database::storageFault);
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            for (int i = 0; i <= DatabaseWriteQueue::kCapacity; ++i)
+                db->saveHistory(entry(QString("/v/%1.mkv").arg(i), "video", 60, 0));
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/200.mkv").has_value(), 30000);
+            QVERIFY(!db->historyFor("/v/0.mkv").has_value());
+            QCOMPARE(db->history("", 1000).size(), DatabaseWriteQueue::kCapacity + 1);
+            QCOMPARE(told.size(), 1);
+        }
+        QSqlDatabase::removeDatabase("other");
+        db->clearHistory("");
+    }
+
     void playlistsKeepOrderAndDuplicates()
     {
         QSignalSpy changed(db, &Database::playlistsChanged);

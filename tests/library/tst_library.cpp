@@ -13,6 +13,10 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -366,6 +370,27 @@ private slots:
         QCOMPARE(clip.kind, QString("video"));
         QCOMPARE(clip.duration, 0.0);
         QVERIFY(clip.size > 0);
+
+        // Tag texts come back as one line of bounded length, and reading
+        // them opens nothing for writing.
+        const QString hostile = TestEnv::current()->root() + "/media/hostile.mp3";
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), hostile));
+        {
+            TagLib::MPEG::File file(QFile::encodeName(hostile).constData());
+            const std::wstring title = L"ctl\x01\x1b[31mRED\n\x202e" L"evil" + std::wstring(10 << 20, L'T');
+            file.ID3v2Tag(true)->setTitle(title);
+            file.ID3v2Tag()->setArtist(std::wstring(10 << 20, L'A'));
+            QVERIFY(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3));
+        }
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(::inotify_add_watch(watch, QFile::encodeName(hostile).constData(), IN_CLOSE_WRITE) >= 0);
+        const MediaItem tagged = Library::readTags(hostile);
+        Library::readLyrics(hostile);
+        char event[4096];
+        QCOMPARE(::read(watch, event, sizeof event), ssize_t(-1));
+        ::close(watch);
+        QCOMPARE(tagged.title, "ctl[31mRED evil" + QString(1024 - 15, 'T'));
+        QCOMPARE(tagged.artist, QString(1024, 'A'));
     }
 
     // Must stay last: quitting stops the library for good.

@@ -3,6 +3,7 @@
 #include "Actions.h"
 #include "App.h"
 #include "ControlBar.h"
+#include "Database.h"
 #include "HomePage.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     if (App::get(QStringLiteral("general/checkUpdates"), true).toBool())
         QTimer::singleShot(5000, this, [this] { m_updater->check(false); });
     connectUpdater();
+    connect(Database::instance(), &Database::storageFault, this, [this](const QString& text) { toastFor(text, 6000); });
     QTimer::singleShot(800, this, [] { Library::instance()->rescan(); });
 }
 

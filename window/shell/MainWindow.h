@@ -2,6 +2,7 @@
 
 #include "Host.h"
 #include "MediaCollector.h"
+#include "MediaItem.h"
 
 #include <QHash>
 #include <QList>
@@ -127,6 +128,7 @@ private:
     void restoreSpeed();
     void onFileLoaded();
     void registerMedia(const QString& path, const QString& kind, bool isVideo);
+    const MediaItem& tagsOf(const QString& path);
     void resumeIfWanted(const QString& path, bool isVideo);
     std::optional<bool> takeResumeOverride(const QString& path);
     void writeLoadHistory(const QString& path, const QString& kind, bool isVideo);
@@ -327,6 +329,10 @@ private:
     // of the window or ends.
     std::optional<QPoint> m_movePress;
     QString m_currentPath;
+    // The tags of the last local song read, kept until the next file
+    // starts: every change of title or metadata asks for them again.
+    QString m_taggedPath;
+    MediaItem m_tagged;
     double m_playedSeconds = 0;
     bool m_playCounted = false;
     // A path's next load: true resumes whatever the rules say, false starts

@@ -57,13 +57,15 @@ struct TrackInfo
     QPixmap cover;
 };
 
-TrackInfo localAudioInfo(const QString& path)
+// tags: the record of the file's tags (MainWindow::tagsOf).
+template <typename Tags>
+TrackInfo localAudioInfo(const QString& path, Tags tags)
 {
     // A row made when the file was opened from outside the library holds a
     // title only: its artist and album are still in the file's tags.
     std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
     const bool rowComplete = row && !row->title.isEmpty() && !(row->artist.isEmpty() && row->album.isEmpty());
-    const MediaItem item = rowComplete ? *row : Library::readTags(path);
+    const MediaItem item = rowComplete ? *row : tags(path);
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
 
@@ -100,6 +102,7 @@ void MainWindow::connectCore()
     // The resume banner belongs to its file: its "Start over" must never
     // rewind the next one.
     connect(m_core, &PlayerCore::fileStarted, this, [this] {
+        m_taggedPath.clear();   // the file may have changed since
         delete m_resumeBanner;
         showTried();
     });
@@ -199,8 +202,16 @@ void MainWindow::registerMedia(const QString& path, const QString& kind, bool is
     }
     if (db->mediaByPath(path))
         return;
-    const MediaItem item = Library::readTags(path);
-    db->ensureMedia(path, QStringLiteral("audio"), item.displayTitle());
+    db->ensureMedia(path, QStringLiteral("audio"), tagsOf(path).displayTitle());
+}
+
+const MediaItem& MainWindow::tagsOf(const QString& path)
+{
+    if (path != m_taggedPath) {
+        m_tagged = Library::readTags(path);
+        m_taggedPath = path;
+    }
+    return m_tagged;
 }
 
 void MainWindow::resumeIfWanted(const QString& path, bool isVideo)
@@ -280,7 +291,7 @@ void MainWindow::updateNowPlaying()
     const bool isVideo = m_core->hasVideo() || isVideoExt(path);
     const TrackInfo info = App::isUrl(path) ? linkInfo(path, m_core)
                            : isVideo        ? localVideoInfo(path, m_core)
-                                            : localAudioInfo(path);
+                                            : localAudioInfo(path, [this](const QString& p) { return tagsOf(p); });
 
     m_controlBar->setNowPlaying(info.title, info.artist.isEmpty() ? info.album : info.artist, info.cover);
     m_controlBar->setFavorite(Database::instance()->isFavorite(path), true);
