@@ -3,15 +3,21 @@
 #include "Lang.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHostAddress>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QSurfaceFormat>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace App {
 
@@ -52,12 +58,78 @@ QString subDir(const QString& name)
     return path;
 }
 
+// Far more than any settings file the program writes.
+constexpr qint64 kMaxSettingsBytes = 16 * 1024 * 1024;
+
+static QString& keptSettings()
+{
+    static QString name;
+    return name;
+}
+
+// QSettings writes UTF-8 text and escapes every control character in it
+// (DEL excepted); tabs and line ends are what a hand edit adds. Anything
+// else is not a file it wrote.
+static bool isGarbled(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.size() > kMaxSettingsBytes)
+        return true;
+    const QByteArray bytes = file.readAll();
+    const bool control = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t' && u != '\n' && u != '\r';
+    });
+    if (control)
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);   // decoding happens on conversion
+    Q_UNUSED(text);
+    return utf8.hasError();
+}
+
+static void keepAside(const QString& path)
+{
+    const QString base = QFileInfo(path).absolutePath() + QStringLiteral("/config-corrupt-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = base + QStringLiteral(".ini");
+    for (int n = 1; QFile::exists(target); ++n)
+        target = base + QLatin1Char('-') + QString::number(n) + QStringLiteral(".ini");
+    if (!QFile::rename(path, target)) {
+        qWarning().noquote() << "configuracao ilegivel nao pode ser guardada:" << path;
+        return;
+    }
+    qWarning().noquote() << "configuracao ilegivel guardada como" << target;
+    keptSettings() = target;
+}
+
+static std::unique_ptr<QSettings> openSettings()
+{
+    const QString path = dataDir() + QStringLiteral("/config.ini");
+    if (isGarbled(path))
+        keepAside(path);
+    auto s = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    if (s->status() != QSettings::FormatError)
+        return s;
+    s.reset();
+    keepAside(path);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
 // A static object, not a leaked one: its destructor at exit writes back any
 // change made after the event loop last ran.
 QSettings* settings()
 {
-    static QSettings s(dataDir() + QStringLiteral("/config.ini"), QSettings::IniFormat);
-    return &s;
+    static const std::unique_ptr<QSettings> s = openSettings();
+    return s.get();
+}
+
+QString settingsSetAside()
+{
+    settings();
+    return keptSettings();
 }
 
 // QSettings writes a group named "general", in any case, as the INI section

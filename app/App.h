@@ -18,7 +18,11 @@ void setupOpenGl();
 QString dataDir();
 QString subDir(const QString& name);
 
+// A settings file that cannot be read (not text, or not what QSettings can
+// parse) is kept beside it as "config-corrupt-<date>.ini" and the settings
+// start from their defaults; settingsSetAside() then names the kept file.
 QSettings* settings();
+QString settingsSetAside();
 // Keys of the group "general" must go through get and set, which store them
 // as "General/..." (see App.cpp); other keys may use settings() directly.
 QVariant get(const QString& key, const QVariant& def = QVariant());

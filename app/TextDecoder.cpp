@@ -1,5 +1,7 @@
 #include "TextDecoder.h"
 
+#include <optional>
+
 QByteArray TextDecoder::toUtf8(const QByteArray& data)
 {
     if (data.startsWith("\xEF\xBB\xBF"))
@@ -15,8 +17,36 @@ QByteArray TextDecoder::toUtf8(const QByteArray& data)
     return QString(utf16.decode(QByteArrayView(data).sliced(2))).toUtf8();
 }
 
+namespace {
+
+// So many bytes at the start tell UTF-16 without a byte-order mark.
+constexpr qsizetype kSniffBytes = 4096;
+
+std::optional<QStringConverter::Encoding> unmarkedUtf16(const QByteArray& data)
+{
+    if (data.size() < 2 || data.size() % 2 != 0)
+        return std::nullopt;
+    const qsizetype n = qMin(data.size(), kSniffBytes);
+    qsizetype even = 0;
+    qsizetype odd = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (data.at(i) == '\0')
+            ++(i % 2 == 0 ? even : odd);
+    }
+    const qsizetype pairs = n / 2;
+    if (odd * 2 >= pairs && even * 8 < odd)
+        return QStringConverter::Utf16LE;
+    if (even * 2 >= pairs && odd * 8 < even)
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
+}  // namespace
+
 QString TextDecoder::decode(const QByteArray& data)
 {
+    if (const std::optional<QStringConverter::Encoding> utf16 = unmarkedUtf16(data))
+        return QStringDecoder(*utf16, QStringDecoder::Flag::Stateless).decode(data);
     const QByteArray utf8 = toUtf8(data);
     TextDecoder decoder;
     QString text;

@@ -15,7 +15,10 @@ public:
     // The bytes as UTF-8: UTF-16 with a byte-order mark converted, a UTF-8
     // byte-order mark dropped, anything else unchanged.
     static QByteArray toUtf8(const QByteArray& data);
-    // The whole text: toUtf8, then line by line as line() reads it.
+    // The whole text: toUtf8, then line by line as line() reads it. UTF-16
+    // without a byte-order mark, which some editors write, is told by its
+    // zero bytes: text in a Latin script has one in nearly every pair of
+    // bytes, always on the same side.
     static QString decode(const QByteArray& data);
 
     // One line of toUtf8's result.

@@ -62,12 +62,33 @@ void openDatabase()
     if (!db->open())
         text = L("Não foi possível abrir o banco da biblioteca. O histórico não será salvo.",
                  "Could not open the library database. History will not be saved.");
+    else if (db->isReadOnly())
+        text = L("A pasta de dados do Orvel não permite gravar: a biblioteca foi aberta só para leitura. "
+                 "Mudanças, histórico e playlists não serão guardados.",
+                 "Orvel's data folder cannot be written: the library was opened read-only. "
+                 "Changes, history and playlists will not be kept.");
     else if (!db->setAsideFile().isEmpty())
         text = L("A biblioteca estava danificada e foi guardada como %1. Uma biblioteca nova foi criada.",
                  "The library database was damaged and was kept as %1. A new, empty library was started.")
                    .arg(QFileInfo(db->setAsideFile()).fileName());
     if (!text.isEmpty())
         QMessageBox::warning(nullptr, QStringLiteral("Orvel"), text, QMessageBox::Ok);
+}
+
+// A settings file that could not be read was kept aside, and the settings
+// start from their defaults: the user hears where the old file went.
+void tellSettingsSetAside()
+{
+    const QString kept = App::settingsSetAside();
+    if (kept.isEmpty())
+        return;
+    QMessageBox::warning(nullptr, QStringLiteral("Orvel"),
+                         L("O arquivo de configurações estava ilegível e foi guardado como %1. As configurações "
+                           "voltaram ao padrão.",
+                           "The settings file could not be read and was kept as %1. The settings are back to "
+                           "their defaults.")
+                             .arg(QFileInfo(kept).fileName()),
+                         QMessageBox::Ok);
 }
 
 bool startEngine(PlayerCore& core)
@@ -209,6 +230,7 @@ int main(int argc, char** argv)
     Theme::apply(app);
     QApplication::setWindowIcon(Icons::appIcon());
     Covers::setIconSource(&Icons::pixmap);
+    tellSettingsSetAside();
     openDatabase();
 
     auto core = std::make_unique<PlayerCore>();

@@ -1,6 +1,8 @@
 // Library database figures on a 55,000-row catalogue (50,000 audio files and
 // 5,000 videos) with 50,000 history rows: upsert throughput of a whole scan
-// in one transaction, and the time of the reads the pages make.
+// in one transaction, the time of the reads the pages make and of the check
+// a start makes after a run that did not end cleanly; and the longest stall
+// of the event loop while another program holds the write lock.
 // Runs on a private temporary data folder, never the user's.
 
 #include "App.h"
@@ -8,14 +10,20 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -144,6 +152,116 @@ void benchRead(const char* name, Read read)
                 f.median, f.worst);
 }
 
+void benchCheck()
+{
+    QElapsedTimer t;
+    t.start();
+    QSqlQuery q(QStringLiteral("PRAGMA quick_check(1)"));
+    const QString answer = q.next() ? q.value(0).toString() : QStringLiteral("(no answer)");
+    std::printf("quick_check of the whole file: %.0f ms (%s)\n", msSince(t), qPrintable(answer));
+}
+
+// Another connection, on its own thread as another program would be, holds
+// the write lock for the given time.
+void holdLock(std::atomic<int>* state, int ms)
+{
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        other.setDatabaseName(App::dataDir() + QStringLiteral("/biblioteca.db"));
+        QSqlQuery q(other);
+        if (other.open() && q.exec(QStringLiteral("BEGIN EXCLUSIVE"))) {
+            *state = 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            q.exec(QStringLiteral("COMMIT"));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    *state = 2;
+}
+
+// What the window writes for one song: the history row when it loads, a
+// position save, the play count and the row when it ends.
+void playSong(Database* db, const QString& path, int startMs)
+{
+    const auto row = [path](double position, bool finished) {
+        HistoryItem h;
+        h.path = path;
+        h.kind = QStringLiteral("audio");
+        h.title = path;
+        h.position = position;
+        h.duration = 600;
+        h.finished = finished;
+        return h;
+    };
+    QTimer::singleShot(startMs, db, [db, row] { db->saveHistory(row(0, false)); });
+    QTimer::singleShot(startMs + 1000, db, [db, row] {
+        const bool was = db->blockSignals(true);
+        db->saveHistory(row(60, false));
+        db->blockSignals(was);
+    });
+    QTimer::singleShot(startMs + 2000, db, [db, path] { db->countPlay(path); });
+    QTimer::singleShot(startMs + 2800, db, [db, row] { db->saveHistory(row(120, false)); });
+}
+
+int landed(Database* db, const QStringList& songs)
+{
+    int n = 0;
+    for (const QString& path : songs) {
+        const std::optional<HistoryItem> h = db->historyFor(path);
+        const std::optional<MediaItem> m = db->mediaByPath(path);
+        n += h && h->position == 120 && m && m->play_count == 1;
+    }
+    return n;
+}
+
+void benchLockedWrites(Database* db)
+{
+    constexpr int kLockMs = 10000;
+    QStringList songs;
+    for (int i = 0; i < 3; ++i) {
+        songs << QStringLiteral("/home/user/Music/locked/%1.flac").arg(i);
+        db->ensureMedia(songs.last(), QStringLiteral("audio"), songs.last());
+    }
+    std::atomic<int> state{0};
+    std::thread holder(holdLock, &state, kLockMs);
+    while (state == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 worst = 0;
+    QTimer meter;
+    meter.setTimerType(Qt::PreciseTimer);
+    meter.setInterval(1);
+    QObject::connect(&meter, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, now - last);
+        last = now;
+    });
+    meter.start();
+    for (int i = 0; i < songs.size(); ++i)
+        playSong(db, songs.at(i), 3000 * i);
+    qint64 released = -1;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (state == 2 && released < 0)
+            released = clock.elapsed();
+        if ((state == 2 && landed(db, songs) == songs.size()) || clock.elapsed() > kLockMs + 20000)
+            loop.quit();
+    });
+    poll.start(20);
+    last = clock.nsecsElapsed();
+    loop.exec();
+    meter.stop();
+    holder.join();
+    std::printf("lock held %d s, 3 songs of writes: longest event-loop stall %.1f ms; "
+                "%lld of 3 songs fully written, %lld ms after the lock went\n",
+                kLockMs / 1000, worst / 1e6, static_cast<long long>(landed(db, songs)),
+                static_cast<long long>(clock.elapsed() - released));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -172,6 +290,8 @@ int main(int argc, char** argv)
     benchRead("favorites()", [&] { return db->favorites(); });
     benchRead("mostPlayed(100)", [&] { return db->mostPlayed(100); });
     benchRead("history(\"video\", 2000)", [&] { return db->history(QStringLiteral("video"), 2000); });
+    benchCheck();
+    benchLockedWrites(db);
     db->close();
     return 0;
 }

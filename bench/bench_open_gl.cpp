@@ -2,6 +2,8 @@
 // of one generated file) and a 10,000-entry M3U of them. Measures the folder
 // walk with its natural sort, the playlist read, and playFiles of every path
 // to the first fileLoaded, against libmpv given the same M3U and folder.
+// Also the longest stall of the event loop while a 16 MiB playlist and a
+// song with a 10 MiB title are opened.
 // Shows a MainWindow, so it needs a display (scripts/bench.sh runs it under Xvfb).
 #include "App.h"
 #include "Database.h"
@@ -19,8 +21,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include <unistd.h>
 
@@ -207,6 +213,58 @@ void benchHugePlaylist(const QString& dir)
                 reset ? ", peak reset there" : ", peak not reset", static_cast<long long>(core.queue().size()));
 }
 
+// Title and artist of the given length each; 10 MiB as a hostile download
+// may carry them.
+bool writeTags(const QString& path, int length)
+{
+    TagLib::MPEG::File file(QFile::encodeName(path).constData());
+    if (!file.isValid())
+        return false;
+    file.ID3v2Tag(true)->setTitle(std::wstring(size_t(length), L'T'));
+    file.ID3v2Tag()->setArtist(std::wstring(size_t(length), L'A'));
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3);
+}
+
+// Such a song, not yet in the library, opened from the command line while
+// the player page shows; a zero-interval timer measures the longest gap of
+// the event loop from the open to 3 s after the file loaded.
+void benchTitle(const QString& dir, int length, const char* what)
+{
+    const QString path = dir + QStringLiteral("/title-%1.mp3").arg(length);
+    if (!MediaGen::audio(path, 5.0) || !writeTags(path, length)) {
+        std::printf("could not make %s\n", qPrintable(path));
+        return;
+    }
+    PlayerCore core;
+    QString error;
+    if (!core.init(&error)) {
+        std::printf("init failed: %s\n", qPrintable(error));
+        return;
+    }
+    MainWindow window(&core);
+    window.show();
+    window.goToPage(QStringLiteral("player"));
+    QElapsedTimer settle;
+    settle.start();
+    spin([&] { return settle.elapsed() > 500; });
+    bool loaded = false;
+    QObject::connect(&core, &PlayerCore::fileLoaded, [&] { loaded = true; });
+    QElapsedTimer gap, after;
+    qint64 worst = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { worst = std::max(worst, gap.restart()); });
+    gap.start();
+    tick.start(0);
+    QTimer::singleShot(0, &window, [&] { window.openFromCommandLine({path}, false); });
+    spin([&] { return loaded; });
+    after.start();
+    spin([&] { return after.elapsed() > 3000; });
+    std::printf("song with a %s title and artist from the command line: longest stall %lld ms "
+                "(goal < 50), %s, title of %lld characters\n",
+                what, static_cast<long long>(worst), loaded ? "loaded" : "NOT loaded",
+                static_cast<long long>(core.title().size()));
+}
+
 // openFiles of 20,000 entries (every file of the tree twice) until the
 // queue mirror holds them all, against the same appends on a bare libmpv.
 void benchOpenFiles(const QString& tree)
@@ -301,5 +359,7 @@ int main(int argc, char** argv)
     benchRaw(tree, m3u);
     benchOpenFiles(tree);
     benchHugePlaylist(dir.path());
+    benchTitle(dir.path(), 20, "20-character");
+    benchTitle(dir.path(), 10 << 20, "10 MiB");
     return 0;
 }

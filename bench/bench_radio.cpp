@@ -1,11 +1,14 @@
-// The Radios page with large inputs: a 10,000-station directory answer
-// against a bare JSON parse, and a 20,000-channel IPTV list (import, showing
-// the group, the event loop while its logos load, playing a channel deep in
-// the list against the same appends on a bare libmpv handle). Runs in a
-// private HOME with its own fake web on 127.0.0.1.
+// The Radios page with large inputs: 30 saved stations whose small logo
+// files unpack to huge pictures (the event loop while they load), a
+// 10,000-station directory answer against a bare JSON parse, and a
+// 20,000-channel IPTV list (import, showing the group, the event loop while
+// its logos load, playing a channel deep in the list against the same
+// appends on a bare libmpv handle). Runs in a private HOME with its own fake
+// web on 127.0.0.1.
 #include "Database.h"
 #include "FakeWeb.h"
 #include "Host.h"
+#include "LogoDecoder.h"
 #include "MpvApi.h"
 #include "PlayerCore.h"
 #include "RadiosPage.h"
@@ -18,6 +21,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTcpServer>
 #include <QThread>
@@ -35,6 +39,8 @@ constexpr int kChannels = 20000;
 constexpr int kRuns = 9;
 constexpr int kWarmUp = 2;   // first runs fault in fresh memory: not counted
 constexpr int kLogoWatchMs = 3000;
+constexpr int kBigLogos = 30;
+constexpr int kBigLogoSide = 5600;
 
 // Forwards plays to the core, as the main window does.
 class BenchHost : public Host
@@ -176,6 +182,52 @@ double largestGapUntil(Pred done)
     while (!done() && clock.elapsed() < 120000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     return done() ? worst : -1;
+}
+
+// One colour, so that 120 MB of pixels pack into about 100 KB.
+QByteArray bigLogoPng()
+{
+    QImage image(kBigLogoSide, kBigLogoSide, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+// "My radios" with 30 stations whose logos are small files of huge
+// pictures, on a page of their own: the longest stall of its loop from
+// showing them until every logo is back from the decoder.
+void benchBigLogos(BenchHost* host, FakeWeb* web)
+{
+    const QByteArray png = bigLogoPng();
+    QMetaObject::invokeMethod(web, [&] {
+        web->answer(QStringLiteral("img.test"), QStringLiteral("/big.png"), 200, png, "image/png");
+    }, Qt::BlockingQueuedConnection);
+    {
+        const QSignalBlocker quiet(Database::instance());
+        for (int i = 0; i < kBigLogos; ++i) {
+            Station station;
+            station.name = QStringLiteral("Rádio Grande %1").arg(i);
+            station.url = QStringLiteral("http://127.0.0.1:9/big%1").arg(i);
+            station.logo = QStringLiteral("https://img.test/big.png?n=%1").arg(i);
+            station.grp = QStringLiteral("radio");
+            station.favorite = true;
+            Database::instance()->saveStation(station);
+        }
+    }
+    RadiosPage page(host);
+    page.resize(1200, 800);
+    int decoded = 0;
+    QObject::connect(page.findChild<LogoDecoder*>(), &LogoDecoder::decoded, &page, [&] { ++decoded; });
+    QElapsedTimer t;
+    t.start();
+    page.findChild<QListWidget*>()->setCurrentRow(1);
+    const double stall = largestGapUntil([&] { return decoded >= kBigLogos; });
+    std::printf("oversized logos: %d PNGs of %dx%d, %.0f KB each\n", kBigLogos, kBigLogoSide, kBigLogoSide,
+                png.size() / 1024.0);
+    std::printf("  longest loop stall while they load   %7.1f ms (goal < 50), all back in %.0f ms\n", stall,
+                t.nsecsElapsed() / 1e6);
 }
 
 // The largest gap between the ticks of a 1 ms timer over the given time.
@@ -436,6 +488,7 @@ int main(int argc, char** argv)
     FakeWeb::trustTestCa();
 
     BenchHost host;
+    benchBigLogos(&host, web);
     {
         RadiosPage page(&host);
         page.resize(1200, 800);

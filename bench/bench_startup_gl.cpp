@@ -158,9 +158,11 @@ int runMainOrder(int argc, char** argv)
     setIdentity();
     std::setlocale(LC_NUMERIC, "C");
     mark("QApplication");
-    if (SingleInstance::handOver({}))
+    SingleInstance::Start instance =
+        SingleInstance::handOverOrListen({}, &app, [](const QStringList&) {}, [] {});
+    if (instance.handedOver)
         return 3;
-    mark("hand-over check");
+    mark("hand-over or listen");
     Log::open(App::subDir(QStringLiteral("logs")));
     qInfo().noquote() << "Orvel 1.0.1 iniciando, Qt" << qVersion();
     Lang::englishFlag() =
@@ -183,8 +185,6 @@ int runMainOrder(int argc, char** argv)
     mark("PlayerCore::init");
     auto window = std::make_unique<MainWindow>(core.get());
     mark("MainWindow");
-    std::unique_ptr<QLocalServer> server = SingleInstance::listen(window.get(), [](const QStringList&) {});
-    mark("listen");
     auto* video = window->findChild<MpvWidget*>();
     if (!video) {
         std::fprintf(stderr, "no video widget in the window\n");
@@ -195,7 +195,7 @@ int runMainOrder(int argc, char** argv)
     window->show();
     mark("show");
     const int code = QApplication::exec();
-    server.reset();
+    instance.server.reset();
     window.reset();
     core.reset();
     return code;

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "App.h"
@@ -166,6 +167,15 @@ QLayout* ControlBar::buildRight()
     speedButton->setObjectName(QStringLiteral("SpeedButton"));
     speedButton->setText(QStringLiteral("1x"));
     speedButton->setToolTip(L("Velocidade", "Speed"));
+    // As wide as the widest speed's label, so that the buttons and the seek
+    // bar stay in place when the speed changes.
+    speedButton->ensurePolished();
+    const QFontMetrics metrics = speedButton->fontMetrics();
+    const int chrome = speedButton->sizeHint().width() - metrics.horizontalAdvance(speedButton->text());
+    int widest = 0;
+    for (double speed : {0.25, 1.05, 2.75, 3.95, 7.95})
+        widest = std::max(widest, metrics.horizontalAdvance(App::formatSpeed(speed)));
+    speedButton->setMinimumWidth(chrome + widest);
     subsButton = tool(QStringLiteral("captions"), L("Legendas", "Subtitles"), 20);
     audioButton = tool(QStringLiteral("audio"), L("Áudio", "Audio"), 20);
     eqButton = tool(QStringLiteral("eq"), L("Equalizador", "Equalizer"), 20);

@@ -24,6 +24,7 @@
 #include "Lang.h"
 #include "Library.h"
 #include "PlayerCore.h"
+#include "TextCleaner.h"
 #include "TextDecoder.h"
 
 namespace {
@@ -197,12 +198,14 @@ QString embeddedLyrics(const QString& path)
     return text;
 }
 
+// The sidecar is named ".lrc", or ".LRC" as some editors write it.
 QString lyricsText(const QString& path)
 {
     const QFileInfo info(path);
-    const QString sidecar = info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
-        + QStringLiteral(".lrc");
-    const QString text = TextDecoder::decode(readSidecar(sidecar));
+    const QString base = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    QString text = TextDecoder::decode(readSidecar(base + QStringLiteral(".lrc")));
+    if (text.isEmpty())
+        text = TextDecoder::decode(readSidecar(base + QStringLiteral(".LRC")));
     return text.isEmpty() ? embeddedLyrics(path) : text;
 }
 
@@ -314,6 +317,8 @@ NowPlaying::NowPlaying(PlayerCore* core, QWidget* parent) : QWidget(parent), m_c
     connect(artistLabel, &QLabel::linkActivated, this, [this] { emit artistClicked(artist); });
     connect(albumLabel, &QLabel::linkActivated, this, [this] { emit albumClicked(album); });
     connect(m_core, &PlayerCore::positionChanged, this, &NowPlaying::syncLyrics);
+    // Each load reads the lyrics afresh: they may have changed since.
+    connect(m_core, &PlayerCore::fileStarted, this, [this] { lyricsPath.clear(); });
     connect(lyricsList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const double t = item->data(Qt::UserRole).toDouble();
         if (t >= 0)
@@ -384,9 +389,11 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
 {
     const bool stream = path.contains(QLatin1String("://"));
     kickerLabel->setText(stream ? L("AO VIVO", "LIVE") : L("TOCANDO AGORA", "NOW PLAYING"));
-    this->title = title;
-    this->artist = artist;
-    this->album = album;
+    // Cut before anything measures them: a title of megabytes would take
+    // minutes to lay out.
+    this->title = TextCleaner::line(title);
+    this->artist = TextCleaner::line(artist);
+    this->album = TextCleaner::line(album);
     albumLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     this->cover = cover;
     coverSide = -1;   // drawn anew by relayout(), at whatever side fits
@@ -395,12 +402,14 @@ void NowPlaying::setTrack(const QString& path, const QString& title, const QStri
                               : cover.scaled(48, 48, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
     update();
 
-    if (!stream) {
+    if (stream) {
+        clearLyrics();
+        relayout();
+    } else if (path != lyricsPath) {
         loadLyrics(path);
-        return;
+    } else {
+        relayout();   // the same load again: a new title or cover
     }
-    clearLyrics();
-    relayout();
 }
 
 // The cover at the given side: a null cover gives the placeholder; a
@@ -533,6 +542,7 @@ void NowPlaying::clearTrack()
 
 void NowPlaying::clearLyrics()
 {
+    lyricsPath.clear();
     lines.clear();
     firstTimed = 0;
     currentLine = -1;
@@ -542,6 +552,7 @@ void NowPlaying::clearLyrics()
 void NowPlaying::loadLyrics(const QString& path)
 {
     clearLyrics();
+    lyricsPath = path;
     const QString text = lyricsText(path);
     if (!text.isEmpty()) {
         lines = parseLyrics(text);

@@ -71,6 +71,7 @@ private:
     QWidget* lyricsPanel = nullptr;
     QVBoxLayout* trackColumn = nullptr;
     QSpacerItem* coverGap = nullptr;
+    QString lyricsPath;   // the file whose lyrics were read, until the next load
     QList<std::pair<double, QString> > lines;
     int currentLine = -1;
     int firstTimed = 0;   // untimed lines come first; timed ones from here on

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "MprisPlayer.h"
+#include "MprisProperties.h"
 #include "MprisRoot.h"
 #include "Database.h"
 #include "MediaItem.h"
@@ -47,6 +48,7 @@ Mpris::Mpris(PlayerCore* core, QObject* parent) : QObject(parent), m_core(core)
     followLoads();
     new MprisRoot(this);
     m_player = new MprisPlayer(this);
+    new MprisProperties(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
@@ -169,4 +171,9 @@ void Mpris::notify(const QString& interface, const QVariantMap& changed)
                                                      QStringLiteral("PropertiesChanged"));
     signal << interface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
+}
+
+void Mpris::refuseCall(QDBusError::ErrorType type, const QString& text) const
+{
+    sendErrorReply(type, text);
 }

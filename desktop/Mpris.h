@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDBusContext>
+#include <QDBusError>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -10,7 +12,7 @@ class PlayerCore;
 // The MPRIS 2 service: registers the player on the session bus, keeps the
 // metadata of what plays and announces property changes. Without a session
 // bus it still keeps the metadata and serves the adaptors' slots in-process.
-class Mpris : public QObject
+class Mpris : public QObject, protected QDBusContext
 {
     Q_OBJECT
 public:
@@ -26,6 +28,9 @@ public:
     void setMetadata(const QString& title, const QString& artist, const QString& album, const QString& artPath);
     // Sends one PropertiesChanged signal for the interface.
     void notify(const QString& interface, const QVariantMap& changed);
+    // Answers the D-Bus call being served by an adaptor with an error in
+    // place of its result.
+    void refuseCall(QDBusError::ErrorType type, const QString& text) const;
 
 signals:
     void raiseRequested();

@@ -53,7 +53,7 @@ void MprisPlayer::setLoopStatus(const QString& status)
         core()->setRepeat(PlayerCore::RepeatOne);
     else if (status == QLatin1String("Playlist"))
         core()->setRepeat(PlayerCore::RepeatAll);
-    else
+    else if (status == QLatin1String("None"))
         core()->setRepeat(PlayerCore::RepeatOff);
 }
 
@@ -62,14 +62,14 @@ double MprisPlayer::rate() const
     return core()->speed();
 }
 
-// NaN and the infinities would slip through the core's range clamp. A rate
-// of 0 means pause to MPRIS clients; the speed stays.
+// NaN and the infinities would slip through the range clamp. A rate of 0
+// means pause to MPRIS clients; the speed stays.
 void MprisPlayer::setRate(double rate)
 {
     if (rate == 0.0)
         core()->setPaused(true);
     else if (std::isfinite(rate))
-        core()->setSpeed(rate);
+        core()->setSpeed(std::clamp(rate, minimumRate(), maximumRate()));
 }
 
 bool MprisPlayer::shuffle() const

@@ -34,8 +34,10 @@ public:
 
     QString playbackStatus() const;
     QString loopStatus() const;
+    // "None", "Track" or "Playlist", exactly; any other text changes nothing.
     void setLoopStatus(const QString& status);
     double rate() const;
+    // Kept inside MinimumRate .. MaximumRate; 0 pauses.
     void setRate(double rate);
     bool shuffle() const;
     void setShuffle(bool on);

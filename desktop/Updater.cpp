@@ -61,12 +61,12 @@ QString cappedNotes(const QString& notes)
     return notes.left(cut) + QStringLiteral("…");
 }
 
+// The manifest comes over https, and so must what it sends the user to:
+// a plain http link could be changed on the way.
 bool isWebAddress(const QString& text)
 {
     const QUrl url(text, QUrl::TolerantMode);
-    const QString scheme = url.scheme();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        && !url.host().isEmpty();
+    return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty();
 }
 }  // namespace
 
@@ -131,7 +131,7 @@ void Updater::answer(const QJsonObject& manifest, bool manual)
 }
 
 // The Linux download, else the release page, else the product page; an
-// address that is not a web address with a host counts as missing.
+// address that is not an https address with a host counts as missing.
 QString Updater::downloadAddress(const QJsonObject& manifest)
 {
     const QString url = manifest.value(QLatin1String("linux")).toObject().value(QLatin1String("url")).toString();

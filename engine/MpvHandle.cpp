@@ -1,7 +1,7 @@
 #include "MpvHandle.h"
 
 #include "MpvApi.h"
-#include "TextDecoder.h"
+#include "TextCleaner.h"
 
 #include <QDebug>
 
@@ -23,16 +23,6 @@ int sendCommand(mpv_handle* h, const QStringList& args, bool async, quint64 user
     }
     argv.push_back(nullptr);
     return async ? mpv()->command_async(h, userData, argv.data()) : mpv()->command(h, argv.data());
-}
-
-// libmpv passes on what streams send as is: a radio's ICY title, a tag,
-// often Latin-1 or Windows-1252 rather than UTF-8.
-QString nodeText(const char* text)
-{
-    const char* t = text ? text : "";
-    const QByteArray bytes = QByteArray::fromRawData(t, qstrlen(t));
-    const QString utf8 = QString::fromUtf8(bytes);
-    return utf8.contains(QChar::ReplacementCharacter) ? TextDecoder::decode(bytes) : utf8;
 }
 
 }  // namespace
@@ -114,12 +104,22 @@ QString MpvHandle::getString(const char* name) const
     return result;
 }
 
-QVariant MpvHandle::getNode(const char* name) const
+QString MpvHandle::getLine(const char* name) const
+{
+    char* text = nullptr;
+    if (!m_h || mpv()->get_property(m_h, name, MPV_FORMAT_STRING, &text) < 0 || !text)
+        return QString();
+    const QString result = TextCleaner::line(text);
+    mpv()->free(text);
+    return result;
+}
+
+QVariant MpvHandle::getNode(const char* name, bool lines) const
 {
     mpv_node node;
     if (!m_h || mpv()->get_property(m_h, name, MPV_FORMAT_NODE, &node) < 0)
         return QVariant();
-    const QVariant result = mpvNodeToVariant(&node);
+    const QVariant result = mpvNodeToVariant(&node, lines);
     mpv()->free_node_contents(&node);
     return result;
 }
@@ -154,14 +154,17 @@ void logCommandFailure(const QStringList& args, int code)
     qWarning() << "mpv comando falhou" << args << mpv()->error_string(code);
 }
 
-QVariant mpvNodeToVariant(const mpv_node* node)
+QVariant mpvNodeToVariant(const mpv_node* node, bool lines)
 {
     if (!node)
         return QVariant();
+    const auto text = [lines](const char* s) {
+        return lines ? TextCleaner::line(s) : QString::fromUtf8(s ? s : "");
+    };
     switch (node->format) {
     case MPV_FORMAT_STRING:
     case MPV_FORMAT_OSD_STRING:
-        return nodeText(node->u.string);
+        return text(node->u.string);
     case MPV_FORMAT_FLAG:
         return node->u.flag != 0;
     case MPV_FORMAT_INT64:
@@ -172,14 +175,14 @@ QVariant mpvNodeToVariant(const mpv_node* node)
         QVariantList list;
         const mpv_node_list* l = node->u.list;
         for (int i = 0; l && i < l->num; ++i)
-            list.append(mpvNodeToVariant(&l->values[i]));
+            list.append(mpvNodeToVariant(&l->values[i], lines));
         return list;
     }
     case MPV_FORMAT_NODE_MAP: {
         QVariantMap map;
         const mpv_node_list* l = node->u.list;
         for (int i = 0; l && i < l->num; ++i)
-            map.insert(QString::fromUtf8(l->keys[i]), mpvNodeToVariant(&l->values[i]));
+            map.insert(text(l->keys[i]), mpvNodeToVariant(&l->values[i], lines));
         return map;
     }
     default:

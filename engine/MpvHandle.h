@@ -29,7 +29,11 @@ public:
     long long getInt(const char* name, long long def) const;
     bool getFlag(const char* name, bool def) const;
     QString getString(const char* name) const;
-    QVariant getNode(const char* name) const;
+    // A text that files and streams bring (a title): one line of bounded
+    // length, of which only the head is decoded (see TextCleaner).
+    QString getLine(const char* name) const;
+    // lines: texts of the node as getLine gives them, map keys too.
+    QVariant getNode(const char* name, bool lines = false) const;
 
     int command(const QStringList& args) const;
     void commandAsync(const QStringList& args, quint64 userData) const;
@@ -45,5 +49,6 @@ int runCommandUnlogged(mpv_handle* h, const QStringList& args);
 // The warning line of a failed command.
 void logCommandFailure(const QStringList& args, int code);
 
-// libmpv node values as Qt variants (maps, lists, texts, numbers, flags).
-QVariant mpvNodeToVariant(const mpv_node* node);
+// libmpv node values as Qt variants (maps, lists, texts, numbers, flags);
+// lines: texts as TextCleaner lines, only their heads decoded.
+QVariant mpvNodeToVariant(const mpv_node* node, bool lines = false);

@@ -83,20 +83,38 @@ MpvWidget::~MpvWidget()
 // the application's share group, to which the compositor's belongs, before
 // any GL object or libmpv's render context exists on it. The toolkit makes
 // the framebuffer only after this returns.
+// Should that fail, the context is made again on its own, so that libmpv
+// still has one to draw on while the widget stays out of the window.
 void MpvWidget::joinShareGroup()
 {
     QOpenGLContext* own = context();
     QOpenGLContext* global = QOpenGLContext::globalShareContext();
-    if (!own || !global || QOpenGLContext::areSharing(own, global))
+    if (!own || !own->isValid() || !global || !global->isValid() || QOpenGLContext::areSharing(own, global))
         return;
     QSurface* surface = own->surface();
     own->doneCurrent();
     own->setShareContext(global);
     own->setScreen(global->screen());
-    if (!own->create())
+    if (!own->create()) {
         qWarning() << "video: falha ao refazer o contexto GL no grupo compartilhado";
-    if (surface)
+        own->setShareContext(nullptr);
+        if (!own->create())
+            qWarning() << "video: falha ao refazer o contexto GL";
+    }
+    if (surface && own->isValid())
         own->makeCurrent(surface);
+}
+
+// The window draws a widget of this kind through OpenGL, reading the
+// picture from the widget's context: both must exist and share. The
+// offscreen and minimal platforms cannot draw such a window at all.
+bool MpvWidget::canShow() const
+{
+    static const QStringList rasterOnly{QStringLiteral("offscreen"), QStringLiteral("minimal")};
+    QOpenGLContext* own = context();
+    QOpenGLContext* global = QOpenGLContext::globalShareContext();
+    return own && own->isValid() && global && global->isValid() && QOpenGLContext::areSharing(own, global)
+        && !rasterOnly.contains(QGuiApplication::platformName());
 }
 
 void MpvWidget::initializeGL()

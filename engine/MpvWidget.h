@@ -18,6 +18,9 @@ public:
     ~MpvWidget() override;
 
     bool hasRenderContext() const { return m_ctx != nullptr; }
+    // Whether a window can show this widget. Asked once its context was
+    // made (the first grab): without OpenGL the window must never hold it.
+    bool canShow() const;
 
 signals:
     void doubleClicked();

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QSet>
 #include <QThreadPool>
 #include <QStringList>
 #include <QTimer>
@@ -199,7 +200,7 @@ private:
     void appendEntries(const mpv_node_list& list);
     void markCurrent(int pos);
     void guardRedirect(qint64 entry, qint64 firstInserted, int inserted);
-    void removeEntries(qint64 first, qint64 last);
+    void removeEntries(const QSet<qint64>& ids);
     void resumeDrain();
     void storeMediaTitle(const QString& text);
     void storeMetadata(const QVariantMap& map);
@@ -297,6 +298,7 @@ private:
     QHash<qint64, QString> m_entryPaths;  // libmpv's entry ids and their paths
     QHash<QString, QString> m_givenTitles;  // the names the last open gave its paths
     QHash<qint64, int> m_redirectDepth;   // redirect rounds behind an entry since a file loaded
+    QHash<qint64, qint64> m_redirectOrigin;  // the entry whose redirects brought it in
     // Subtitle scans run here; last, so it is stopped and its threads joined
     // before anything else goes.
     QThreadPool m_scanPool;

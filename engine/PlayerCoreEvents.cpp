@@ -2,6 +2,7 @@
 
 #include "Lang.h"
 #include "MpvApi.h"
+#include "TextCleaner.h"
 
 #include <QDebug>
 #include <QDir>
@@ -260,6 +261,7 @@ void PlayerCore::onFileLoaded()
     refreshLoadedFile();
     m_fileActive = true;
     m_redirectDepth.clear();
+    m_redirectOrigin.clear();
     emit fileLoaded();
 }
 
@@ -271,10 +273,10 @@ void PlayerCore::onFileLoaded()
 void PlayerCore::refreshLoadedFile()
 {
     refreshEntry();
-    const QString title = m_handle.getString("media-title");
+    const QString title = m_handle.getLine("media-title");
     if (title != m_mediaTitle)
         storeMediaTitle(title);
-    const QVariantMap meta = m_handle.getNode("metadata").toMap();
+    const QVariantMap meta = m_handle.getNode("metadata", true).toMap();
     if (meta != m_metadata)
         storeMetadata(meta);
     judgeStream(meta);
@@ -376,7 +378,7 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
             m_lastPath = m_path;
         emit titleChanged();
     } else if (name == QLatin1String("media-title")) {
-        storeMediaTitle(asText());
+        storeMediaTitle(present ? TextCleaner::line(*static_cast<const char* const*>(prop->data)) : QString());
     } else if (name == QLatin1String("playlist-pos")) {
         m_playlistPos = present ? int(*static_cast<const int64_t*>(prop->data)) : -1;
         markCurrent(m_playlistPos);
@@ -384,8 +386,11 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
     } else if (name == QLatin1String("playlist")) {
         onPlaylistChange();
     } else {
+        // A file's tags and a stream's headers reach every display and the
+        // desktop from here: their texts come as lines a person can read.
+        const bool lines = name == QLatin1String("metadata");
         const QVariant value =
-            present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data)) : QVariant();
+            present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), lines) : QVariant();
         handleListProperty(name, value);
     }
 }

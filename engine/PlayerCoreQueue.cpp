@@ -38,15 +38,24 @@ qint64 entryId(const mpv_node& entry)
 // answer with a playlist that names it again: such an entry gives way to
 // itself for ever. The entries a redirect brings in are a round deeper than
 // the one they replace; past kMaxRedirects rounds without a file loading
-// they are removed, and the queue goes on after them.
+// they are removed, and the queue goes on after them. Each round also left
+// a copy of what the loop lists besides itself: the first round's copies
+// stay, the later ones go with the loop.
 void PlayerCore::guardRedirect(qint64 entry, qint64 firstInserted, int inserted)
 {
     const int depth = m_redirectDepth.value(entry, 0) + 1;
-    for (int i = 0; i < inserted; ++i)
+    const qint64 origin = m_redirectOrigin.value(entry, entry);
+    for (int i = 0; i < inserted; ++i) {
         m_redirectDepth.insert(firstInserted + i, depth);
+        m_redirectOrigin.insert(firstInserted + i, origin);
+    }
     if (depth <= kMaxRedirects || inserted <= 0)
         return;
-    removeEntries(firstInserted, firstInserted + inserted);
+    QSet<qint64> loop;
+    for (auto it = m_redirectDepth.cbegin(); it != m_redirectDepth.cend(); ++it)
+        if (it.value() > 1 && m_redirectOrigin.value(it.key()) == origin)
+            loop.insert(it.key());
+    removeEntries(loop);
     if (depth == kMaxRedirects + 1) {
         qWarning().noquote() << "playlist em ciclo removida:" << m_lastPath;
         emit errorMessage(L("Playlist em ciclo ignorada: ", "Playlist that loops skipped: ")
@@ -54,20 +63,18 @@ void PlayerCore::guardRedirect(qint64 entry, qint64 firstInserted, int inserted)
     }
 }
 
-// Removes the entries whose ids lie in [first, last), from the end so that
-// the indexes stay valid.
-void PlayerCore::removeEntries(qint64 first, qint64 last)
+// Removes the entries of those ids, from the end so that the indexes stay
+// valid.
+void PlayerCore::removeEntries(const QSet<qint64>& ids)
 {
     QList<int> indexes;
     mpv_node node;
     if (mpv()->get_property(m_handle.raw(), "playlist", MPV_FORMAT_NODE, &node) < 0)
         return;
     if (node.format == MPV_FORMAT_NODE_ARRAY) {
-        for (int i = 0; i < node.u.list->num; ++i) {
-            const qint64 id = entryId(node.u.list->values[i]);
-            if (id >= first && id < last)
+        for (int i = 0; i < node.u.list->num; ++i)
+            if (ids.contains(entryId(node.u.list->values[i])))
                 indexes.append(i);
-        }
     }
     mpv()->free_node_contents(&node);
     m_queueStale = true;

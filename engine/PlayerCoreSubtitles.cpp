@@ -35,7 +35,7 @@ constexpr qint64 kMaxPictureBytes = qint64(256) << 20;
 
 struct SubtitleScan {
     bool unsafe = false;   // some candidate is no regular file or too large
-    bool folder = false;   // the media is a folder
+    bool refused = false;  // the media is a folder, a FIFO, a device or a socket
     QStringList files;     // the harmless candidates, best match first
 };
 
@@ -70,14 +70,20 @@ void bestFirst(QStringList& files)
 }
 
 // Runs on a pool thread: one pass over the media's folder. A "file://"
-// link is only looked at for being a folder.
+// link is only looked at for what it names. A folder would be walked by
+// libmpv, all below it and without end; a FIFO without a writer keeps the
+// open waiting for good, a device such as /dev/zero feeds it without end.
+// Only regular files are opened: the test is a stat, which does not wait
+// on a FIFO as an open would. A path that does not exist is left to libmpv.
 SubtitleScan scanSubtitles(const QString& mediaPath)
 {
     SubtitleScan scan;
     const bool link = mediaPath.contains(QLatin1String("://"));
     const QFileInfo media(link ? QUrl(mediaPath).toLocalFile() : mediaPath);
-    scan.folder = media.isDir();
-    if (scan.folder || link)
+    scan.refused = media.exists() && !media.isFile();
+    if (scan.refused)
+        qWarning() << "não é um arquivo comum:" << media.filePath();
+    if (scan.refused || link)
         return scan;
     const QString base = media.completeBaseName().toLower();
     QDirIterator it(media.absolutePath(), QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -154,9 +160,9 @@ void PlayerCore::checkSubtitles(quint64 hookId, const QString& path)
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hookId] {
         const SubtitleScan scan = watcher->result();
         watcher->deleteLater();
-        // libmpv would walk a folder, and all below it, by itself and
-        // without end: it gets an empty stream instead, which fails.
-        if (scan.folder)
+        // What is no regular file becomes an empty stream, which fails at
+        // once with the usual message; the queue goes on.
+        if (scan.refused)
             m_handle.set("stream-open-filename", QStringLiteral("memory://"));
         if (scan.unsafe)
             handOver(m_handle, scan.files);

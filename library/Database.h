@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseWriteQueue.h"
 #include "HistoryItem.h"
 #include "MediaItem.h"
 #include "Playlist.h"
@@ -11,6 +12,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -22,7 +24,10 @@ class QSqlQuery;
 // The library database "biblioteca.db" in the data folder: media catalogue,
 // history, playlists and stations. Every operation runs on Qt's default SQL
 // connection on the GUI thread and keeps nothing in memory. Failed statements
-// are logged; callers get empty results and are never told.
+// are logged; reads then give empty results, and the writes a user waits on
+// (the scan's batches, the playlists) answer whether they were stored. A
+// write never waits long for a lock held by another program: history rows
+// and play counts that meet one are kept and written once the lock is gone.
 class Database : public QObject
 {
     Q_OBJECT
@@ -31,8 +36,14 @@ public:
     ~Database() override;
 
     // Opens (or creates) the file and its tables. A file that SQLite reports
-    // as not a database or corrupt is moved aside and a fresh one started.
+    // as not a database or corrupt is moved aside and a fresh one started;
+    // so is one found damaged by a check, which runs when the last run did
+    // not end cleanly or met damage while running. A file that cannot be
+    // written is opened for reading only.
     bool open();
+    // The library could only be opened for reading: it is shown, but
+    // nothing is kept.
+    bool isReadOnly() const { return m_readOnly; }
     // Where the last open() kept a damaged library file; empty when it
     // found none. Start-up tells the user about it.
     QString setAsideFile() const { return m_setAside; }
@@ -40,14 +51,17 @@ public:
     void close();
 
     // Batch helpers on the default connection for callers that write many
-    // rows at once. commit() rolls back when it fails.
+    // rows at once. commit() rolls back when it fails, and gives why in
+    // error when asked.
     static bool transaction();
-    static bool commit();
+    static bool commit(QSqlError* error = nullptr);
     static bool rollback();
 
     // Media catalogue
-    void upsertMedia(const QList<MediaItem>& items);
-    void removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present);
+    // Both answer whether the rows were stored; error gets why not.
+    bool upsertMedia(const QList<MediaItem>& items, QSqlError* error = nullptr);
+    bool removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present,
+                       QSqlError* error = nullptr);
     void ensureMedia(const QString& path, const QString& kind, const QString& title);
     void setFavorite(const QString& path, bool on);
     bool isFavorite(const QString& path) const;
@@ -72,12 +86,14 @@ public:
 
     // Playlists
     QList<Playlist> playlists() const;
-    qint64 createPlaylist(const QString& name);
-    void renamePlaylist(qint64 id, const QString& name);
-    void deletePlaylist(qint64 id);
+    // Playlists: each write answers whether it was stored. A new list and
+    // its items are stored together or not at all: the id, or 0.
+    qint64 createPlaylist(const QString& name, const QStringList& paths = {});
+    bool renamePlaylist(qint64 id, const QString& name);
+    bool deletePlaylist(qint64 id);
     QStringList playlistItems(qint64 id) const;
-    void setPlaylistItems(qint64 id, const QStringList& paths);
-    void addToPlaylist(qint64 id, const QStringList& paths);
+    bool setPlaylistItems(qint64 id, const QStringList& paths);
+    bool addToPlaylist(qint64 id, const QStringList& paths);
 
     // Stations
     QList<Station> stations(const QString& grp) const;
@@ -97,6 +113,10 @@ signals:
     void playlistsChanged();
     void stationsChanged();
     void favoritesChanged();
+    // Something the user must hear of, said once per run: the library is
+    // damaged (and is set aside at the next start), or history cannot be
+    // saved. Sent from the event loop, never from inside the failing call.
+    void storageFault(const QString& message);
 
 private:
     explicit Database(QObject* parent);
@@ -106,6 +126,33 @@ private:
     static Schema createSchema();
     static Schema upgrade();
     static QString moveAside(const QString& file);
+    bool openReadOnly(QSqlDatabase& db, const QString& file);
+    static bool checkedSound(const QString& file);
+    static bool passesCheck(const QString& pragma);
+    void markRunning(bool on);
+
+    enum class Fault { Damaged, HistoryWaiting, HistoryFailed };
+    void tellOnce(Fault fault);
+    // Called with every failed statement: damage is noted for the next
+    // start, a lock held elsewhere starts the waiting.
+    static void noteFailure(const QSqlError& error);
+
+    // How long a statement on the GUI thread waits for a lock another
+    // program holds: enough for its short writes, too short to be felt.
+    static constexpr int kBusyMs = 50;
+    // The writes that are kept while the library is locked. While another
+    // program holds the lock, statements fail at once instead of each
+    // waiting for it; a timer writes what was kept once the lock is gone.
+    enum class Outcome { Done, Busy, Failed };
+    Outcome writeHistory(const HistoryItem& row);
+    Outcome writePlays(const QString& path, int plays, qint64 playedAt);
+    static Outcome writeMedia(const QString& path, const QString& kind, const QString& title, qint64 addedAt);
+    Outcome writeKept(const DatabaseWriteQueue::Entry& entry);
+    void kept(bool added);
+    void startWaiting();
+    void retryWaiting();
+    void tellIfLong();
+    static Outcome attempt(QSqlQuery& query);
 
     // A forward-only query prepared on the default connection; a statement
     // that does not prepare is logged like a failed one.
@@ -119,8 +166,19 @@ private:
     // caller's transaction. endBatch(false) undoes everything since beginBatch.
     static bool beginBatch();
     static bool endBatch(bool ok);
+    // A playlist's items in order; empty when they could not be read.
+    std::optional<QStringList> readPlaylistItems(qint64 id) const;
+    // Replaces a playlist's items, inside a batch the caller holds.
+    static bool writePlaylistItems(qint64 id, const QStringList& paths);
 
     QString m_setAside;
+    bool m_readOnly = false;
+    bool m_marked = false;   // this run made the running marker
+    bool m_damageNoted = false;
+    bool m_toldDamage = false;
+    bool m_toldHistory = false;
+    DatabaseWriteQueue m_waiting;
+    QTimer m_retry;
     // mediaByPath runs once per queue row: its statement is prepared once
     // per connection. Dropped whenever the connection closes.
     mutable std::unique_ptr<QSqlQuery> m_byPath;

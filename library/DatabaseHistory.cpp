@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "App.h"
+#include "TextCleaner.h"
 
 #include <QDateTime>
 #include <QSettings>
@@ -16,7 +17,7 @@ HistoryItem readHistory(const QSqlQuery& q)
     HistoryItem h;
     h.path = q.value(0).toString();
     h.kind = q.value(1).toString();
-    h.title = q.value(2).toString();
+    h.title = TextCleaner::line(q.value(2).toString());   // stored before titles were cut
     h.position = q.value(3).toDouble();
     h.duration = q.value(4).toDouble();
     h.last_played = q.value(5).toLongLong();
@@ -30,21 +31,36 @@ void Database::saveHistory(const HistoryItem& item)
 {
     if (!App::settings()->value(QStringLiteral("privacy/history"), true).toBool())
         return;
+    HistoryItem row = item;
+    if (row.last_played == 0)
+        row.last_played = QDateTime::currentSecsSinceEpoch();
+    // Behind rows that already wait, so that an older one never lands over it.
+    const Outcome outcome = m_waiting.isEmpty() ? writeHistory(row) : Outcome::Busy;
+    if (outcome == Outcome::Busy) {
+        kept(m_waiting.addHistory(row));
+        return;
+    }
+    if (outcome == Outcome::Failed)
+        tellOnce(Fault::HistoryFailed);
+    emit historyChanged();
+}
+
+Database::Outcome Database::writeHistory(const HistoryItem& row)
+{
     QSqlQuery q = prepare(QStringLiteral(
         "INSERT INTO history (path, kind, title, position, duration, last_played, finished) "
         "VALUES (?,?,?,?,?,?,?) ON CONFLICT(path) DO UPDATE SET kind=excluded.kind, "
         "title=excluded.title, position=excluded.position, "
         "duration=CASE WHEN excluded.duration>0 THEN excluded.duration ELSE history.duration END, "
         "last_played=excluded.last_played, finished=excluded.finished"));
-    q.addBindValue(item.path);
-    q.addBindValue(item.kind);
-    q.addBindValue(item.title);
-    q.addBindValue(item.position);
-    q.addBindValue(item.duration);
-    q.addBindValue(item.last_played != 0 ? item.last_played : QDateTime::currentSecsSinceEpoch());
-    q.addBindValue(int(item.finished));
-    exec(q);
-    emit historyChanged();
+    q.addBindValue(row.path);
+    q.addBindValue(row.kind);
+    q.addBindValue(row.title);
+    q.addBindValue(row.position);
+    q.addBindValue(row.duration);
+    q.addBindValue(row.last_played);
+    q.addBindValue(int(row.finished));
+    return attempt(q);
 }
 
 std::optional<HistoryItem> Database::historyFor(const QString& path) const

@@ -1,9 +1,11 @@
 #include "Database.h"
 
 #include "App.h"
+#include "TextCleaner.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -22,16 +24,23 @@ const QString kUpsert = QStringLiteral(
     "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
     "folder=excluded.folder, size=excluded.size, in_library=1");
 
+// Tag texts as they are shown: a library written before texts were cut at
+// reading may hold titles of megabytes.
+QString shownText(const QSqlQuery& q, int column)
+{
+    return TextCleaner::line(q.value(column).toString());
+}
+
 MediaItem readMedia(const QSqlQuery& q)
 {
     MediaItem m;
     m.path = q.value(0).toString();
     m.kind = q.value(1).toString();
-    m.title = q.value(2).toString();
-    m.artist = q.value(3).toString();
-    m.album = q.value(4).toString();
-    m.album_artist = q.value(5).toString();
-    m.genre = q.value(6).toString();
+    m.title = shownText(q, 2);
+    m.artist = shownText(q, 3);
+    m.album = shownText(q, 4);
+    m.album_artist = shownText(q, 5);
+    m.genre = shownText(q, 6);
     m.year = q.value(7).toInt();
     m.track = q.value(8).toInt();
     m.duration = q.value(9).toDouble();
@@ -92,14 +101,15 @@ QString kindOf(const QString& path)
 
 }  // namespace
 
-void Database::upsertMedia(const QList<MediaItem>& items)
+bool Database::upsertMedia(const QList<MediaItem>& items, QSqlError* error)
 {
     if (items.isEmpty())
-        return;
+        return true;
+    bool ok = false;
     if (beginBatch()) {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         QSqlQuery q = prepare(kUpsert);
-        bool ok = true;
+        ok = true;
         for (qsizetype i = 0; ok && i < items.size(); ++i) {
             const MediaItem& m = items.at(i);
             q.bindValue(0, m.path);
@@ -118,47 +128,68 @@ void Database::upsertMedia(const QList<MediaItem>& items)
             q.bindValue(13, m.disc);
             ok = exec(q);
         }
-        endBatch(ok);
+        if (!ok && error)
+            *error = q.lastError();
+        ok = endBatch(ok);
     }
     emit libraryChanged();
+    return ok;
 }
 
-void Database::removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present)
+bool Database::removeMissing(const QString& kind, const QStringList& folders, const QSet<QString>& present,
+                             QSqlError* error)
 {
     QSqlQuery select = prepare(QStringLiteral("SELECT path, folder FROM media WHERE kind=? AND in_library=1"));
     select.addBindValue(kind);
+    if (!exec(select)) {
+        if (error)
+            *error = select.lastError();
+        return false;
+    }
     QStringList stale;
-    if (exec(select)) {
-        while (select.next()) {
-            const QString path = select.value(0).toString();
-            if (isStale(path, folders, present))
-                stale.append(path);
-        }
+    while (select.next()) {
+        const QString path = select.value(0).toString();
+        if (isStale(path, folders, present))
+            stale.append(path);
     }
     select.finish();
-    if (stale.isEmpty() || !beginBatch())
-        return;
+    if (stale.isEmpty())
+        return true;
+    if (!beginBatch())
+        return false;
     QSqlQuery q = prepare(QStringLiteral("UPDATE media SET in_library=0 WHERE path=?"));
     bool ok = true;
     for (qsizetype i = 0; ok && i < stale.size(); ++i) {
         q.bindValue(0, stale.at(i));
         ok = exec(q);
     }
-    if (endBatch(ok))
-        emit libraryChanged();
+    if (!ok && error)
+        *error = q.lastError();
+    if (!endBatch(ok))
+        return false;
+    emit libraryChanged();
+    return true;
 }
 
 void Database::ensureMedia(const QString& path, const QString& kind, const QString& title)
+{
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    // Plays are counted on this row: it waits out a lock with them.
+    if (!m_waiting.isEmpty() || writeMedia(path, kind, title, now) == Outcome::Busy)
+        kept(m_waiting.addMedia(path, kind, title, now));
+}
+
+Database::Outcome Database::writeMedia(const QString& path, const QString& kind, const QString& title, qint64 addedAt)
 {
     QSqlQuery q = prepare(QStringLiteral(
         "INSERT OR IGNORE INTO media (path, kind, title, added_at, in_library, folder) VALUES (?,?,?,?,0,?)"));
     q.addBindValue(path);
     q.addBindValue(kind);
     q.addBindValue(title);
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    q.addBindValue(addedAt);
     q.addBindValue(App::isUrl(path) ? QVariant(QMetaType::fromType<QString>())
                                     : QVariant(QFileInfo(path).absolutePath()));
-    exec(q);
+    return attempt(q);
 }
 
 void Database::setFavorite(const QString& path, bool on)
@@ -180,11 +211,21 @@ bool Database::isFavorite(const QString& path) const
 
 void Database::countPlay(const QString& path)
 {
-    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+1, last_played=? WHERE path=?"));
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (!m_waiting.isEmpty() || writePlays(path, 1, now) == Outcome::Busy)
+        kept(m_waiting.addPlay(path, now));
+}
+
+Database::Outcome Database::writePlays(const QString& path, int plays, qint64 playedAt)
+{
+    QSqlQuery q = prepare(QStringLiteral("UPDATE media SET play_count=play_count+?, last_played=? WHERE path=?"));
+    q.addBindValue(plays);
+    q.addBindValue(playedAt);
     q.addBindValue(path);
-    if (exec(q) && q.numRowsAffected() > 0)
+    const Outcome outcome = attempt(q);
+    if (outcome == Outcome::Done && q.numRowsAffected() > 0)
         emit playCounted(path);
+    return outcome;
 }
 
 void Database::setDuration(const QString& path, double seconds)

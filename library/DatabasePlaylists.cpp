@@ -15,77 +15,99 @@ QList<Playlist> Database::playlists() const
     return list;
 }
 
-qint64 Database::createPlaylist(const QString& name)
+qint64 Database::createPlaylist(const QString& name, const QStringList& paths)
 {
-    QSqlQuery q = prepare(QStringLiteral("INSERT INTO playlists (name, created) VALUES (?, ?)"));
-    q.addBindValue(name);
-    q.addBindValue(QDateTime::currentSecsSinceEpoch());
-    const bool ok = exec(q);
+    qint64 id = 0;
+    if (beginBatch()) {
+        QSqlQuery q = prepare(QStringLiteral("INSERT INTO playlists (name, created) VALUES (?, ?)"));
+        q.addBindValue(name);
+        q.addBindValue(QDateTime::currentSecsSinceEpoch());
+        bool ok = exec(q);
+        if (ok)
+            id = q.lastInsertId().toLongLong();
+        ok = ok && id > 0 && writePlaylistItems(id, paths);
+        if (!endBatch(ok))
+            id = 0;
+    }
     emit playlistsChanged();
-    return ok ? q.lastInsertId().toLongLong() : 0;
+    return id;
 }
 
-void Database::renamePlaylist(qint64 id, const QString& name)
+bool Database::renamePlaylist(qint64 id, const QString& name)
 {
     if (id < 1)
-        return;
+        return false;
     QSqlQuery q = prepare(QStringLiteral("UPDATE playlists SET name=? WHERE id=?"));
     q.addBindValue(name);
     q.addBindValue(id);
-    exec(q);
+    const bool ok = exec(q);
     emit playlistsChanged();
+    return ok;
 }
 
-void Database::deletePlaylist(qint64 id)
+bool Database::deletePlaylist(qint64 id)
 {
     if (id < 1)
-        return;
+        return false;
+    bool ok = false;
     if (beginBatch()) {
         QSqlQuery items = prepare(QStringLiteral("DELETE FROM playlist_items WHERE playlist_id=?"));
         items.addBindValue(id);
         QSqlQuery list = prepare(QStringLiteral("DELETE FROM playlists WHERE id=?"));
         list.addBindValue(id);
-        endBatch(exec(items) && exec(list));
+        ok = endBatch(exec(items) && exec(list));
     }
     emit playlistsChanged();
+    return ok;
 }
 
 QStringList Database::playlistItems(qint64 id) const
 {
+    return readPlaylistItems(id).value_or(QStringList());
+}
+
+std::optional<QStringList> Database::readPlaylistItems(qint64 id) const
+{
     QSqlQuery q = prepare(QStringLiteral("SELECT path FROM playlist_items WHERE playlist_id=? ORDER BY idx"));
     q.addBindValue(id);
+    if (!exec(q))
+        return std::nullopt;
     QStringList paths;
-    if (exec(q)) {
-        while (q.next())
-            paths.append(q.value(0).toString());
-    }
+    while (q.next())
+        paths.append(q.value(0).toString());
     return paths;
 }
 
-// Rewrites the whole list at once; on any failure the old items stay.
-void Database::setPlaylistItems(qint64 id, const QStringList& paths)
+bool Database::writePlaylistItems(qint64 id, const QStringList& paths)
 {
-    if (id < 1)
-        return;
-    if (beginBatch()) {
-        QSqlQuery clear = prepare(QStringLiteral("DELETE FROM playlist_items WHERE playlist_id=?"));
-        clear.addBindValue(id);
-        bool ok = exec(clear);
-        QSqlQuery insert = prepare(QStringLiteral("INSERT INTO playlist_items (playlist_id, idx, path) VALUES (?,?,?)"));
-        for (int i = 0; ok && i < paths.size(); ++i) {
-            insert.bindValue(0, id);
-            insert.bindValue(1, i);
-            insert.bindValue(2, paths.at(i));
-            ok = exec(insert);
-        }
-        endBatch(ok);
+    QSqlQuery clear = prepare(QStringLiteral("DELETE FROM playlist_items WHERE playlist_id=?"));
+    clear.addBindValue(id);
+    bool ok = exec(clear);
+    QSqlQuery insert = prepare(QStringLiteral("INSERT INTO playlist_items (playlist_id, idx, path) VALUES (?,?,?)"));
+    for (int i = 0; ok && i < paths.size(); ++i) {
+        insert.bindValue(0, id);
+        insert.bindValue(1, i);
+        insert.bindValue(2, paths.at(i));
+        ok = exec(insert);
     }
-    emit playlistsChanged();
+    return ok;
 }
 
-void Database::addToPlaylist(qint64 id, const QStringList& paths)
+// Rewrites the whole list at once; on any failure the old items stay.
+bool Database::setPlaylistItems(qint64 id, const QStringList& paths)
 {
     if (id < 1)
-        return;
-    setPlaylistItems(id, playlistItems(id) + paths);
+        return false;
+    const bool ok = beginBatch() && endBatch(writePlaylistItems(id, paths));
+    emit playlistsChanged();
+    return ok;
+}
+
+// Items that cannot be read are not replaced by the new paths alone.
+bool Database::addToPlaylist(qint64 id, const QStringList& paths)
+{
+    if (id < 1)
+        return false;
+    const std::optional<QStringList> items = readPlaylistItems(id);
+    return items && setPlaylistItems(id, *items + paths);
 }

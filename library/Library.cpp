@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSqlError>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -51,6 +52,22 @@ bool anyStale(const QHash<QString, qint64>& known, const QSet<QString>& present,
             && (prefixes.isEmpty() || startsWithAny(it.key(), prefixes)))
             return true;
     return false;
+}
+
+// SQLITE_FULL (13), also as an extended code. A failed COMMIT comes
+// without its code, with SQLite's own message only.
+bool isFull(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return (ok && code == 13) || error.databaseText().contains(QLatin1String("database or disk is full"));
+}
+
+QString reasonOf(const QSqlError& error)
+{
+    if (!error.isValid())
+        return QString();
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
 }  // namespace
@@ -116,6 +133,7 @@ void Library::addFolder(const QString& kind, const QString& path)
     if (!path.isEmpty() && !list.contains(clean)) {
         list.append(clean);
         App::set(key(kind), list);
+        emit foldersChanged(kind);
     }
     rescan();
 }
@@ -123,8 +141,10 @@ void Library::addFolder(const QString& kind, const QString& path)
 void Library::removeFolder(const QString& kind, const QString& path)
 {
     QStringList list = folders(kind);
-    list.removeAll(path);
+    const bool removed = list.removeAll(path) > 0;
     App::set(key(kind), list);
+    if (removed)
+        emit foldersChanged(kind);
     if (!path.isEmpty())
         Database::instance()->removeMissing(kind, {rowPrefix(normalFolder(path))}, {});
     rescan();
@@ -172,25 +192,40 @@ void Library::onScanDone()
     // A stopped walk saw only part of the folders: nothing of it is kept,
     // least of all the "missing" files it never reached.
     const bool keep = !result.cancelled && !m_quitting;
-    const bool changed = keep && merge(result);
+    QSqlError error;
+    const bool changed = keep && merge(result, &error);
+    // What a failed store leaves: the rows there were before the scan.
+    const int kept = int(m_knownAudio.size() + m_knownVideo.size());
     m_knownAudio.clear();
     m_knownVideo.clear();
     if (!keep)
         return;
-    if (changed)
+    setStoreError(error);
+    if (changed && !error.isValid())
         emit Database::instance()->libraryChanged();
-    emit scanFinished(int(result.audioPaths.size() + result.videoPaths.size()));
+    emit scanFinished(error.isValid() ? kept : int(result.audioPaths.size() + result.videoPaths.size()));
     if (m_rescanPending) {
         m_rescanPending = false;
         rescan();
     }
 }
 
+void Library::setStoreError(const QSqlError& error)
+{
+    const QString reason = reasonOf(error);
+    const bool full = error.isValid() && isFull(error);
+    if (reason == m_storeError && full == m_storeFull)
+        return;
+    m_storeError = reason;
+    m_storeFull = full;
+    emit storeChanged();
+}
+
 // Writes one scan into the database as one transaction, with the database's
-// own change signals held back; answers whether anything changed. The folder
-// lists are read again here: files of a folder removed while the walk ran are
-// dropped.
-bool Library::merge(const ScanResult& result)
+// own change signals held back; answers whether there was anything to write,
+// and gives in error why it could not be stored. The folder lists are read
+// again here: files of a folder removed while the walk ran are dropped.
+bool Library::merge(const ScanResult& result, QSqlError* error)
 {
     const QStringList audio = rowPrefixes(scanFolders(QStringLiteral("audio")));
     const QStringList video = rowPrefixes(scanFolders(QStringLiteral("video")));
@@ -208,12 +243,14 @@ bool Library::merge(const ScanResult& result)
     const QSignalBlocker block(db);
     // Commit only a transaction of our own, never one a caller left open.
     const bool own = Database::transaction();
-    db->upsertMedia(items);
-    if (staleAudio)
-        db->removeMissing(QStringLiteral("audio"), audio, result.audioPaths);
-    if (staleVideo)
-        db->removeMissing(QStringLiteral("video"), video, result.videoPaths);
-    if (own)
-        Database::commit();
+    bool ok = db->upsertMedia(items, error);
+    ok = ok && (!staleAudio || db->removeMissing(QStringLiteral("audio"), audio, result.audioPaths, error));
+    ok = ok && (!staleVideo || db->removeMissing(QStringLiteral("video"), video, result.videoPaths, error));
+    if (own && ok)
+        ok = Database::commit(error);
+    else if (own)
+        Database::rollback();
+    if (!ok && !error->isValid())
+        *error = QSqlError(QString(), QStringLiteral("SAVEPOINT"), QSqlError::TransactionError);
     return true;
 }

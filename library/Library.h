@@ -18,6 +18,8 @@
 // walks the folders on a worker thread, reads the tags of new or changed
 // audio files and hands the result back to the GUI thread, which writes it
 // into the Database and takes vanished files out of the library.
+class QSqlError;
+
 class Library : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,12 @@ public:
     // Starts a scan; while one runs, asks for exactly one more after it.
     void rescan();
 
+    // Why the last scan's result could not be stored in the database;
+    // empty when it was (or no scan has ended yet).
+    QString storeError() const { return m_storeError; }
+    // Whether that failure was a full disk.
+    bool storeFull() const { return m_storeFull; }
+
     // The worker body. Only reads files and the extension lists; stops early
     // (and says so) when cancel becomes true.
     static ScanResult scan(const QStringList& audioFolders, const QStringList& videoFolders,
@@ -55,6 +63,12 @@ public:
 signals:
     void scanStarted();
     void scanFinished(int count);
+    // A folder list of that kind changed.
+    void foldersChanged(const QString& kind);
+    // storeError() changed: a scan failed to store its result, for another
+    // reason than the one before, or stored it again after a failure. So a
+    // run of scans that fail alike tells it once.
+    void storeChanged();
 
 private slots:
     // Stops a running walk for good; connected to the application's quit.
@@ -65,7 +79,8 @@ private:
     void writeDefaults();
     QStringList scanFolders(const QString& kind) const;
     void onScanDone();
-    bool merge(const ScanResult& result);
+    bool merge(const ScanResult& result, QSqlError* error);
+    void setStoreError(const QSqlError& error);
 
     bool m_scanning = false;
     bool m_rescanPending = false;
@@ -73,6 +88,8 @@ private:
     // Per-scan stop flag shared with the worker.
     std::shared_ptr<std::atomic<bool>> m_cancel;
     bool m_quitting = false;
+    QString m_storeError;
+    bool m_storeFull = false;
     // Library rows when the running scan started, per kind.
     QHash<QString, qint64> m_knownAudio;
     QHash<QString, qint64> m_knownVideo;

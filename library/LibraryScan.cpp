@@ -40,7 +40,7 @@ MediaItem recordOf(const QString& path, const QFileInfo& info)
     m.year = tags.year();
     m.track = tags.track();
     m.disc = tags.disc();
-    m.album_artist = tags.property("ALBUMARTIST");
+    m.album_artist = tags.albumArtist();
     m.duration = tags.length();
     return m;
 }

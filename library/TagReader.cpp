@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringDecoder>
+
+#include "TextCleaner.h"
 
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
@@ -11,6 +14,7 @@
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpcfile.h>
@@ -21,6 +25,7 @@
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/trueaudiofile.h>
+#include <taglib/unknownframe.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
@@ -28,12 +33,97 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+#include <type_traits>
+
 namespace {
 
 QString text(const TagLib::String& s)
 {
     const std::wstring w = s.toWString();
     return QString::fromWCharArray(w.data(), qsizetype(w.size())).trimmed();
+}
+
+// A tag text as it is shown: only its head is converted.
+QString label(const TagLib::String& s)
+{
+    const std::wstring w = s.substr(0, TextCleaner::kHead).toWString();
+    return TextCleaner::line(QString::fromWCharArray(w.data(), qsizetype(w.size())));
+}
+
+// Text frames far longer than anything shown, and lyrics longer than the
+// lyrics view takes in any encoding, are left undecoded by TagLib: decoding
+// the whole of a frame of megabytes costs tens of milliseconds, in every
+// reader of the file. The head of such a frame is read by frameHead.
+constexpr unsigned kMaxTextFrame = 64 * 1024;
+constexpr unsigned kMaxLyricsFrame = 4 * 1024 * 1024;
+
+struct FrameAccess : TagLib::ID3v2::Frame {
+    using TagLib::ID3v2::Frame::Header;
+};
+
+class BoundedFrames : public TagLib::ID3v2::FrameFactory
+{
+protected:
+    bool updateFrame(FrameAccess::Header* header) const override
+    {
+        if (!FrameFactory::updateFrame(header))
+            return false;
+        const TagLib::ByteVector id = header->frameID();
+        if (id == "USLT")
+            return header->frameSize() <= kMaxLyricsFrame;
+        const bool text = id.startsWith("T") || id.startsWith("W") || id == "COMM";
+        return !text || header->frameSize() <= kMaxTextFrame;
+    }
+};
+
+TagLib::ID3v2::FrameFactory* boundedFrames()
+{
+    static BoundedFrames factory;
+    return &factory;
+}
+
+TagLib::ID3v2::Tag* id3v2Of(TagLib::File* file)
+{
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+        return mpeg->ID3v2Tag();
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+        return flac->ID3v2Tag();
+    if (auto* tta = dynamic_cast<TagLib::TrueAudio::File*>(file))
+        return tta->ID3v2Tag();
+    return nullptr;
+}
+
+// The shown head of a text frame that TagLib left undecoded (its first
+// value); nothing when the frame is absent or was decoded.
+std::optional<QString> frameHead(TagLib::File* file, const char* id)
+{
+    TagLib::ID3v2::Tag* tag = id3v2Of(file);
+    if (!tag)
+        return std::nullopt;
+    const auto it = tag->frameListMap().find(id);
+    if (it == tag->frameListMap().end() || it->second.isEmpty())
+        return std::nullopt;
+    const auto* frame = dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(it->second.front());
+    if (!frame)
+        return std::nullopt;
+    const TagLib::ByteVector field = frame->data();
+    if (field.isEmpty())
+        return QString();   // an empty frame: present, with no text
+    QByteArrayView body(field.data() + 1, qMin<qsizetype>(field.size() - 1, 4 * TextCleaner::kHead));
+    QStringDecoder::Encoding encoding = QStringDecoder::Latin1;
+    if (field[0] == 1 && body.startsWith("\xff\xfe")) {
+        encoding = QStringDecoder::Utf16LE;
+        body = body.sliced(2);
+    } else if (field[0] == 1 || field[0] == 2) {
+        encoding = QStringDecoder::Utf16BE;
+        body = body.sliced(body.startsWith("\xfe\xff") ? 2 : 0);
+    } else if (field[0] == 3) {
+        encoding = QStringDecoder::Utf8;
+    }
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    const QString all = decoder.decode(body);
+    return TextCleaner::line(QStringView(all).left(all.indexOf(QChar(0))));
 }
 
 QByteArray bytes(const TagLib::ByteVector& v)
@@ -319,35 +409,42 @@ Access accessAs(QFile& file, Format format, bool full, bool byContent)
 }
 
 using FilePtr = std::unique_ptr<TagLib::File>;
+using Stream = TagLib::IOStream;
 
-// The file opened with one TagLib reader; null when the reader refuses it.
+// The file read from the stream by one TagLib reader; null when the reader
+// refuses it. Readers of ID3v2 tags get the bounded frame factory.
 template <typename Reader>
-FilePtr openWith(const char* name, bool props)
+FilePtr openWith(Stream* stream, bool props)
 {
-    FilePtr file = std::make_unique<Reader>(
-        name, props, props ? TagLib::AudioProperties::Fast : TagLib::AudioProperties::Average);
+    const auto style = props ? TagLib::AudioProperties::Fast : TagLib::AudioProperties::Average;
+    FilePtr file;
+    if constexpr (std::is_constructible_v<Reader, Stream*, TagLib::ID3v2::FrameFactory*, bool,
+                                          TagLib::AudioProperties::ReadStyle>)
+        file = std::make_unique<Reader>(stream, boundedFrames(), props, style);
+    else
+        file = std::make_unique<Reader>(stream, props, style);
     if (!file->isValid())
         file.reset();
     return file;
 }
 
-FilePtr openAs(Format format, const char* name, bool props)
+FilePtr openAs(Format format, Stream* stream, bool props)
 {
     switch (format) {
     case Format::Mpeg:
-        return openWith<TagLib::MPEG::File>(name, props);
+        return openWith<TagLib::MPEG::File>(stream, props);
     case Format::Flac:
-        return openWith<TagLib::FLAC::File>(name, props);
+        return openWith<TagLib::FLAC::File>(stream, props);
     case Format::Ape:
-        return openWith<TagLib::APE::File>(name, props);
+        return openWith<TagLib::APE::File>(stream, props);
     case Format::Ogg:
-        if (FilePtr f = openWith<TagLib::Ogg::Vorbis::File>(name, props))
+        if (FilePtr f = openWith<TagLib::Ogg::Vorbis::File>(stream, props))
             return f;
-        if (FilePtr f = openWith<TagLib::Ogg::Opus::File>(name, props))
+        if (FilePtr f = openWith<TagLib::Ogg::Opus::File>(stream, props))
             return f;
-        if (FilePtr f = openWith<TagLib::Ogg::FLAC::File>(name, props))
+        if (FilePtr f = openWith<TagLib::Ogg::FLAC::File>(stream, props))
             return f;
-        return openWith<TagLib::Ogg::Speex::File>(name, props);
+        return openWith<TagLib::Ogg::Speex::File>(stream, props);
     case Format::Other:
         break;
     }
@@ -355,22 +452,21 @@ FilePtr openAs(Format format, const char* name, bool props)
 }
 
 // The file read as one of the checked formats, when it looks like it.
-FilePtr openChecked(QFile& file, Format format, const char* name, bool readLength,
-                    bool byContent)
+FilePtr openChecked(QFile& file, Format format, Stream* stream, bool readLength, bool byContent)
 {
     const Access access = accessAs(file, format, readLength, byContent);
     if (access == Access::None)
         return nullptr;
-    return openAs(format, name, readLength && access == Access::Full);
+    return openAs(format, stream, readLength && access == Access::Full);
 }
 
 template <typename Reader>
-FilePtr openIfLooksLike(TagLib::IOStream* stream, const char* name, bool props)
+FilePtr openIfLooksLike(Stream* stream, bool props)
 {
-    return Reader::isSupported(stream) ? openWith<Reader>(name, props) : nullptr;
+    return Reader::isSupported(stream) ? openWith<Reader>(stream, props) : nullptr;
 }
 
-using Opener = FilePtr (*)(const char* name, bool props);
+using Opener = FilePtr (*)(Stream* stream, bool props);
 
 // TagLib's bounded readers, by the extensions it gives them; null for
 // others.
@@ -402,17 +498,14 @@ bool taglibKnows(const QString& ext)
 }
 
 // The formats of bounded readers, told by TagLib's own look at the head.
-FilePtr openOther(const char* name, bool props)
+FilePtr openOther(Stream* stream, bool props)
 {
-    TagLib::FileStream stream(name, true);
-    if (!stream.isOpen())
-        return nullptr;
     for (auto open : {&openIfLooksLike<TagLib::MP4::File>, &openIfLooksLike<TagLib::ASF::File>,
                       &openIfLooksLike<TagLib::RIFF::WAV::File>,
                       &openIfLooksLike<TagLib::RIFF::AIFF::File>,
                       &openIfLooksLike<TagLib::WavPack::File>, &openIfLooksLike<TagLib::MPC::File>,
                       &openIfLooksLike<TagLib::TrueAudio::File>})
-        if (FilePtr f = open(&stream, name, props))
+        if (FilePtr f = open(stream, props))
             return f;
     return nullptr;
 }
@@ -421,31 +514,30 @@ FilePtr openOther(const char* name, bool props)
 // is: the formats with a mark of their own first, MPEG (known only by its
 // frames) last, and at the very end the ID3v2 tag alone of a file that has
 // one in front of content nobody reads.
-FilePtr openByContent(QFile& file, Format named, const char* name, bool readLength)
+FilePtr openByContent(QFile& file, Format named, Stream* stream, bool readLength)
 {
     for (const Format format : {Format::Ogg, Format::Flac, Format::Ape})
         if (format != named)
-            if (FilePtr f = openChecked(file, format, name, readLength, true))
+            if (FilePtr f = openChecked(file, format, stream, readLength, true))
                 return f;
-    if (FilePtr f = openOther(name, readLength))
+    if (FilePtr f = openOther(stream, readLength))
         return f;
     if (named != Format::Mpeg)
-        if (FilePtr f = openChecked(file, Format::Mpeg, name, readLength, true))
+        if (FilePtr f = openChecked(file, Format::Mpeg, stream, readLength, true))
             return f;
-    return afterId3v2(file) > 0 ? openAs(Format::Mpeg, name, false) : nullptr;
+    return afterId3v2(file) > 0 ? openAs(Format::Mpeg, stream, false) : nullptr;
 }
 
 // Opens a file as the format its extension names when it is that format
 // (checked first for the formats whose readers walk), else by its content.
-FilePtr openFile(const QString& path, Format named, Opener bounded, bool readLength)
+FilePtr openFile(const QString& path, Stream* stream, Format named, Opener bounded, bool readLength)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    const QByteArray name = QFile::encodeName(path);
-    FilePtr f = bounded ? bounded(name.constData(), readLength)
-                        : openChecked(file, named, name.constData(), readLength, false);
-    return f ? std::move(f) : openByContent(file, named, name.constData(), readLength);
+    FilePtr f = bounded ? bounded(stream, readLength)
+                        : openChecked(file, named, stream, readLength, false);
+    return f ? std::move(f) : openByContent(file, named, stream, readLength);
 }
 
 }  // namespace
@@ -460,15 +552,20 @@ TagReader::TagReader(const QString& path, bool readLength)
 {
     if (!isRegularFile(path))
         return;
+    // Read only: opened for writing, every song read would look saved to
+    // file watchers and backup tools.
+    m_stream = std::make_unique<TagLib::FileStream>(QFile::encodeName(path).constData(), true);
+    if (!m_stream->isOpen())
+        return;
     const QString ext = QFileInfo(path).suffix().toLower();
     const Format named = formatOf(ext);
     const Opener bounded = named == Format::Other ? boundedReaderFor(ext) : nullptr;
     if (named == Format::Other && !bounded && taglibKnows(ext)) {
         // Tracker modules: left to TagLib whole.
-        m_ref = std::make_unique<TagLib::FileRef>(QFile::encodeName(path).constData(), readLength,
+        m_ref = std::make_unique<TagLib::FileRef>(m_stream.get(), readLength,
                                                   readLength ? TagLib::AudioProperties::Fast
                                                              : TagLib::AudioProperties::Average);
-    } else if (FilePtr file = openFile(path, named, bounded, readLength)) {
+    } else if (FilePtr file = openFile(path, m_stream.get(), named, bounded, readLength)) {
         m_ref = std::make_unique<TagLib::FileRef>(file.release());
     }
     if (m_ref && m_ref->isNull())
@@ -484,27 +581,47 @@ bool TagReader::isValid() const
 
 bool TagReader::hasTitle() const
 {
-    return m_ref && m_ref->tag() && !m_ref->tag()->title().isEmpty();
+    if (!m_ref)
+        return false;
+    return frameHead(m_ref->file(), "TIT2") || (m_ref->tag() && !m_ref->tag()->title().isEmpty());
+}
+
+QString TagReader::shown(const char* frame, TagLib::String (TagLib::Tag::*field)() const) const
+{
+    if (!m_ref)
+        return QString();
+    if (std::optional<QString> head = frameHead(m_ref->file(), frame))
+        return *head;
+    return m_ref->tag() ? label((m_ref->tag()->*field)()) : QString();
 }
 
 QString TagReader::title() const
 {
-    return m_ref && m_ref->tag() ? text(m_ref->tag()->title()) : QString();
+    return shown("TIT2", &TagLib::Tag::title);
 }
 
 QString TagReader::artist() const
 {
-    return m_ref && m_ref->tag() ? text(m_ref->tag()->artist()) : QString();
+    return shown("TPE1", &TagLib::Tag::artist);
 }
 
 QString TagReader::album() const
 {
-    return m_ref && m_ref->tag() ? text(m_ref->tag()->album()) : QString();
+    return shown("TALB", &TagLib::Tag::album);
 }
 
 QString TagReader::genre() const
 {
-    return m_ref && m_ref->tag() ? text(m_ref->tag()->genre()) : QString();
+    return shown("TCON", &TagLib::Tag::genre);
+}
+
+QString TagReader::albumArtist() const
+{
+    if (!m_ref)
+        return QString();
+    if (std::optional<QString> head = frameHead(m_ref->file(), "TPE2"))
+        return *head;
+    return label(value("ALBUMARTIST"));
 }
 
 int TagReader::year() const
@@ -526,15 +643,20 @@ int TagReader::disc() const
     return value.left(digits).toInt();
 }
 
-QString TagReader::property(const char* name) const
+TagLib::String TagReader::value(const char* name) const
 {
     if (!m_ref)
-        return QString();
+        return TagLib::String();
     const TagLib::PropertyMap props = m_ref->file()->properties();
     const auto it = props.find(name);
     if (it == props.end() || it->second.isEmpty())
-        return QString();
-    return text(it->second.front());
+        return TagLib::String();
+    return it->second.front();
+}
+
+QString TagReader::property(const char* name) const
+{
+    return text(value(name));
 }
 
 double TagReader::length() const

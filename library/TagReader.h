@@ -8,13 +8,18 @@
 
 namespace TagLib {
 class FileRef;
+class FileStream;
+class String;
+class Tag;
 }
 
 // One file opened with TagLib: the common tag fields, named properties,
 // the play length and the embedded pictures. Only regular files are
 // opened (a FIFO or device named like a song would block the reader), and
 // every value comes back as trimmed text. Reentrant: each reader owns its
-// own TagLib objects, so readers may live on any thread.
+// own TagLib objects, so readers may live on any thread. Files are opened
+// read only, and the texts meant to be shown (title, artist, album, album
+// artist, genre) come back as TextCleaner lines.
 //
 // TagLib walks a whole file when it looks for a structure the file lacks
 // (an MPEG frame, at a few MB/s; a "fLaC" or "OggS" mark, an APE descriptor).
@@ -49,12 +54,13 @@ public:
     QString artist() const;
     QString album() const;
     QString genre() const;
+    QString albumArtist() const;
     int year() const;
     int track() const;
     // The disc of a multi-disc album ("2" of "2/3"), whatever the format
     // calls it (TPOS, DISCNUMBER, disk, WM/PartOfSet); 0 when absent.
     int disc() const;
-    // First value of a property such as "ALBUMARTIST" or "LYRICS".
+    // First value of a property such as "LYRICS", whole.
     QString property(const char* name) const;
     // Play length in seconds; 0 when unknown, not read, or not readable
     // without walking the file.
@@ -66,5 +72,9 @@ public:
     static bool isRegularFile(const QString& path);
 
 private:
+    TagLib::String value(const char* name) const;
+    QString shown(const char* frame, TagLib::String (TagLib::Tag::*field)() const) const;
+
+    std::unique_ptr<TagLib::FileStream> m_stream;   // outlives the file read from it
     std::unique_ptr<TagLib::FileRef> m_ref;
 };

@@ -40,6 +40,11 @@ FolderBox::FolderBox(const QString& kind, const QString& title, QWidget* dialogP
     connect(add, &QPushButton::clicked, this, &FolderBox::addFolder);
     connect(remove, &QPushButton::clicked, this, &FolderBox::removeFolder);
     connect(rescan, &QPushButton::clicked, this, [] { Library::instance()->rescan(); });
+    // Folders added elsewhere (the Music and Videos pages) show here at once.
+    connect(Library::instance(), &Library::foldersChanged, this, [this](const QString& kind) {
+        if (kind == m_kind)
+            refill();
+    });
 }
 
 void FolderBox::refill()
@@ -60,7 +65,6 @@ void FolderBox::addFolder()
     if (dir.isEmpty())
         return;
     Library::instance()->addFolder(m_kind, dir);
-    refill();
 }
 
 void FolderBox::removeFolder()
@@ -69,5 +73,4 @@ void FolderBox::removeFolder()
     if (!item)
         return;
     Library::instance()->removeFolder(m_kind, QDir::fromNativeSeparators(item->text()));
-    refill();
 }

@@ -7,7 +7,7 @@ class QListWidget;
 
 // The list of library folders of one kind ("audio" or "video") with Add,
 // Remove and Rescan. The list itself belongs to Library; the box only shows
-// it, with the platform's separators, and refills after each change.
+// it, with the platform's separators, and refills whenever it changes.
 class FolderBox : public QGroupBox
 {
     Q_OBJECT

@@ -262,13 +262,12 @@ void HomePage::connectStrip(CardView* strip, bool resume)
     });
 }
 
-// The address comes from the update manifest, so only a web address is
+// The address comes from the update manifest, so only an https address is
 // handed to the desktop's opener.
 void HomePage::openUpdateUrl()
 {
     const QUrl url(m_updateUrl, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    if (!url.isValid() || url.host().isEmpty() || url.scheme().toLower() != QLatin1String("https")) {
         qWarning("Update address refused: %s", qPrintable(m_updateUrl));
         return;
     }

@@ -296,6 +296,9 @@ void MusicPage::connectAll()
     connect(m_groups, &QWidget::customContextMenuRequested, this, &MusicPage::groupMenu);
     connect(Database::instance(), &Database::libraryChanged, this, &MusicPage::onLibraryChanged);
     connect(Database::instance(), &Database::playCounted, this, &MusicPage::updatePlays);
+    // What the empty page says follows the folders and the last scan's store.
+    connect(Library::instance(), &Library::foldersChanged, this, &MusicPage::explainEmpty);
+    connect(Library::instance(), &Library::storeChanged, this, &MusicPage::explainEmpty);
 }
 
 void MusicPage::showEvent(QShowEvent* event)
@@ -319,6 +322,12 @@ void MusicPage::onLibraryChanged()
         refresh();
     else
         m_stale = true;
+}
+
+void MusicPage::explainEmpty()
+{
+    if (!m_stale && m_tracks.isEmpty())
+        showEmpty();
 }
 
 void MusicPage::chooseFolder()

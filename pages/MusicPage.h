@@ -66,6 +66,7 @@ private:
     void connectAll();
     void bringUpToDate() const;
     void onLibraryChanged();
+    void explainEmpty();
     void updatePlays(const QString& path);
     // With "album", credit narrows it to the album of that artist.
     void setFilter(const QString& field, const QString& value, const std::optional<QString>& credit);

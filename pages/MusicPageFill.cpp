@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "Icons.h"
 #include "Lang.h"
+#include "LibraryEmpty.h"
 #include "NameOrder.h"
 #include "PageRoles.h"
 #include "TrackProxy.h"
@@ -14,6 +15,7 @@
 #include <QBrush>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
@@ -46,12 +48,18 @@ const QString& creditOf(const MediaItem& t)
     return t.album_artist.isEmpty() ? t.artist : t.album_artist;
 }
 
+// The disc a song sits on: one without a disc number belongs with disc 1.
+int discOf(const MediaItem& t)
+{
+    return std::max(t.disc, 1);
+}
+
 // An album's songs as they play: disc by disc, in track order, then by path.
 QStringList playOrder(QList<const MediaItem*> songs)
 {
     std::stable_sort(songs.begin(), songs.end(), [](const MediaItem* a, const MediaItem* b) {
-        if (a->disc != b->disc)
-            return a->disc < b->disc;
+        if (discOf(*a) != discOf(*b))
+            return discOf(*a) < discOf(*b);
         if (a->track != b->track)
             return a->track < b->track;
         return a->path < b->path;
@@ -146,35 +154,14 @@ void MusicPage::refresh()
     m_pages->setCurrentIndex(m_tracks.isEmpty() ? 1 : 0);
 }
 
-// An empty library says whether a music folder is missing (a drive not
-// connected, a folder moved) rather than that nothing was ever added, and
-// leaves no filter over the empty page.
+// An empty library says why it is empty (no folder chosen, a scan that
+// could not be stored, a folder not found, folders with no music) rather
+// than that nothing was ever added, and leaves no filter over the empty page.
 void MusicPage::showEmpty()
 {
     if (!m_proxy->filterField.isEmpty())
         setFilter(QString(), QString());
-    QStringList missing;
-    for (const QString& folder : App::get(QStringLiteral("library/audio")).toStringList())
-        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
-            missing.append(QDir::toNativeSeparators(folder));
-    auto* heading = m_empty->findChild<QLabel*>(QStringLiteral("SectionTitle"));
-    auto* text = m_empty->findChild<QLabel*>(QStringLiteral("Muted"));
-    if (!heading || !text)
-        return;
-    text->setTextFormat(Qt::PlainText);   // folder names are no markup
-    if (missing.isEmpty()) {
-        heading->setText(L("Sua biblioteca de música está vazia", "Your music library is empty"));
-        text->setText(L("Adicione as pastas com suas músicas. Capas, artistas, álbuns e gêneros são lidos "
-                        "automaticamente.",
-                        "Add the folders with your music. Covers, artists, albums and genres are read "
-                        "automatically."));
-        return;
-    }
-    heading->setText(missing.size() == 1 ? L("Pasta de músicas não encontrada", "Music folder not found")
-                                         : L("Pastas de músicas não encontradas", "Music folders not found"));
-    text->setText(L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
-                    "%1. Connect the drive it is on or choose another folder.")
-                      .arg(missing.join(QStringLiteral(", "))));
+    LibraryEmpty::of(QStringLiteral("audio")).showIn(m_empty);
 }
 
 void MusicPage::fillTracks()
@@ -197,7 +184,7 @@ void MusicPage::fillTracks()
         QStandardItem* track = cellAt(m_model, i, 0);
         writeNumber(track, t.track > 0 ? QString::number(t.track) : QString(), t.track, number);
         track->setData(t.path, PathRole);
-        track->setData(t.disc, DiscRole);
+        track->setData(discOf(t), DiscRole);
         QStandardItem* title = cellAt(m_model, i, 1);
         write(title, t.displayTitle(), QBrush());
         title->setData(t.path, Qt::ToolTipRole);
@@ -359,8 +346,13 @@ void MusicPage::setFilter(const QString& field, const QString& value, const std:
         m_chip->show();
         fitTabRow();
     }
+    // Track numbers mean something only within an album: an artist's, a
+    // genre's or a folder's songs sorted by # would play every album's
+    // track 1, then every track 2. The artist order runs album by album.
     if (field == QLatin1String("album"))
         m_table->sortByColumn(0, Qt::AscendingOrder);
+    else if (!field.isEmpty() && m_table->horizontalHeader()->sortIndicatorSection() == 0)
+        m_table->sortByColumn(2, Qt::AscendingOrder);
 }
 
 void MusicPage::showArtist(const QString& artist)

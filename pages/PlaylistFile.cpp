@@ -2,8 +2,11 @@
 
 #include "App.h"
 #include "Database.h"
+#include "Lang.h"
 #include "MediaFolder.h"
+#include "PlaylistsPage.h"
 #include "TextDecoder.h"
+#include "WindowsPath.h"
 
 #include <QByteArrayView>
 #include <QDebug>
@@ -24,9 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Of a Windows path, at most so many trailing parts are looked for.
-constexpr qsizetype kWindowsTailParts = 4;
 
 bool isSmallRegularFile(const struct stat& st)
 {
@@ -98,55 +98,42 @@ QString underFolder(const QString& path, const QString& folder)
     return cleanLocal(QDir::isRelativePath(path) ? folder + QLatin1Char('/') + path : path);
 }
 
-// "C:\...", "\\server\share\..." or "\..." (the root of the current drive).
-bool isWindowsAbsolute(const QString& entry)
-{
-    return entry.startsWith(QLatin1Char('\\'))
-           || (entry.size() > 2 && entry.at(0).isLetter() && entry.at(1) == QLatin1Char(':')
-               && (entry.at(2) == QLatin1Char('\\') || entry.at(2) == QLatin1Char('/')));
-}
-
-// A Windows path names a drive that is not here: the playlist's folder may
-// hold the same files, so the entry's last folders and its name are looked
-// for there, the longest tail first.
-QString windowsTail(const QString& entry, const QString& folder)
-{
-    QStringList parts = QString(entry).replace(QLatin1Char('\\'), QLatin1Char('/')).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (!entry.startsWith(QLatin1Char('\\')) && !parts.isEmpty() && parts.first().endsWith(QLatin1Char(':')))
-        parts.removeFirst();
-    for (qsizetype n = qMin<qsizetype>(parts.size(), kWindowsTailParts); n > 0; --n) {
-        const QString candidate = underFolder(parts.mid(parts.size() - n).join(QLatin1Char('/')), folder);
-        if (QFileInfo::exists(candidate))
-            return candidate;
-    }
-    return QString();
-}
-
 // Playlists written on Windows separate folders with backslashes, which
 // are ordinary characters in a file name here: a name that exists as it is
 // written is taken so.
-QString localEntry(const QString& entry, const QString& folder)
+QString localEntry(const QString& entry, const QString& folder, WindowsPath& windows)
 {
     const QString asWritten = underFolder(entry, folder);
-    if (!entry.contains(QLatin1Char('\\')) || QFileInfo::exists(asWritten))
+    if (QFileInfo::exists(asWritten))
         return asWritten;
-    if (isWindowsAbsolute(entry)) {
-        const QString found = windowsTail(entry, folder);
-        return found.isEmpty() ? asWritten : found;
-    }
-    if (!QDir::isRelativePath(entry))
+    const QString found = windows.find(entry, folder);
+    if (!found.isEmpty())
+        return found;
+    if (!entry.contains(QLatin1Char('\\')) || WindowsPath::isAbsolute(entry) || !QDir::isRelativePath(entry))
         return asWritten;
     return underFolder(QString(entry).replace(QLatin1Char('\\'), QLatin1Char('/')), folder);
 }
 
-// One entry as a path or link; empty when it is dropped.
-QString resolveEntry(const QString& entry, const QString& folder)
+// "/C:/…", what a "file:///C:/…" entry gives.
+bool isDriveUrlPath(const QString& path)
 {
-    if (entry.startsWith(QLatin1String("file://")))
-        return localFromUrl(entry);
+    return path.size() >= 3 && path.at(1).isLetter() && path.at(2) == QLatin1Char(':')
+           && (path.size() == 3 || path.at(3) == QLatin1Char('/'));
+}
+
+// One entry as a path or link; empty when it is dropped.
+QString resolveEntry(const QString& entry, const QString& folder, WindowsPath& windows)
+{
+    if (entry.startsWith(QLatin1String("file://"))) {
+        const QString local = localFromUrl(entry);
+        if (!isDriveUrlPath(local) || QFileInfo::exists(local))
+            return local;
+        const QString found = windows.find(local.mid(1), folder);
+        return found.isEmpty() ? local : found;
+    }
     if (entry.contains(QLatin1String("://")))
         return isFetchedStream(entry) ? entry : QString();
-    return localEntry(entry, folder);
+    return localEntry(entry, folder, windows);
 }
 
 bool isPlaylistPath(const QString& path)
@@ -216,17 +203,21 @@ bool readsBackAsLine(const QString& path)
     return std::none_of(path.begin(), path.end(), isControl);
 }
 
-// Seconds and label of a path: from its library row, else -1 and the
-// file's base name.
+QString labelOf(const MediaItem& item)
+{
+    return withoutControls(item.artist.isEmpty() ? item.displayTitle()
+                                                 : item.artist + QStringLiteral(" - ") + item.displayTitle());
+}
+
+// Seconds and label of a path: from its library row, else from the tags the
+// Playlists page shows for it, with -1 for a length they do not give.
 std::pair<qint64, QString> lengthAndLabel(const QString& path)
 {
-    if (const std::optional<MediaItem> item = Database::instance()->mediaByPath(path)) {
-        const QString label = item->artist.isEmpty()
-                                  ? item->displayTitle()
-                                  : item->artist + QStringLiteral(" - ") + item->displayTitle();
-        return {wholeSeconds(item->duration), withoutControls(label)};
-    }
-    return {-1, withoutControls(QFileInfo(path).completeBaseName())};
+    if (const std::optional<MediaItem> item = Database::instance()->mediaByPath(path))
+        return {wholeSeconds(item->duration), labelOf(*item)};
+    const MediaItem tags = PlaylistsPage::recordFor(path);
+    const qint64 seconds = wholeSeconds(tags.duration);
+    return {seconds > 0 ? seconds : -1, labelOf(tags)};
 }
 
 QString extinfLine(const QString& path)
@@ -252,6 +243,8 @@ struct Reading
     QSet<QString> seen;   // canonical paths of the playlists read
     int nested = 0;
     bool capped = false;
+    PlaylistFile::Outcome outcome;
+    WindowsPath windows;
     qint64 bytesLeft = PlaylistFile::kMaxTotalBytes;
     qint64 linesLeft = PlaylistFile::kMaxTotalLines;
     qint64 folderEntriesLeft = PlaylistFile::kMaxFolderEntries;
@@ -272,18 +265,37 @@ std::optional<QByteArray> readText(const QString& path)
 
 void readLines(const QByteArray& data, const QString& path, int depth, Reading& r, QString* title);
 
+void leaveOut(PlaylistFile::Outcome::Skip why, const QString& path, Reading& r)
+{
+    if (r.outcome.skips++ == 0) {
+        r.outcome.skip = why;
+        r.outcome.skipped = path;
+    }
+}
+
+void cut(PlaylistFile::Outcome::Cut why, Reading& r)
+{
+    r.capped = true;
+    r.outcome.cut = why;
+}
+
 // Reads a playlist that one at depth lists, in its place; nothing when it
 // would be too deep, was read already, or is one file too many. One larger
 // than what is left of the budget ends the reading.
 void readNested(const QString& path, int depth, Reading& r)
 {
+    using Skip = PlaylistFile::Outcome::Skip;
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
-    if (depth >= PlaylistFile::kMaxDepth || r.nested >= PlaylistFile::kMaxNestedFiles
-        || canonical.isEmpty() || r.seen.contains(canonical))
+    if (canonical.isEmpty() || r.seen.contains(canonical))
         return;
+    if (depth >= PlaylistFile::kMaxDepth || r.nested >= PlaylistFile::kMaxNestedFiles) {
+        qWarning().noquote() << "playlist aninhada demais, ignorada:" << path;
+        leaveOut(depth >= PlaylistFile::kMaxDepth ? Skip::DeepList : Skip::ManyLists, path, r);
+        return;
+    }
     if (info.size() > r.bytesLeft) {
-        r.capped = true;
+        cut(PlaylistFile::Outcome::Cut::Text, r);
         return;
     }
     r.seen.insert(canonical);
@@ -298,7 +310,7 @@ void take(const QString& entry, Reading& r)
     if (r.entries.size() < PlaylistFile::kMaxEntries)
         r.entries.append(entry);
     else
-        r.capped = true;
+        cut(PlaylistFile::Outcome::Cut::Entries, r);
 }
 
 // A folder gives its playable files, as an opened folder does. One too big
@@ -309,6 +321,7 @@ void addFolder(const QString& folder, Reading& r)
     QList<QString> found;
     if (!r.folders.files(folder, &r.folderEntriesLeft, &found)) {
         qWarning().noquote() << "pasta grande demais numa playlist, ignorada:" << folder;
+        leaveOut(PlaylistFile::Outcome::Skip::LargeFolder, folder, r);
         return;
     }
     for (const QString& file : found) {
@@ -332,7 +345,7 @@ void addEntry(const QString& entry, int depth, Reading& r)
 bool spend(qsizetype bytes, Reading& r)
 {
     if (bytes > r.bytesLeft || r.linesLeft <= 0) {
-        r.capped = true;
+        cut(PlaylistFile::Outcome::Cut::Text, r);
         return false;
     }
     r.bytesLeft -= bytes;
@@ -359,10 +372,25 @@ void readLines(const QByteArray& data, const QString& path, int depth, Reading& 
             continue;
         const QString line = decoder.line(bytes).trimmed();
         const QString entry = line.isEmpty() ? QString() : lineEntry(line, pls, title);
-        const QString resolved = entry.isEmpty() ? QString() : resolveEntry(entry, folder);
+        const QString resolved = entry.isEmpty() ? QString() : resolveEntry(entry, folder, r.windows);
         if (!resolved.isEmpty())
             addEntry(resolved, depth, r);
     }
+}
+
+QString skipText(PlaylistFile::Outcome::Skip why)
+{
+    switch (why) {
+    case PlaylistFile::Outcome::Skip::LargeFolder:
+        return L("Pasta grande demais ignorada: %1", "Folder too large, skipped: %1");
+    case PlaylistFile::Outcome::Skip::DeepList:
+        return L("Playlist aninhada demais ignorada: %1", "Playlist nested too deep, skipped: %1");
+    case PlaylistFile::Outcome::Skip::ManyLists:
+        return L("Playlists demais numa lista, ignorada: %1", "Too many playlists in a list, skipped: %1");
+    case PlaylistFile::Outcome::Skip::None:
+        break;
+    }
+    return QString();
 }
 
 QString m3uText(const QList<QString>& paths)
@@ -387,7 +415,7 @@ QString plsText(const QList<QString>& paths)
 
 }  // namespace
 
-bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* paths, bool* capped)
+bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* paths, Outcome* outcome)
 {
     const std::optional<QByteArray> data = readText(path);
     if (!data)
@@ -400,9 +428,30 @@ bool PlaylistFile::read(const QString& path, QString* name, QList<QString>* path
         *name = title;
     if (paths)
         paths->append(r.entries);
-    if (capped)
-        *capped = r.capped;
+    if (outcome)
+        *outcome = r.outcome;
     return true;
+}
+
+QString PlaylistFile::notice(const QString& path, const Outcome& outcome)
+{
+    QStringList parts;
+    if (outcome.cut == Outcome::Cut::Entries)
+        parts << L("Playlist longa: abertas só as primeiras %1 entradas",
+                   "Long playlist: only the first %1 entries were opened")
+                     .arg(kMaxEntries);
+    else if (outcome.cut == Outcome::Cut::Text)
+        parts << L("Playlist grande demais, lida só em parte: %1", "Playlist too large, read only in part: %1")
+                     .arg(QFileInfo(path).fileName());
+    if (outcome.skip != Outcome::Skip::None) {
+        QString left = skipText(outcome.skip).arg(outcome.skip == Outcome::Skip::LargeFolder
+                                                      ? outcome.skipped
+                                                      : QFileInfo(outcome.skipped).fileName());
+        if (outcome.skips > 1)
+            left += QStringLiteral(" (+%1)").arg(outcome.skips - 1);
+        parts << left;
+    }
+    return parts.join(QStringLiteral(" · "));
 }
 
 bool PlaylistFile::write(const QString& path, const QList<QString>& paths)

@@ -22,10 +22,21 @@
 // spends at most kMaxTotalBytes bytes and kMaxTotalLines lines of playlist
 // text and kMaxFolderEntries entries of folders; once the text is spent the
 // reading stops there, as it does at kMaxEntries, and a folder too large
-// for what is left of its budget is skipped.
+// for what is left of its budget is skipped. What a reading leaves out is
+// told in its Outcome, for the one notice the user gets.
 class PlaylistFile
 {
 public:
+    struct Outcome
+    {
+        enum class Cut { None, Entries, Text };
+        enum class Skip { None, LargeFolder, DeepList, ManyLists };
+        Cut cut = Cut::None;      // why the reading stopped early
+        Skip skip = Skip::None;   // the first thing left out, and its path
+        QString skipped;
+        int skips = 0;            // how many were left out
+    };
+
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
     static constexpr int kMaxLineLength = 64 * 1024;
     static constexpr int kMaxEntries = 40000;
@@ -38,14 +49,16 @@ public:
     // Sets *name to the file's complete base name, or to its "#PLAYLIST:"
     // line, and appends its entries to *paths: local paths absolute and
     // cleaned, links unchanged. False, with nothing changed, when the file
-    // cannot be read. *capped, when given, tells whether the reading stopped
-    // early, at kMaxEntries or with its budget spent.
+    // cannot be read. *outcome, when given, tells what was left out.
     static bool read(const QString& path, QString* name, QList<QString>* paths,
-                     bool* capped = nullptr);
+                     Outcome* outcome = nullptr);
+    // One line for the user on what the reading of path left out and why;
+    // empty when it left out nothing.
+    static QString notice(const QString& path, const Outcome& outcome);
 
     // Writes an extended M3U file (UTF-8, LF line ends) with durations and
-    // labels from the library, or a PLS file when the name ends in ".pls",
-    // replacing the old file only once the new one is complete. False when
-    // it cannot be written.
+    // labels from the library, or from the tags of files it lacks, or a PLS
+    // file when the name ends in ".pls", replacing the old file only once
+    // the new one is complete. False when it cannot be written.
     static bool write(const QString& path, const QList<QString>& paths);
 };

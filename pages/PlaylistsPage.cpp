@@ -351,15 +351,20 @@ QStringList PlaylistsPage::currentPaths() const
 }
 
 // The table already shows the new order: nobody needs to rebuild from the
-// database's signal.
+// database's signal. An order that could not be stored is taken back.
 void PlaylistsPage::saveOrder()
 {
     if (m_playlistId == 0)
         return;
     Database* db = Database::instance();
     const bool wasBlocked = db->blockSignals(true);
-    db->setPlaylistItems(m_playlistId, currentPaths());
+    const bool stored = db->setPlaylistItems(m_playlistId, currentPaths());
     db->blockSignals(wasBlocked);
+    if (!stored) {
+        m_host->toast(saveFailed());
+        loadItems();
+        return;
+    }
     m_count->setFullText(itemCount(m_table->rowCount()));
     if (QListWidgetItem* item = m_lists->currentItem()) {
         item->setText(QStringLiteral("%1  (%2)").arg(m_title->fullText()).arg(m_table->rowCount()));
@@ -437,13 +442,11 @@ void PlaylistsPage::importPlaylist()
         name = QFileInfo(file).completeBaseName();
     if (name.trimmed().isEmpty())
         name = QFileInfo(file).fileName();
-    Database* db = Database::instance();
-    const qint64 id = db->createPlaylist(name);
-    if (id <= 0) {
+    // The list and its items are stored together: a failure leaves no empty list.
+    if (Database::instance()->createPlaylist(name, paths) <= 0) {
         m_host->toast(saveFailed());
         return;
     }
-    db->setPlaylistItems(id, paths);
     m_host->toast(L("Playlist \"%1\" importada (%2)", "Playlist \"%1\" imported (%2)")
                       .arg(name, itemCount(int(paths.size()))));
 }
@@ -552,8 +555,8 @@ void PlaylistsPage::renamePlaylist()
     const QString name = QInputDialog::getText(this, L("Renomear playlist", "Rename playlist"), L("Nome:", "Name:"),
                                                QLineEdit::Normal, m_title->fullText(), &ok)
                              .trimmed();
-    if (ok && !name.isEmpty())
-        Database::instance()->renamePlaylist(m_playlistId, name);
+    if (ok && !name.isEmpty() && !Database::instance()->renamePlaylist(m_playlistId, name))
+        m_host->toast(saveFailed());
 }
 
 QString PlaylistsPage::exportFileName(const QString& listName)
@@ -563,14 +566,36 @@ QString PlaylistsPage::exportFileName(const QString& listName)
     return name + QStringLiteral(".m3u8");
 }
 
+namespace {
+
+const QString kM3uFilter = QStringLiteral("M3U (*.m3u8 *.m3u)");
+const QString kPlsFilter = QStringLiteral("PLS (*.pls)");
+
+// The name chosen under the PLS filter ends in ".pls", which is what makes
+// the file PLS; one ending in an M3U suffix (the proposed name) trades it.
+QString withFilterSuffix(const QString& file, const QString& filter)
+{
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    if (filter != kPlsFilter || suffix == QLatin1String("pls"))
+        return file;
+    if (suffix == QLatin1String("m3u") || suffix == QLatin1String("m3u8"))
+        return file.chopped(info.suffix().size()) + QStringLiteral("pls");
+    return file + QStringLiteral(".pls");
+}
+
+}  // namespace
+
 void PlaylistsPage::exportPlaylist()
 {
+    QString filter = kM3uFilter;
     const QString file = QFileDialog::getSaveFileName(this, L("Exportar playlist", "Export playlist"),
                                                       exportFileName(m_title->fullText()),
-                                                      QStringLiteral("M3U (*.m3u8 *.m3u)"));
+                                                      kM3uFilter + QStringLiteral(";;") + kPlsFilter, &filter);
     if (file.isEmpty())
         return;
-    m_host->toast(exportM3U(file, currentPaths()) ? L("Playlist exportada", "Playlist exported") : saveFailed());
+    const bool saved = exportM3U(withFilterSuffix(file, filter), currentPaths());
+    m_host->toast(saved ? L("Playlist exportada", "Playlist exported") : saveFailed());
 }
 
 void PlaylistsPage::deletePlaylist()
@@ -582,8 +607,8 @@ void PlaylistsPage::deletePlaylist()
                         .arg(m_title->fullText()),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
-    if (box.exec() == QMessageBox::Yes)
-        Database::instance()->deletePlaylist(m_playlistId);
+    if (box.exec() == QMessageBox::Yes && !Database::instance()->deletePlaylist(m_playlistId))
+        m_host->toast(saveFailed());
 }
 
 bool PlaylistsPage::importM3U(const QString& path, QString* name, QList<QString>* paths)

@@ -283,15 +283,24 @@ int TrackProxy::compareIn(int column, int l, int r) const
     return number.at(l) < number.at(r) ? -1 : number.at(r) < number.at(l) ? 1 : 0;
 }
 
+int TrackProxy::compareAlbums(int l, int r) const
+{
+    const int order = compareIn(3, l, r);
+    if (order != 0)
+        return order;
+    const QList<int>& credit = creditRanks();
+    return l < credit.size() && r < credit.size() ? credit.at(l) - credit.at(r) : 0;
+}
+
+// Album by album, in track order, then by title in name order; the path
+// only for rows alike in all of these.
 bool TrackProxy::tieBreak(int l, int r) const
 {
-    int order = compareIn(3, l, r);
-    if (order == 0) {
-        const QList<int>& credit = creditRanks();
-        order = l < credit.size() && r < credit.size() ? credit.at(l) - credit.at(r) : 0;
-    }
+    int order = compareAlbums(l, r);
     if (order == 0)
         order = compareIn(0, l, r);
+    if (order == 0)
+        order = compareIn(1, l, r);
     if (order != 0)
         return order < 0;
     const QStringList& path = paths();

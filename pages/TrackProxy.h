@@ -61,6 +61,7 @@ private:
     QString fieldValue(int row) const;
     const QString& wantedValue() const;
     int compareIn(int column, int l, int r) const;
+    int compareAlbums(int l, int r) const;
     bool tieBreak(int l, int r) const;
 
     // Per source row: the display texts of columns 1-4 (Title, Artist,

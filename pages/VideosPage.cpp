@@ -7,6 +7,7 @@
 #include "Host.h"
 #include "Lang.h"
 #include "Library.h"
+#include "LibraryEmpty.h"
 #include "PageBody.h"
 #include "NameOrder.h"
 #include "PageHeader.h"
@@ -114,14 +115,11 @@ VideosPage::VideosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(ho
     m_view = new CardView(CardDelegate::Grid, true);
     m_emptyButton = makeButton(L("Escolher pasta de vídeos", "Choose a video folder"),
                                QStringLiteral("folder-plus"), true);
-    const QString title = L("Nenhum vídeo na biblioteca", "No videos in your library");
-    const QString text = L("Escolha as pastas onde ficam seus filmes, séries e gravações. O Orvel lista tudo com "
-                           "miniatura e lembra onde você parou.",
-                           "Choose the folders with your movies, shows and recordings. Orvel lists everything "
-                           "with thumbnails and remembers where you stopped.");
     m_stack = new QStackedWidget;
     m_stack->addWidget(m_view);
-    m_stack->addWidget(PageBody::shrinkable(emptyState(QStringLiteral("film"), title, text, m_emptyButton)));
+    // Its texts are written when it is shown (explainEmpty).
+    m_empty = emptyState(QStringLiteral("film"), QString(), QString(), m_emptyButton);
+    m_stack->addWidget(PageBody::shrinkable(m_empty));
     body->addViews(m_stack);
 
     m_resort = new QTimer(this);
@@ -180,6 +178,15 @@ void VideosPage::connectAll()
     connect(m_resort, &QTimer::timeout, this, &VideosPage::fill);
     connect(Database::instance(), &Database::libraryChanged, this, &VideosPage::onLibraryChanged);
     connect(Database::instance(), &Database::historyChanged, this, &VideosPage::onHistoryChanged);
+    // What the empty page says follows the folders and the last scan's store.
+    connect(Library::instance(), &Library::foldersChanged, this, &VideosPage::explainEmpty);
+    connect(Library::instance(), &Library::storeChanged, this, &VideosPage::explainEmpty);
+}
+
+void VideosPage::explainEmpty()
+{
+    if (!m_stale && m_videos.isEmpty())
+        LibraryEmpty::of(QStringLiteral("video")).showIn(m_empty);
 }
 
 void VideosPage::showEvent(QShowEvent* event)
@@ -353,6 +360,7 @@ void VideosPage::fill()
     // One insertion for all cards rather than one per card.
     m_view->model->clear();
     m_view->model->invisibleRootItem()->appendRows(items);
+    explainEmpty();
     m_stack->setCurrentIndex(m_videos.isEmpty() ? 1 : 0);
 }
 

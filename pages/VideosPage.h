@@ -51,6 +51,7 @@ private:
     void durationKnown(const QString& path);
     void onLibraryChanged();
     void onHistoryChanged();
+    void explainEmpty();
 
     Host* m_host;
     CardView* m_view = nullptr;
@@ -58,6 +59,7 @@ private:
     QComboBox* m_sort = nullptr;
     QComboBox* m_folder = nullptr;
     QStackedWidget* m_stack = nullptr;
+    QWidget* m_empty = nullptr;  // the empty state
     QPushButton* m_addButton = nullptr;
     QPushButton* m_emptyButton = nullptr;
     QPushButton* m_rescanButton = nullptr;

@@ -26,6 +26,7 @@
 #include "Host.h"
 #include "Icons.h"
 #include "Lang.h"
+#include "LogoDecoder.h"
 #include "Widgets.h"
 
 namespace {
@@ -51,6 +52,7 @@ bool sameStation(const Station& a, const Station& b)
 RadiosPage::RadiosPage(Host* host, QWidget* parent) : QWidget(parent), m_host(host)
 {
     m_net = new QNetworkAccessManager(this);
+    m_logoDecoder = new LogoDecoder(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -176,6 +178,9 @@ void RadiosPage::connectAll()
     connect(m_view, &CardView::menuRequested, this, &RadiosPage::openStationMenu);
     connect(m_sections, &QListWidget::customContextMenuRequested, this, &RadiosPage::openSectionMenu);
     connect(Database::instance(), &Database::stationsChanged, this, &RadiosPage::refresh);
+    // Pictures come back from the decoder's workers; those for a page that
+    // is gone go with its queue.
+    connect(m_logoDecoder, &LogoDecoder::decoded, this, &RadiosPage::logoDecoded, Qt::QueuedConnection);
 }
 
 void RadiosPage::refresh()

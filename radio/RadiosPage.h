@@ -12,6 +12,7 @@
 
 class CardView;
 class Host;
+class LogoDecoder;
 class QBoxLayout;
 class QComboBox;
 class QLabel;
@@ -95,6 +96,7 @@ private:
     void pumpLogos();
     void startLogo(const QString& url);
     void logoDone(const QString& url, const QByteArray& data, bool ok);
+    void logoDecoded(const QString& url, const QImage& image);
     void dropQueuedLogos();
 
     Host* m_host;
@@ -121,8 +123,9 @@ private:
 
     // Logos: URLs waiting in row order, the rows of the current list each
     // URL will fill (emptied whenever the rows are rebuilt), and the URLs
-    // being fetched (at most kMaxLogoFetches).
+    // being fetched or decoded (at most kMaxLogoFetches).
     QStringList m_logoQueue;
     QHash<QString, QList<int>> m_logoRows;
     QSet<QString> m_logoFetching;
+    LogoDecoder* m_logoDecoder = nullptr;
 };

@@ -22,6 +22,7 @@
 #include "App.h"
 #include "CardView.h"
 #include "Lang.h"
+#include "LogoDecoder.h"
 #include "WebAddresses.h"
 
 namespace {
@@ -38,7 +39,6 @@ constexpr int kLogoTimeoutMs = 8000;
 // that trickles in a byte at a time.
 constexpr int kSearchDeadlineMs = 15000;
 constexpr int kLogoDeadlineMs = 10000;
-constexpr int kLogoSize = 128;
 
 // ORVEL_NET_DEADLINE_MS, when set, replaces every deadline (for diagnosis
 // and tests).
@@ -159,13 +159,6 @@ bool isLogoAddress(const QUrl& url)
         && isPublicHost(url.host());
 }
 
-QPixmap decodeLogo(const QByteArray& data)
-{
-    const QImage image = QImage::fromData(data);
-    if (image.isNull())
-        return QPixmap();
-    return QPixmap::fromImage(image.scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
 }
 
 // The first kMaxStations named stations with a network stream; anything
@@ -347,9 +340,19 @@ void RadiosPage::startLogo(const QString& url)
     });
 }
 
+// A fetched logo is decoded on a worker; the URL counts as being fetched
+// until its picture is back.
 void RadiosPage::logoDone(const QString& url, const QByteArray& data, bool ok)
 {
-    const QPixmap pixmap = ok ? decodeLogo(data) : QPixmap();
+    if (ok && !data.isEmpty())
+        m_logoDecoder->decode(url, data);
+    else
+        logoDecoded(url, QImage());
+}
+
+void RadiosPage::logoDecoded(const QString& url, const QImage& image)
+{
+    const QPixmap pixmap = QPixmap::fromImage(image);
     m_logoCache.insert(url, pixmap);
     m_logoFetching.remove(url);
     const QList<int> rows = m_logoRows.take(url);

@@ -212,7 +212,7 @@ struct Run {
             report->skip(label, QStringLiteral("prévias desligadas por ORVEL_NO_THUMBS"));
         else
             report->check(label, previewWithPicture, QStringLiteral("a preview with a picture"),
-                          QStringLiteral("none"));
+                          QStringLiteral("none, or no picture in the middle of it"));
     }
 
     void end() const
@@ -229,7 +229,7 @@ struct Run {
     void onPreview(double seconds, const QImage& image)
     {
         if (!image.isNull() && image.save(outDir + QStringLiteral("/02-previa-barra.png")))
-            previewWithPicture = true;
+            previewWithPicture = previewWithPicture || WindowCapture::showsPicture(image);
         report->line(QStringLiteral("previa pronta pos=") + shortest(seconds) + QStringLiteral(" tamanho=")
                      + QString::number(image.width()) + QLatin1Char('x') + QString::number(image.height()));
     }

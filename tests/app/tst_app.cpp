@@ -2,8 +2,10 @@
 #include "ChildProcess.h"
 #include "Lang.h"
 #include "TestEnv.h"
+#include "TextCleaner.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSettings>
 
@@ -127,14 +129,40 @@ private slots:
         // section in a later run: the later section holds the newer value.
         QFile old(ini);
         QVERIFY(old.open(QIODevice::WriteOnly));
+        // With what QSettings writes for other values: raw UTF-8 and DEL,
+        // escaped control bytes, quoted strings.
         old.write("[%General]\ncheckUpdates=true\ncloseToTray=true\n\n"
-                  "[%General]\ncheckUpdates=false\nopenMode=queue\n\n[ui]\nlanguage=en\n");
+                  "[%General]\ncheckUpdates=false\nopenMode=queue\n\n[ui]\nlanguage=en\n"
+                  "[subs]\nlang=\"por, eng\"\nfont=M\xc3\xbasica \\x1\x7f\n"
+                  "[window]\ngeometry=\"@ByteArray(\\0\\x1\\xd9\\n\\\"\\x7f)\"\n"
+                  "[p]\nv=@Variant(\\0\\0\\0\\b\\0\\0\\0\\x1)\n");
         old.close();
         const QStringList keys = {"general/checkUpdates", "general/closeToTray", "general/openMode",
-                                  "ui/language"};
+                                  "ui/language", "subs/lang", "subs/font"};
         QCOMPARE(tool(QStringList{"get"} + keys),
                  (QStringList{"general/checkUpdates=false", "general/closeToTray=true",
-                              "general/openMode=queue", "ui/language=en"}));
+                              "general/openMode=queue", "ui/language=en", "subs/lang=por, eng",
+                              QString::fromUtf8("subs/font=Música \x01\x7f")}));
+        const QStringList kept = {"config-corrupt-*.ini"};
+        QVERIFY(QDir(App::dataDir()).entryList(kept).isEmpty());
+
+        // Random bytes are kept beside, not overwritten by the defaults.
+        QByteArray garbage(3000, Qt::Uninitialized);
+        QRandomGenerator random(3);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(garbage);
+        old.close();
+        QCOMPARE(tool({"set", "ui/language=pt"}), QStringList{""});
+        const QStringList aside = QDir(App::dataDir()).entryList(kept);
+        QCOMPARE(aside.size(), 1);
+        QFile keptFile(App::dataDir() + "/" + aside.at(0));
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), garbage);
+        QCOMPARE(tool({"get", "ui/language", "general/openMode"}),
+                 (QStringList{"ui/language=pt", "general/openMode=<none>"}));
+        QFile::remove(keptFile.fileName());
         QFile::remove(ini);
     }
 
@@ -169,6 +197,29 @@ private slots:
         Lang::englishFlag() = true;
         QCOMPARE(L("Música", "Music"), QString("Music"));
         Lang::englishFlag() = false;
+    }
+
+    // Texts from tags and streams, as they are shown: one line, no marks
+    // that turn text around, never half a character at the cut.
+    void shownLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("controls, C1, separators, isolates")
+            << QString::fromUtf8("\t a\x01\x1b[1m\u0085b\u2028c\u2067d\u202ee\u0090f\u2069 \n")
+            << QString("a[1m b cdef");
+        QTest::newRow("marks of scripts stay")
+            << QString::fromUtf8("\u05e9\u200f!") << QString::fromUtf8("\u05e9\u200f!");
+        QTest::newRow("surrogate pair at the cut")
+            << QString(1023, 'a') + QString::fromUtf8("\U0001F600") << QString(1023, 'a');
+    }
+
+    void shownLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(TextCleaner::line(text), shown);
+        QCOMPARE(TextCleaner::line(text.toUtf8().constData()), shown);
     }
 };
 

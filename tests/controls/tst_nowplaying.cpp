@@ -129,6 +129,12 @@ private slots:
         QTest::newRow("utf-16") << "a.mp3"
                                 << "\xFF\xFE" + QByteArray(utf16(QString::fromUtf8("[00:01.00]Canção “sim”\r\n[00:02.00]€")))
                                 << QStringList{QString::fromUtf8("1|Canção “sim”"), QString::fromUtf8("2|€")};
+        const QString unmarked = QString::fromUtf8("[00:01.00]Canção\n[00:02.00]Fim");
+        QTest::newRow("utf-16 unmarked, .LRC") << "upper.mp3" << QByteArray(utf16(unmarked))
+                                               << QStringList{QString::fromUtf8("1|Canção"), "2|Fim"};
+        QStringEncoder utf16be(QStringConverter::Utf16BE);
+        QTest::newRow("utf-16 be unmarked") << "a.mp3" << QByteArray(utf16be(unmarked))
+                                            << QStringList{QString::fromUtf8("1|Canção"), "2|Fim"};
         QTest::newRow("windows-1252") << "a.mp3" << QByteArray("[00:01.00]\x93Ol\xE1\x94 \x96 5\x80\x85")
                                       << QStringList{QString::fromUtf8("1|“Olá” – 5€…")};
         QTest::newRow("enhanced") << "a.mp3" << QByteArray("[00:02.00]<00:02.00>Hello <00:02.60>world<00:03.10>\n")
@@ -152,7 +158,8 @@ private slots:
             path = dir + "/tagged.flac";
             QVERIFY(QFile::copy(m_tagged, path));
         }
-        const QString sidecar = dir + '/' + QFileInfo(path).completeBaseName() + ".lrc";
+        const QString suffix = media.startsWith("upper") ? ".LRC" : ".lrc";
+        const QString sidecar = dir + '/' + QFileInfo(path).completeBaseName() + suffix;
         if (lrc == "FIFO") {
             QCOMPARE(mkfifo(QFile::encodeName(sidecar).constData(), 0600), 0);
         } else if (!lrc.isNull()) {

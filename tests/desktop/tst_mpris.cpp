@@ -268,6 +268,13 @@ private slots:
         QCOMPARE(m_core->handle().getDouble("speed", -1), 1.0);
         setPlayerProperty(QStringLiteral("Rate"), QStringLiteral("variant:double:1.5"));
         QCOMPARE(m_core->handle().getDouble("speed", -1), 1.5);
+        // The rate stays inside the advertised range, and a text is no rate.
+        setPlayerProperty(QStringLiteral("Rate"), QStringLiteral("variant:string:2"));
+        QCOMPARE(m_core->handle().getDouble("speed", -1), 1.5);
+        setPlayerProperty(QStringLiteral("Rate"), QStringLiteral("variant:double:10"));
+        QCOMPARE(m_core->handle().getDouble("speed", -1), 4.0);
+        setPlayerProperty(QStringLiteral("Rate"), QStringLiteral("variant:double:-2"));
+        QCOMPARE(m_core->handle().getDouble("speed", -1), 0.25);
         m_core->setSpeed(1.0);
     }
 
@@ -280,14 +287,20 @@ private slots:
         QCOMPARE(m_core->repeat(), PlayerCore::RepeatAll);
         ctl({"loop", "None"});
         QCOMPARE(m_core->repeat(), PlayerCore::RepeatOff);
+        // Only the three names, spelled exactly, and only as text: anything
+        // else leaves the setting as it was.
         m_core->setRepeat(PlayerCore::RepeatOne);
-        setPlayerProperty(QStringLiteral("LoopStatus"), QStringLiteral("variant:string:track"));
-        QCOMPARE(m_core->repeat(), PlayerCore::RepeatOff);
+        for (const char* value : {"variant:string:track", "variant:string:Bogus", "variant:int32:5"})
+            setPlayerProperty(QStringLiteral("LoopStatus"), QString::fromLatin1(value));
+        QCOMPARE(m_core->repeat(), PlayerCore::RepeatOne);
 
         ctl({"shuffle", "On"});
         QVERIFY(m_core->shuffle());
         QCOMPARE(ctl({"shuffle"}), QString("On"));
         ctl({"shuffle", "Off"});
+        QVERIFY(!m_core->shuffle());
+        setPlayerProperty(QStringLiteral("Shuffle"), QStringLiteral("variant:string:yes"));
+        setPlayerProperty(QStringLiteral("Shuffle"), QStringLiteral("variant:int32:1"));
         QVERIFY(!m_core->shuffle());
     }
 

@@ -105,6 +105,8 @@ private slots:
         row("empty page", both(200, json("{'version':'2','notes':'Notas','page':''}"), product));
         row("file url",
             both(200, json("{'version':'2','notes':'Notas','linux':{'url':'file:///etc/passwd'},'page':'x'}"), product));
+        row("plain http", both(200, json("{'version':'2','notes':'Notas','linux':{'url':'http://velloran.com.br/d/a'},"
+                                         "'page':'http://velloran.com.br/p'}"), product));
         row("hostless",
             both(200, json("{'version':'2','notes':'Notas','linux':{'url':'https:///a'},'page':5}"), product));
         row("equal", {200, json("{'version':'1.0.1'}"), upToDate, none});

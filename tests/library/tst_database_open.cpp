@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -187,6 +189,61 @@ private slots:
         Database::instance()->ensureMedia("/m/new.mp3", "audio", "new");
         QVERIFY(Database::instance()->mediaByPath("/m/new.mp3").has_value());
         QVERIFY(!Database::instance()->mediaByPath("/m/kept.mp3").has_value());
+    }
+
+    // Pages of the history overwritten, header and schema intact. After a
+    // clean run the file is used, and the run that meets the damage says so
+    // once; the next start sets it aside. After a run that did not end
+    // cleanly the start finds the damage itself.
+    void damagedPagesAreSetAside()
+    {
+        removeAll();
+        Database* db = Database::instance();
+        QSignalSpy told(db, &Database::storageFault);
+        const auto writeAndDamage = [db] {
+            QVERIFY(db->open());
+            HistoryItem h;
+            h.path = "/v/a.mkv";
+            h.kind = "video";
+            db->saveHistory(h);
+            QSqlQuery root("SELECT rootpage FROM sqlite_master WHERE name='history'");
+            QVERIFY(root.next());
+            const qint64 page = root.value(0).toLongLong();
+            const qint64 pageSize = pragma("page_size").toLongLong();
+            db->close();
+            QByteArray noise(int(pageSize), Qt::Uninitialized);
+            QRandomGenerator random(7);
+            for (char& c : noise)
+                c = char(random.bounded(256));
+            QFile f(file());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek((page - 1) * pageSize));
+            QCOMPARE(f.write(noise), pageSize);
+        };
+        writeAndDamage();
+        QVERIFY(db->open());
+        QVERIFY(db->setAsideFile().isEmpty());
+        QVERIFY(db->history(QString(), 10).isEmpty());
+        db->saveHistory(HistoryItem{"/v/b.mkv", "video", "b", 1, 2, 0, false});
+        QTRY_COMPARE(told.size(), 1);
+        QVERIFY(QFile::exists(file() + ".damaged"));
+        db->close();
+        QVERIFY(db->open());
+        const QStringList kept = asideFiles().filter(QRegularExpression("\\.db$"));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(db->setAsideFile(), App::dataDir() + "/" + kept.at(0));
+        QVERIFY(!QFile::exists(file() + ".damaged"));
+
+        writeAndDamage();
+        write(file() + ".running", "");   // as a run that was killed leaves it
+        QVERIFY(db->open());
+        QCOMPARE(asideFiles().filter(QRegularExpression("\\.db$")).size(), 2);
+        QVERIFY(!db->setAsideFile().isEmpty());
+        QVERIFY(db->history(QString(), 10).isEmpty());
+        db->saveHistory(HistoryItem{"/v/c.mkv", "video", "c", 1, 2, 0, false});
+        QCOMPARE(db->history(QString(), 10).size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(told.size(), 1);
     }
 
     void secondDamagedFileGetsItsOwnName()

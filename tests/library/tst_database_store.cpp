@@ -3,6 +3,7 @@
 #include "TestEnv.h"
 
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 // History, playlists and stations, and the batch helpers.
@@ -95,6 +96,44 @@ private slots:
         QVERIFY(!db->historyFor("/v/private.mkv").has_value());
     }
 
+    // Another program holds the write lock: history rows and plays wait
+    // without holding up the caller, and land once the lock is let go.
+    void writesWaitOutAnotherProgramsLock()
+    {
+        db->ensureMedia("/m/locked.mp3", "audio", "locked");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(App::dataDir() + "/biblioteca.db");
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            QSignalSpy changed(db, &Database::historyChanged);
+            db->saveHistory(entry("/v/locked.mkv", "video", 60, 0));
+            db->countPlay("/m/locked.mp3");
+            db->saveHistory(entry("/v/locked.mkv", "video", 0, 0));
+            QVERIFY(!db->historyFor("/v/locked.mkv").has_value());
+            QCOMPARE(db->mediaByPath("/m/locked.mp3")->play_count, 0);
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/locked.mkv").has_value(), 30000);
+            QCOMPARE(db->historyFor("/v/locked.mkv")->duration, 60.0);
+            QTRY_COMPARE_WITH_TIMEOUT(db->mediaByPath("/m/locked.mp3")->play_count, 1, 30000);
+            QCOMPARE(changed.count(), 1);
+
+            // What waits is bounded: the oldest row makes room, and the
+            // user hears once that history is not being saved.
+            QSignalSpy told(db, &Database::storageFault);
+            QVERIFY(QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            for (int i = 0; i <= DatabaseWriteQueue::kCapacity; ++i)
+                db->saveHistory(entry(QString("/v/%1.mkv").arg(i), "video", 60, 0));
+            QVERIFY(QSqlQuery(other).exec("COMMIT"));
+            QTRY_VERIFY_WITH_TIMEOUT(db->historyFor("/v/200.mkv").has_value(), 30000);
+            QVERIFY(!db->historyFor("/v/0.mkv").has_value());
+            QCOMPARE(db->history("", 1000).size(), DatabaseWriteQueue::kCapacity + 1);
+            QCOMPARE(told.size(), 1);
+        }
+        QSqlDatabase::removeDatabase("other");
+        db->clearHistory("");
+    }
+
     void playlistsKeepOrderAndDuplicates()
     {
         QSignalSpy changed(db, &Database::playlistsChanged);
@@ -129,21 +168,40 @@ private slots:
         db->deletePlaylist(b);
     }
 
+    // Every playlist write answers whether it was stored; one that was not
+    // leaves the lists as they were, a new list included.
     void playlistWriteFailuresKeepOldItems()
     {
-        const qint64 id = db->createPlaylist("kept");
-        db->setPlaylistItems(id, {"/m/1.mp3", "/m/2.mp3"});
+        const qint64 id = db->createPlaylist("kept", {"/m/1.mp3", "/m/2.mp3"});
+        QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
         sql("CREATE TEMP TRIGGER third BEFORE INSERT ON main.playlist_items WHEN NEW.idx=2 "
             "BEGIN SELECT RAISE(ABORT, 'third refused'); END");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*third refused"));
-        db->setPlaylistItems(id, {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3"});
+        QVERIFY(!db->setPlaylistItems(id, {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3", "/m/d.mp3"}));
         QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*third refused"));
+        QCOMPARE(db->createPlaylist("half", {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"}), 0);
+        QCOMPARE(db->playlists().size(), 1);
         sql("DROP TRIGGER third");
+
+        // Another program holding the write lock.
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
+            other.setDatabaseName(App::dataDir() + "/biblioteca.db");
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec("BEGIN EXCLUSIVE"));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*locked"));
+            QVERIFY(!db->addToPlaylist(id, {"/m/3.mp3"}));
+            QVERIFY(hold.exec("ROLLBACK"));
+        }
+        QSqlDatabase::removeDatabase("locker");
+        QCOMPARE(db->playlistItems(id), (QStringList{"/m/1.mp3", "/m/2.mp3"}));
 
         sql("CREATE TEMP TRIGGER keep BEFORE DELETE ON main.playlists "
             "BEGIN SELECT RAISE(ABORT, 'delete refused'); END");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^SQL: .*delete refused"));
-        db->deletePlaylist(id);
+        QVERIFY(!db->deletePlaylist(id));
         QCOMPARE(db->playlistItems(id).size(), 2);
         sql("DROP TRIGGER keep");
 

@@ -10,8 +10,13 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QStandardPaths>
 
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,6 +160,39 @@ private slots:
             QCOMPARE(after.value(it.key()).title, it->title);
             QCOMPARE(after.value(it.key()).added_at, it->added_at);
         }
+    }
+
+    // A scan that cannot be stored leaves the library as it was, counts what
+    // it still holds and tells why once for a run of alike failures.
+    void fullDiskIsTold()
+    {
+        const QString many = TestEnv::current()->root() + "/media/many";
+        QVERIFY(QDir().mkpath(many));
+        for (int i = 0; i < 100; ++i)
+            writeBytes(QString("%1/a song whose long name fills the pages of the library %2.mp3").arg(many).arg(i),
+                       {});
+        App::set("library/audio", QStringList{m_music, many});
+        QSqlQuery limit;
+        QVERIFY(limit.exec("SELECT page_count FROM pragma_page_count") && limit.next());
+        QVERIFY(limit.exec(QString("PRAGMA max_page_count=%1").arg(limit.value(0).toInt())));
+        QSignalSpy told(m_lib, &Library::storeChanged);
+        QSignalSpy changed(Database::instance(), &Database::libraryChanged);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(scanAndWait(), 8);
+        QCOMPARE(told.count(), 1);
+        QVERIFY(m_lib->storeFull());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(rows("audio").size(), 7);
+
+        QVERIFY(limit.exec("PRAGMA max_page_count=1073741823"));
+        QCOMPARE(scanAndWait(), 108);
+        QCOMPARE(told.count(), 2);
+        QVERIFY(m_lib->storeError().isEmpty());
+        QSignalSpy done(m_lib, &Library::scanFinished);
+        m_lib->removeFolder("audio", many);
+        QVERIFY(done.wait(30000));
+        QCOMPARE(done.last().at(0).toInt(), 8);
+        QVERIFY(QDir(many).removeRecursively());
     }
 
     void folderLists()
@@ -332,6 +370,27 @@ private slots:
         QCOMPARE(clip.kind, QString("video"));
         QCOMPARE(clip.duration, 0.0);
         QVERIFY(clip.size > 0);
+
+        // Tag texts come back as one line of bounded length, and reading
+        // them opens nothing for writing.
+        const QString hostile = TestEnv::current()->root() + "/media/hostile.mp3";
+        QVERIFY(QFile::copy(music("Artist A/Album/01.mp3"), hostile));
+        {
+            TagLib::MPEG::File file(QFile::encodeName(hostile).constData());
+            const std::wstring title = L"ctl\x01\x1b[31mRED\n\x202e" L"evil" + std::wstring(10 << 20, L'T');
+            file.ID3v2Tag(true)->setTitle(title);
+            file.ID3v2Tag()->setArtist(std::wstring(10 << 20, L'A'));
+            QVERIFY(file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3));
+        }
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(::inotify_add_watch(watch, QFile::encodeName(hostile).constData(), IN_CLOSE_WRITE) >= 0);
+        const MediaItem tagged = Library::readTags(hostile);
+        Library::readLyrics(hostile);
+        char event[4096];
+        QCOMPARE(::read(watch, event, sizeof event), ssize_t(-1));
+        ::close(watch);
+        QCOMPARE(tagged.title, "ctl[31mRED evil" + QString(1024 - 15, 'T'));
+        QCOMPARE(tagged.artist, QString(1024, 'A'));
     }
 
     // Must stay last: quitting stops the library for good.

@@ -209,9 +209,11 @@ private slots:
              song("/m/d/1.flac", "Tema", "Dário", title, "", 1),
              song("/m/i/d2/2.flac", "Marcha", "Ícaro", title, "", 2, 0, 0, "", 2),
              song("/m/i/d1/1.flac", "Tema", "Ícaro", title, "", 1, 0, 0, "", 1),
+             song("/m/i/d1/3.flac", "Frevo", "Ícaro", title, "", 3),   // no disc number: disc 1
              song("/m/s/b.flac", "Sol", "Bia", "Sucessos", "", 2, 0, 0, "Various Artists"),
              song("/m/s/a.flac", "Lua", "Ana", "Sucessos", "", 1, 0, 0, "Various Artists")});
-        const QStringList icaro = {"/m/i/d1/1.flac", "/m/i/d1/2.flac", "/m/i/d2/1.flac", "/m/i/d2/2.flac"};
+        const QStringList icaro = {"/m/i/d1/1.flac", "/m/i/d1/2.flac", "/m/i/d1/3.flac", "/m/i/d2/1.flac",
+                                   "/m/i/d2/2.flac"};
         RecordingHost host;
         MusicPage page(&host);
         auto* tabs = page.findChild<QTabBar*>();
@@ -242,6 +244,16 @@ private slots:
         page.findChild<QLineEdit*>()->setText(QStringLiteral("valsa"));
         page.findChild<QTableView*>()->sortByColumn(1, Qt::AscendingOrder);
         QCOMPARE(page.visiblePaths(), QStringList({"/m/d/2.flac", "/m/i/d1/2.flac"}));
+
+        // An artist opened after an album (the table sorted by #) still
+        // plays album by album.
+        Database::instance()->upsertMedia({song("/m/i/o/2.flac", "Brisa", "Ícaro", "Outro Disco", "", 2),
+                                           song("/m/i/o/1.flac", "Aurora", "Ícaro", "Outro Disco", "", 1)});
+        page.refresh();
+        page.findChild<QLineEdit*>()->clear();
+        page.showAlbum(title, QStringLiteral("/m/i/d1/1.flac"));
+        page.showArtist(QStringLiteral("Ícaro"));
+        QCOMPARE(page.visiblePaths(), icaro + QStringList({"/m/i/o/1.flac", "/m/i/o/2.flac"}));
     }
 
     void cells()

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "MediaGen.h"
 #include "PlaylistFile.h"
 #include "PlaylistsPage.h"
 #include "TestEnv.h"
@@ -51,7 +52,7 @@ private slots:
         QVERIFY(Database::instance()->open());
         home = TestEnv::current()->root() + "/home/u";
         lists = home + "/lists";
-        QVERIFY(QDir().mkpath(lists + "/Artist"));
+        QVERIFY(QDir().mkpath(lists + "/Artist") && QDir().mkpath(lists + "/Playlists"));
         QVERIFY(writeFile(lists + "/Artist/b.mp3", "") && writeFile(lists + "/AC\\DC.mp3", ""));
     }
 
@@ -98,6 +99,12 @@ private slots:
             << "x.m3u" << QByteArray("..\\Artist\\song.mp3\r\nSub\\a.mp3\r\nC:\\Users\\Ana\\Music\\Artist\\b.mp3\r\n"
                                      "AC\\DC.mp3\r\n")
             << "x" << QStringList{home + "/Artist/song.mp3", l + "/Sub/a.mp3", l + "/Artist/b.mp3", l + "/AC\\DC.mp3"};
+        // Other Windows forms, from a list kept in a folder beside the
+        // music, in another letter case than the disk's.
+        QTest::newRow("windows forms")
+            << "Playlists/y.m3u" << QByteArray("D:/Users/Ana/Music/Artist/b.mp3\nfile:///C:/Music/ARTIST/B.MP3\n"
+                                               "..\\artist\\B.mp3\n")
+            << "y" << QStringList{l + "/Artist/b.mp3", l + "/Artist/b.mp3", l + "/Artist/b.mp3"};
         const QByteArray longest = '/' + QByteArray(PlaylistFile::kMaxLineLength - 1, 'a');
         QTest::newRow("over-long line skipped")
             << "x.m3u" << longest + "a\n" + longest + "\nb.mp3" << "x"
@@ -162,8 +169,34 @@ private slots:
         QDir(dir).removeRecursively();
     }
 
-    // Durations and labels come from the library; local paths and links are
-    // written as they are.
+    // Lists nested too deep and a text budget spent are told by their
+    // reason, with what they left out.
+    void leftOutTold()
+    {
+        const QString dir = lists + "/deep";
+        QVERIFY(QDir().mkpath(dir));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(writeFile(dir + QStringLiteral("/l%1.m3u").arg(i), QStringLiteral("l%1.m3u\n/s%1.mp3\n").arg(i + 1).toUtf8()));
+        QList<QString> entries;
+        PlaylistFile::Outcome outcome;
+        QVERIFY(PlaylistFile::read(dir + "/l0.m3u", nullptr, &entries, &outcome));
+        QCOMPARE(entries, (QStringList{"/s4.mp3", "/s3.mp3", "/s2.mp3", "/s1.mp3"}));
+        QCOMPARE(PlaylistFile::notice(dir + "/l0.m3u", outcome),
+                 QStringLiteral("Playlist aninhada demais ignorada: l4.m3u"));
+
+        const QByteArray half = QByteArray(PlaylistFile::kMaxTotalBytes / 2 + 1, '#') + '\n';
+        QVERIFY(writeFile(dir + "/a.m3u", half) && writeFile(dir + "/b.m3u", half));
+        QVERIFY(writeFile(dir + "/top.m3u", "a.m3u\nb.m3u\n/after.mp3\n"));
+        entries.clear();
+        QVERIFY(PlaylistFile::read(dir + "/top.m3u", nullptr, &entries, &outcome));
+        QVERIFY(entries.isEmpty());
+        QCOMPARE(PlaylistFile::notice(dir + "/top.m3u", outcome),
+                 QStringLiteral("Playlist grande demais, lida só em parte: top.m3u"));
+        QDir(dir).removeRecursively();
+    }
+
+    // Durations and labels come from the library, else from the file's
+    // tags; local paths and links are written as they are.
     void exportFormat()
     {
         Database::instance()->upsertMedia({row("/m/song.flac", "Ana", "Rio, ao vivo", 245.7),
@@ -172,6 +205,10 @@ private slots:
         const QString path = lists + "/out.m3u";
         QVERIFY(PlaylistsPage::exportM3U(path, {"/m/song.flac", "http://radio.example/live.mp3",
                                                 "/m/untitled.ogg", "/m/ctl.mp3", "/m/Road trip.v2.mp3"}));
+        const QString tagged = lists + "/tagged.ogg";
+        QVERIFY2(MediaGen::audio(tagged, 3.0, {{"title", "Um"}, {"artist", "Bia"}}), qPrintable(MediaGen::lastError()));
+        QVERIFY(PlaylistsPage::exportM3U(lists + "/tagged.m3u", {tagged}));
+        QCOMPARE(readFile(lists + "/tagged.m3u"), "#EXTM3U\n#EXTINF:3,Bia - Um\n" + tagged.toUtf8() + '\n');
         QCOMPARE(readFile(path), QByteArray("#EXTM3U\n"
                                             "#EXTINF:245,Ana - Rio, ao vivo\n/m/song.flac\n"
                                             "#EXTINF:-1,live\nhttp://radio.example/live.mp3\n"

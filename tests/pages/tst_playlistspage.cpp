@@ -40,12 +40,14 @@ QString shownTitle(PlaylistsPage& page) { return page.findChildren<QLabel*>(QStr
 // Picks a file in the next file dialog. The dialog writes a chosen file into
 // its name field only while that field has no focus, and whether it has it
 // yet depends on how soon the window was activated: the dialog itself takes
-// the focus first.
-void chooseFile(const QString& path)
+// the focus first. A filter, when given, is chosen first.
+void chooseFile(const QString& path, const QString& filter = QString())
 {
-    QTimer::singleShot(0, [path] {
+    QTimer::singleShot(0, [path, filter] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
+        if (!filter.isEmpty())
+            dialog->selectNameFilter(filter);
         dialog->setFocus();
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -234,7 +236,16 @@ private slots:
         QCOMPARE(back, paths);
         QCOMPARE(PlaylistsPage::exportFileName(QStringLiteral("AC/DC")), QStringLiteral("AC_DC.m3u8"));
 
+        // An import whose entries cannot be stored leaves no empty list.
         PlaylistsPage page(&m_host);
+        QSqlQuery trigger;
+        QVERIFY(trigger.exec(QStringLiteral(
+            "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.playlist_items BEGIN SELECT RAISE(ABORT, 'no'); END")));
+        chooseFile(m3u);
+        buttonWithTip(page, QStringLiteral("Import M3U"))->click();
+        QVERIFY(trigger.exec(QStringLiteral("DROP TRIGGER refuse")));
+        QCOMPARE(m_host.last().text, QStringLiteral("Save failed"));
+        QVERIFY(Database::instance()->playlists().isEmpty());
         chooseFile(m3u);
         buttonWithTip(page, QStringLiteral("Import M3U"))->click();
         QCOMPARE(m_host.last().text, QStringLiteral("Playlist \"Trip\" imported (2 items)"));
@@ -242,6 +253,13 @@ private slots:
         QCOMPARE(lists.size(), 1);
         QCOMPARE(lists[0].name, QStringLiteral("Trip"));
         QCOMPARE(Database::instance()->playlistItems(lists[0].id), QStringList(paths));
+
+        // A name given under the PLS filter is written as PLS.
+        chooseFile(m_dir.filePath("Road"), QStringLiteral("PLS (*.pls)"));
+        buttonWithTip(page, QStringLiteral("Export as M3U"))->click();
+        QCOMPARE(m_host.last().text, QStringLiteral("Playlist exported"));
+        QFile pls(m_dir.filePath("Road.pls"));
+        QVERIFY(pls.open(QIODevice::ReadOnly) && pls.readAll().startsWith("[playlist]\n"));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "RecordingHost.h"
 #include "SettingsPage.h"
 #include "TestEnv.h"
+#include "VideosPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -337,6 +338,26 @@ private slots:
         button(*music, "Remover")->click();
         QVERIFY(Library::instance()->folders("audio").isEmpty());
         QCOMPARE(music->list()->count(), 0);
+
+        // A folder added on the Videos page shows in the box at once, and
+        // can be removed from there.
+        FolderBox* video = nullptr;
+        for (FolderBox* b : page.findChildren<FolderBox*>())
+            if (b->title() == "Pastas de vídeo")
+                video = b;
+        QVERIFY(video);
+        const int before = video->list()->count();
+        VideosPage videos(&m_host);
+        answerNext<QFileDialog>([&dir](QFileDialog* d) {
+            d->setDirectory(dir.path());
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        button(videos, "Adicionar pasta")->click();
+        QCOMPARE(video->list()->count(), before + 1);
+        QCOMPARE(video->list()->item(before)->text(), QDir::toNativeSeparators(stored));
+        video->list()->setCurrentRow(before);
+        button(*video, "Remover")->click();
+        QVERIFY(!Library::instance()->folders("video").contains(stored));
         QVERIFY(scans.wait(10000));
         while (scans.wait(1000)) {}
     }

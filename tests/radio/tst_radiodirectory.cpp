@@ -8,14 +8,18 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QThread>
 #include <QtTest>
 
 #include <memory>
+
+#include <zlib.h>
 
 #include "CardDelegate.h"
 #include "CardView.h"
 #include "Database.h"
 #include "FakeWeb.h"
+#include "LogoDecoder.h"
 #include "RadiosPage.h"
 #include "RecordingHost.h"
 #include "TestEnv.h"
@@ -48,14 +52,28 @@ QByteArray stationsJson(const QString& prefix, int n, const QString& logo = QStr
     return out + "]";
 }
 
-QByteArray png(int w, int h)
+QByteArray png(int w, int h, QImage::Format format = QImage::Format_RGB32)
 {
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w, h, format);
     image.fill(Qt::red);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return buffer.data();
+}
+
+// A one-pixel PNG whose header claims the given size.
+QByteArray claimingPng(quint32 w, quint32 h)
+{
+    QByteArray data = png(1, 1);
+    for (int i = 0; i < 4; ++i) {
+        data[16 + i] = char(w >> (24 - 8 * i));
+        data[20 + i] = char(h >> (24 - 8 * i));
+    }
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(data.constData() + 12), 17);   // type and data
+    for (int i = 0; i < 4; ++i)
+        data[29 + i] = char(crc >> (24 - 8 * i));
+    return data;
 }
 
 QString found(int n)
@@ -278,6 +296,9 @@ private slots:
         web.answer("logos.test", "/missing.png", 404, "no");
         web.answerEndless("logos.test", "/endless");
         web.answerDrip("logos.test", "/drip", 1000);
+        // Small files that unpack to huge pictures.
+        web.answer("img.test", "/huge.png", 200, png(5600, 5600, QImage::Format_Mono), "image/png");
+        web.answer("cdn.test", "/claims.png", 200, claimingPng(30000, 30000), "image/png");
         qputenv(kDeadlineVar, "2500");
         const QByteArray answer = QString::fromUtf8(j("["
             "{'name':'Wide','url':'http://s.test/1','favicon':'https://logos.test/wide.png'},"
@@ -286,11 +307,19 @@ private slots:
             "{'name':'Endless','url':'http://s.test/4','favicon':'https://logos.test/endless'},"
             "{'name':'Local','url':'http://s.test/5','favicon':'file://%1/local.png'},"
             "{'name':'Zero','url':'http://s.test/6','favicon':'file:///dev/zero'},"
-            "{'name':'Drip','url':'http://s.test/7','favicon':'https://logos.test/drip'}"
+            "{'name':'Drip','url':'http://s.test/7','favicon':'https://logos.test/drip'},"
+            "{'name':'Huge','url':'http://s.test/8','favicon':'https://img.test/huge.png'},"
+            "{'name':'Claims','url':'http://s.test/9','favicon':'https://cdn.test/claims.png'}"
             "]")).arg(dir).toUtf8();
         web.answer(M0, kPath, 200, answer);
         newPage();
-        QTRY_COMPARE(model()->rowCount(), 7);
+        // Every body that arrived is decoded, never on the GUI thread.
+        int decodes = 0, onGuiThread = 0;
+        connect(page->findChild<LogoDecoder*>(), &LogoDecoder::decoded, this, [&] {
+            ++decodes;
+            onGuiThread += QThread::currentThread() == thread();
+        }, Qt::DirectConnection);
+        QTRY_COMPARE(model()->rowCount(), 9);
         auto picture = [this](int row) { return model()->item(row)->data(Qt::DecorationRole).value<QPixmap>(); };
         QTRY_VERIFY(!picture(0).isNull());
         QCOMPARE(picture(0).size(), QSize(128, 64));
@@ -301,17 +330,22 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(web.openConnections(), 0, 10000);
         QVERIFY(web.bytesSent("logos.test", "/endless") < 64 * 1024 * 1024);
         QCOMPARE(web.count("logos.test"), 5);
+        QCOMPARE(web.count("img.test") + web.count("cdn.test"), 2);
+        QTRY_COMPARE(decodes, 5);   // wide, icon, the cut endless body, huge, claims
+        QCOMPARE(onGuiThread, 0);
         QVERIFY(picture(2).isNull());
         QVERIFY(picture(3).isNull());
         QVERIFY(picture(4).isNull());   // file: logos are never read
         QVERIFY(picture(6).isNull());
+        QVERIFY(picture(7).isNull());   // 5600 x 5600 and 30000 x 30000: refused unread
+        QVERIFY(picture(8).isNull());
 
         // A rebuild takes pictures from the cache and retries no failure.
         emit Database::instance()->stationsChanged();
-        QCOMPARE(model()->rowCount(), 7);
+        QCOMPARE(model()->rowCount(), 9);
         QCOMPARE(picture(0).size(), QSize(128, 64));
         QTest::qWait(300);
-        QCOMPARE(web.count("logos.test"), 5);
+        QCOMPARE(web.count("logos.test") + web.count("img.test") + web.count("cdn.test"), 7);
     }
 };
 

@@ -173,9 +173,16 @@ private slots:
     }
 
     // The screenshots of the demonstration tree, beside both modes with what
-    // they need missing.
+    // they need missing and the self-test of a black video.
     void screenshotsAndMissingMedia()
     {
+        MediaGen::Spec black;
+        black.seconds = 20;
+        black.video = true;
+        black.videoSource = QStringLiteral("color=c=black:size=320x240:rate=25");
+        QVERIFY2(MediaGen::make(m_root + "/media/black.mp4", black), qPrintable(MediaGen::lastError()));
+        const QString dark = m_root + "/out-dark";
+        auto darkTest = start("dark", {"--selftest", dark, m_root + "/media/black.mp4"}, false);
         const QString shots = m_root + "/out-shots";
         auto screenshots = start("shots", {"--screenshots", shots, m_demo}, false);
         const QString out = m_root + "/out-missing";
@@ -201,6 +208,9 @@ private slots:
         QCOMPARE(lines.last(), QStringLiteral("fim"));
         QVERIFY(missing->readAllStandardError().contains("FALHA [video-4s]"));
         QVERIFY(!empty->readAllStandardError().contains("FALHA"));
+        // A black preview is no preview with a picture.
+        QVERIFY(darkTest->waitForFinished(300000));
+        QVERIFY(!reportLines(dark).filter(QRegularExpression("^FALHA \\[previa\\]")).isEmpty());
     }
 };
 

@@ -3,7 +3,8 @@
 # Xvfb picks a free display itself (-displayfd), so tests can run in parallel.
 # With --wm first, a window manager (openbox) manages the display as on a
 # desktop: modes, frames and moves then take the window manager's round trip.
-# ORVEL_TEST_WM=1 tells the test that one runs.
+# ORVEL_TEST_WM=1 tells the test that one runs. ORVEL_TEST_SCREEN sets the
+# screen (default 1920x1080x24).
 set -euo pipefail
 wm=0
 if [ "${1:-}" = "--wm" ]; then
@@ -20,7 +21,7 @@ if [ $wm = 1 ] && ! { command -v openbox && command -v xprop; } >/dev/null; then
 fi
 fifo=$(mktemp -u /tmp/orvel-xvfb-XXXXXX)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${ORVEL_TEST_SCREEN:-1920x1080x24}" -nolisten tcp 3>"$fifo" 2>/dev/null &
 xvfb=$!
 wmpid=""
 wmhome=""

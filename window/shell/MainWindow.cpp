@@ -3,6 +3,7 @@
 #include "Actions.h"
 #include "App.h"
 #include "ControlBar.h"
+#include "Database.h"
 #include "HomePage.h"
 #include "Icons.h"
 #include "Lang.h"
@@ -28,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStackedLayout>
@@ -56,6 +58,7 @@ MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     const QByteArray geometry = App::get(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         resize(1320, 820);
+    fitIntoScreen();
 
     m_saveTimer.setInterval(5000);
     connect(&m_saveTimer, &QTimer::timeout, this, &MainWindow::onSaveTimer);
@@ -74,6 +77,7 @@ MainWindow::MainWindow(PlayerCore* core, QWidget* parent)
     if (App::get(QStringLiteral("general/checkUpdates"), true).toBool())
         QTimer::singleShot(5000, this, [this] { m_updater->check(false); });
     connectUpdater();
+    connect(Database::instance(), &Database::storageFault, this, [this](const QString& text) { toastFor(text, 6000); });
     QTimer::singleShot(800, this, [] { Library::instance()->rescan(); });
 }
 
@@ -196,6 +200,26 @@ void MainWindow::buildPages()
     m_settingsPage = new SettingsPage(this);
 }
 
+// The first size, and a size kept from a larger screen, fit the screen the
+// window opens on: on a laptop's 1366 × 768 the transport bar would start
+// below its edge. The frame is not known before the window is shown, hence
+// the margin.
+void MainWindow::fitIntoScreen()
+{
+    const QScreen* shown = screen();
+    if (!shown || isMaximized() || isFullScreen())
+        return;
+    const QRect area = shown->availableGeometry();
+    const QSize room = area.size() - QSize(16, 48);
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(area.size() * 0.9));
+    if (!testAttribute(Qt::WA_Moved))
+        return;
+    const QRect now = geometry();
+    move(std::clamp(now.x(), area.left(), std::max(area.left(), area.right() - now.width() - 16)),
+         std::clamp(now.y(), area.top(), std::max(area.top(), area.bottom() - now.height() - 48)));
+}
+
 void MainWindow::buildPlayerPage()
 {
     m_videoArea = new QWidget;
@@ -209,6 +233,11 @@ void MainWindow::buildPlayerPage()
     // libmpv's render context made offscreen so that a video can start.
     m_video = new MpvWidget(m_core);
     m_video->grabFramebuffer();
+    // Where the window cannot show the widget, libmpv finds no picture to
+    // draw on and would fail each video whole, its sound with it: it
+    // decodes the picture to nowhere instead, and the sound plays.
+    if (!m_video->canShow())
+        m_core->handle().set("vo", QStringLiteral("null"));
     m_nowPlaying = new NowPlaying(m_core);
     m_videoStack->addWidget(m_nowPlaying);
     m_videoArea->installEventFilter(this);
@@ -392,6 +421,16 @@ void MainWindow::connectLibraryStatus()
     connect(library, &Library::scanFinished, m_libraryStatus, [this](int count) {
         m_libraryStatus->setText(L("%1 arquivos na biblioteca", "%1 files in library").arg(count));
         m_statusTimer.start();
+    });
+    // A scan that could not be stored says why, once for a run of alike failures.
+    connect(library, &Library::storeChanged, this, [this, library] {
+        if (library->storeError().isEmpty())
+            return;
+        toastFor(library->storeFull()
+                     ? L("Não há espaço para salvar a biblioteca", "No room to save the library")
+                     : L("Não foi possível salvar a biblioteca: %1", "Could not save the library: %1")
+                           .arg(library->storeError()),
+                 4000);
     });
 }
 

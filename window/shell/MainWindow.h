@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Host.h"
+#include "MediaCollector.h"
+#include "MediaItem.h"
 
 #include <QHash>
 #include <QList>
@@ -127,6 +129,7 @@ private:
     void restoreSpeed();
     void onFileLoaded();
     void registerMedia(const QString& path, const QString& kind, bool isVideo);
+    const MediaItem& tagsOf(const QString& path);
     void resumeIfWanted(const QString& path, bool isVideo);
     std::optional<bool> takeResumeOverride(const QString& path);
     void writeLoadHistory(const QString& path, const QString& kind, bool isVideo);
@@ -157,14 +160,19 @@ private:
 public:
     // Expands folders (recursively, natural order) and playlist files into
     // a flat list of playable paths and links; missing paths are dropped.
-    // Toasts when a playlist held more entries than are taken.
+    // Toasts what playlist readings left out.
     QList<QString> collectMedia(const QList<QString>& paths);
     // Shows the window, un-minimized but otherwise in its own state
     // (fullscreen or maximized stay so), raised and active.
     void bringToFront();
 
 private:
-    QList<QString> playlistEntries(const QString& path);
+    void tellLeftOut(const MediaCollector::Result& result);
+    // collectMedia, with then called once the files are there: lists that
+    // hold playlist files are read off the GUI thread.
+    void collectThen(const QList<QString>& paths, const MediaCollector::Done& then);
+    void openArguments(const QList<QString>& files, bool fromOtherInstance);
+    MediaCollector* m_collector = nullptr;   // made at the first opening
 
     // MainWindowActions.cpp
     friend class TestHandlers;
@@ -236,6 +244,7 @@ private:
     void dockControlBar();
     void setOnTop(bool on);
     void restateWindow();
+    void fitIntoScreen();
     void updateOverlayGeometry();
     void showOverlayControls();
     void hideOverlayControls();
@@ -267,6 +276,7 @@ private:
 
     PlayerCore* m_core;
     MpvWidget* m_video = nullptr;
+    bool m_noVideoTold = false;   // the user knows that no video can show
     ControlBar* m_controlBar = nullptr;
     QueuePanel* m_queuePanel = nullptr;
     NowPlaying* m_nowPlaying = nullptr;
@@ -324,6 +334,10 @@ private:
     // of the window or ends.
     std::optional<QPoint> m_movePress;
     QString m_currentPath;
+    // The tags of the last local song read, kept until the next file
+    // starts: every change of title or metadata asks for them again.
+    QString m_taggedPath;
+    MediaItem m_tagged;
     double m_playedSeconds = 0;
     bool m_playCounted = false;
     // A path's next load: true resumes whatever the rules say, false starts

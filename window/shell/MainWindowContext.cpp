@@ -93,8 +93,9 @@ void MainWindow::addPlaylistMenu(QMenu* menu, const QList<QString>& paths)
     sub->addSeparator();
     for (const Playlist& list : lists) {
         connect(sub->addAction(menuText(list.name)), &QAction::triggered, this, [this, list, paths] {
-            Database::instance()->addToPlaylist(list.id, paths);
-            toast(L("Adicionado a \"%1\"", "Added to \"%1\"").arg(list.name));
+            toast(Database::instance()->addToPlaylist(list.id, paths)
+                      ? L("Adicionado a \"%1\"", "Added to \"%1\"").arg(list.name)
+                      : L("Falha ao salvar", "Save failed"));
         });
     }
 }
@@ -104,8 +105,8 @@ void MainWindow::createPlaylistFrom(const QList<QString>& paths)
     storeNewPlaylist(paths, L("Nova playlist", "New playlist"), QString(), L("Playlist criada", "Playlist created"));
 }
 
-// Asks for a name and stores the paths under it; a failed insert stores
-// nothing and says so rather than claim success.
+// Asks for a name and stores the paths under it; a failed write stores
+// nothing, not even an empty list, and says so rather than claim success.
 void MainWindow::storeNewPlaylist(const QList<QString>& paths, const QString& title, const QString& proposed,
                                   const QString& doneText)
 {
@@ -114,13 +115,8 @@ void MainWindow::storeNewPlaylist(const QList<QString>& paths, const QString& ti
         QInputDialog::getText(this, title, L("Nome:", "Name:"), QLineEdit::Normal, proposed, &ok).trimmed();
     if (!ok || name.isEmpty())
         return;
-    const qint64 id = Database::instance()->createPlaylist(name);
-    if (id <= 0) {
-        toast(L("Falha ao salvar", "Save failed"));
-        return;
-    }
-    Database::instance()->setPlaylistItems(id, paths);
-    toast(doneText);
+    const bool stored = Database::instance()->createPlaylist(name, paths) > 0;
+    toast(stored ? doneText : L("Falha ao salvar", "Save failed"));
 }
 
 void MainWindow::addFavoriteEntry(QMenu* menu, const QString& path)

@@ -5,9 +5,7 @@
 #include "App.h"
 #include "Database.h"
 #include "Lang.h"
-#include "MediaFolder.h"
 #include "PlayerCore.h"
-#include "PlaylistFile.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,14 +19,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <memory>
+
 namespace {
 
 const QString kLastDir = QStringLiteral("ui/lastDir");
-
-bool isPlaylistFile(const QString& path)
-{
-    return App::playlistExts().contains(App::ext(path));
-}
 
 bool isSubtitle(const QString& path)
 {
@@ -42,39 +37,30 @@ QString startFolder(const QString& fallback)
 
 }  // namespace
 
-// A playlist file's entries, with a notice when it held more than are taken.
-QList<QString> MainWindow::playlistEntries(const QString& path)
-{
-    QString name;
-    QList<QString> entries;
-    bool capped = false;
-    if (!PlaylistFile::read(path, &name, &entries, &capped) || !capped)
-        return entries;
-    qWarning("Playlist longa: %s: abertas só as primeiras %lld entradas", qUtf8Printable(path),
-             static_cast<long long>(entries.size()));
-    toast(L("Playlist longa: abertas só as primeiras %1 entradas",
-            "Long playlist: only the first %1 entries were opened")
-              .arg(entries.size()));
-    return entries;
-}
-
 QList<QString> MainWindow::collectMedia(const QList<QString>& paths)
 {
-    const MediaFolder folders;
-    QList<QString> files;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (App::isUrl(path)) {
-            files.append(path);
-        } else if (info.isDir()) {
-            files.append(folders.files(path));
-        } else if (isPlaylistFile(path)) {
-            files.append(playlistEntries(info.absoluteFilePath()));
-        } else if (info.exists()) {
-            files.append(QDir::cleanPath(info.absoluteFilePath()));
-        }
-    }
-    return files;
+    const MediaCollector::Result result = MediaCollector::collect(paths);
+    tellLeftOut(result);
+    return result.files;
+}
+
+// One notice for all that the readings of one opening left out.
+void MainWindow::tellLeftOut(const MediaCollector::Result& result)
+{
+    if (!result.notices.isEmpty())
+        toast(result.notices.join(QStringLiteral(" · ")));
+}
+
+// Lists that hold playlist files are read on the collector's worker: what
+// to do with their files is decided once they are there.
+void MainWindow::collectThen(const QList<QString>& paths, const MediaCollector::Done& then)
+{
+    if (!m_collector)
+        m_collector = new MediaCollector(this);
+    m_collector->collectThen(paths, [this, then](const MediaCollector::Result& result) {
+        tellLeftOut(result);
+        then(result);
+    });
 }
 
 void MainWindow::bringToFront()
@@ -95,7 +81,17 @@ void MainWindow::openFromCommandLine(const QList<QString>& args, bool fromOtherI
     }
     if (fromOtherInstance)
         bringToFront();
-    const QList<QString> files = collectMedia(list);
+    collectThen(list, [this, fromOtherInstance, asked = !list.isEmpty()](const MediaCollector::Result& result) {
+        // Files asked for that are all missing get a word, unless a
+        // playlist's notice already said what was left out.
+        if (result.files.isEmpty() && asked && result.notices.isEmpty())
+            toast(L("Nada para abrir", "Nothing to open"));
+        openArguments(result.files, fromOtherInstance);
+    });
+}
+
+void MainWindow::openArguments(const QList<QString>& files, bool fromOtherInstance)
+{
     if (files.isEmpty())
         return;
     if (files.size() == 1 && isSubtitle(files.first()) && !m_core->isIdle()) {
@@ -142,7 +138,7 @@ void MainWindow::openFileDialog()
     if (chosen.isEmpty())
         return;
     App::set(kLastDir, QFileInfo(chosen.first()).absolutePath());
-    playFiles(collectMedia(chosen), 0);
+    collectThen(chosen, [this](const MediaCollector::Result& result) { playFiles(result.files, 0); });
 }
 
 void MainWindow::openFolderDialog()
@@ -193,14 +189,22 @@ void MainWindow::dropEvent(QDropEvent* event)
         toast(L("Legenda carregada", "Subtitle loaded"));
         return;
     }
-    const QList<QString> files = collectMedia(entries);
-    if (files.isEmpty()) {
-        toast(L("Nenhum vídeo ou música reconhecido", "No playable media found"));
-        return;
-    }
-    if (event->modifiers() & Qt::ControlModifier)
-        enqueue(files);
-    else
-        playFiles(files, 0);
-    event->acceptProposedAction();
+    // The drop is taken when it gives files, or, when it holds playlists
+    // read later, at once.
+    const auto pending = std::make_shared<QDropEvent*>(event);
+    const bool queue = event->modifiers() & Qt::ControlModifier;
+    collectThen(entries, [this, queue, pending](const MediaCollector::Result& result) {
+        if (result.files.isEmpty() && result.notices.isEmpty())
+            toast(L("Nenhum vídeo ou música reconhecido", "No playable media found"));
+        else if (queue)
+            enqueue(result.files);
+        else
+            playFiles(result.files, 0);
+        if (*pending && !result.files.isEmpty())
+            (*pending)->acceptProposedAction();
+        *pending = nullptr;
+    });
+    if (*pending)
+        event->acceptProposedAction();
+    *pending = nullptr;
 }

@@ -56,13 +56,15 @@ struct TrackInfo
     QPixmap cover;
 };
 
-TrackInfo localAudioInfo(const QString& path)
+// tags: the record of the file's tags (MainWindow::tagsOf).
+template <typename Tags>
+TrackInfo localAudioInfo(const QString& path, Tags tags)
 {
     // A row made when the file was opened from outside the library holds a
     // title only: its artist and album are still in the file's tags.
     std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
     const bool rowComplete = row && !row->title.isEmpty() && !(row->artist.isEmpty() && row->album.isEmpty());
-    const MediaItem item = rowComplete ? *row : Library::readTags(path);
+    const MediaItem item = rowComplete ? *row : tags(path);
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
 
@@ -108,6 +110,7 @@ void MainWindow::connectCore()
     // The resume banner belongs to its file: its "Start over" must never
     // rewind the next one.
     connect(m_core, &PlayerCore::fileStarted, this, [this] {
+        m_taggedPath.clear();   // the file may have changed since
         delete m_resumeBanner;
         m_trying = true;
         showTried();
@@ -211,8 +214,16 @@ void MainWindow::registerMedia(const QString& path, const QString& kind, bool is
     }
     if (db->mediaByPath(path))
         return;
-    const MediaItem item = Library::readTags(path);
-    db->ensureMedia(path, QStringLiteral("audio"), item.displayTitle());
+    db->ensureMedia(path, QStringLiteral("audio"), tagsOf(path).displayTitle());
+}
+
+const MediaItem& MainWindow::tagsOf(const QString& path)
+{
+    if (path != m_taggedPath) {
+        m_tagged = Library::readTags(path);
+        m_taggedPath = path;
+    }
+    return m_tagged;
 }
 
 void MainWindow::resumeIfWanted(const QString& path, bool isVideo)
@@ -297,7 +308,7 @@ void MainWindow::updateNowPlaying()
     const bool isVideo = m_core->hasVideo() || isVideoExt(path);
     const TrackInfo info = App::isUrl(path) ? linkInfo(path, m_core)
                            : isVideo        ? localVideoInfo(path, m_core)
-                                            : localAudioInfo(path);
+                                            : localAudioInfo(path, [this](const QString& p) { return tagsOf(p); });
 
     QString subtitle = info.artist.isEmpty() ? info.album : info.artist;
     if (subtitle.isEmpty() && App::isUrl(path))
@@ -329,6 +340,20 @@ void MainWindow::onVideoPresence(bool hasVideo)
 
 void MainWindow::showVideo()
 {
+    if (!m_video->parentWidget() && !m_video->canShow()) {
+        // Without OpenGL the window cannot draw the widget (the toolkit
+        // would crash at the next repaint): the sound plays on, the
+        // now-playing view stays, and the user hears of it once.
+        m_videoStack->setCurrentWidget(m_nowPlaying);
+        if (!m_noVideoTold) {
+            m_noVideoTold = true;
+            qWarning() << "video: sem OpenGL, o vídeo não será mostrado";
+            toastFor(L("Não foi possível mostrar o vídeo: OpenGL indisponível",
+                       "Video cannot be shown: OpenGL is not available"),
+                     4000);
+        }
+        return;
+    }
     if (!m_video->parentWidget()) {
         // The toolkit makes the window again to draw it through OpenGL from
         // now on; the new one takes the focus the old one had, and stays

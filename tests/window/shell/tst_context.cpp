@@ -195,6 +195,15 @@ private slots:
         QVERIFY(pick({m_song}, {sub, QStringLiteral("rock && roll")}));
         QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Adicionado a \"rock & roll\""));
         QCOMPARE(db()->playlistItems(rock), QStringList{m_song});
+
+        // An addition that is not stored says so.
+        QSqlQuery trigger;
+        QVERIFY(trigger.exec(QStringLiteral(
+            "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.playlist_items BEGIN SELECT RAISE(ABORT, 'no'); END")));
+        QVERIFY(pick({m_other}, {sub, QStringLiteral("rock && roll")}));
+        QVERIFY(trigger.exec(QStringLiteral("DROP TRIGGER refuse")));
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Falha ao salvar"));
+        QCOMPARE(db()->playlistItems(rock), QStringList{m_song});
     }
 
     // Play starts the file; the favourite entry shows what the click will

@@ -117,6 +117,16 @@ private slots:
         m_core.reset();
     }
 
+    // The first window lies inside the screen, also on a laptop's
+    // 1366 x 768 (the second run of this test).
+    void firstWindowFitsTheScreen()
+    {
+        const QRect area = m_window->screen()->availableGeometry();
+        QTRY_VERIFY2(area.contains(m_window->frameGeometry()),
+                     qPrintable(QStringLiteral("%1x%2 frame in %3x%4").arg(m_window->frameGeometry().width())
+                                    .arg(m_window->frameGeometry().height()).arg(area.width()).arg(area.height())));
+    }
+
     void nothingLoadedChangesNothing()
     {
         const QRect before = m_window->geometry();

@@ -19,6 +19,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 // Opening media on the real window and playback core, under Xvfb.
 class TestOpen : public QObject
 {
@@ -157,6 +159,35 @@ private slots:
         QTRY_COMPARE(m_core->queue().size(), 2);
     }
 
+    // A playlist is read off the GUI thread: nothing opens within the call,
+    // then its folder line gives the folder's files in its place. What a
+    // reading leaves out is told, and so is a second start that finds
+    // nothing to open.
+    void playlistsReadAside()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("aside"));
+        QVERIFY(QDir().mkpath(dir + "/album"));
+        QVERIFY(QFile::copy(m_a, dir + "/album/10.ogg") && QFile::copy(m_a, dir + "/album/2.ogg"));
+        QVERIFY(writeFile(dir + "/list.m3u", "album\n" + m_b.toUtf8() + "\nd1.m3u\n"));
+        for (int i = 1; i < 4; ++i)
+            QVERIFY(writeFile(dir + QStringLiteral("/d%1.m3u").arg(i), QStringLiteral("d%1.m3u\n").arg(i + 1).toUtf8()));
+        QVERIFY(writeFile(dir + "/d4.m3u", m_a.toUtf8()));
+        QSignalSpy changed(m_core.get(), &PlayerCore::queueChanged);
+        m_window->openFromCommandLine({dir + "/list.m3u"}, false);
+        QCOMPARE(changed.count(), 0);
+        const auto queued = [this] {
+            QStringList paths;
+            for (const QueueEntry& e : m_core->queue())
+                paths << e.path;
+            return paths;
+        };
+        QTRY_COMPARE(queued(), (QStringList{dir + "/album/2.ogg", dir + "/album/10.ogg", m_b}));
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Playlist nested too deep, skipped: d4.m3u"));
+
+        m_window->openFromCommandLine({dir + "/gone.ogg"}, true);
+        QCOMPARE(ToastReader::text(m_window.get()), QStringLiteral("Nothing to open"));
+    }
+
     // Whole program: a second start from another folder with a relative path
     // plays that file in the first instance.
     void secondStartFromAnotherFolder()
@@ -230,9 +261,10 @@ private slots:
     // Whole program: a playlist that lists itself plays the song it also
     // lists, and a second start with one longer than the cap opens the
     // first entries, says so and plays them. A folder entry that would be
-    // a walk of the whole disk, a self-listing playlist under a song's name
-    // and a link that answers with itself each give way to the song after
-    // them.
+    // a walk of the whole disk, a self-listing playlist under a song's name,
+    // a link that answers with itself and a FIFO nobody writes to each give
+    // way to the song after them; one that lists itself and a song plays the
+    // song once.
     void hostilePlaylistsFromCommandLine()
     {
         const QString dir = m_dir.filePath(QStringLiteral("lists"));
@@ -264,11 +296,17 @@ private slots:
         web.answer("127.0.0.1", "/self.m3u", 200, "#EXTM3U\n" + self.toUtf8() + "\n", "audio/x-mpegurl");
         QVERIFY(writeFile(dir + "/root.m3u", "/\nthree.ogg\n"));
         QVERIFY(writeFile(dir + "/loop.mp3", "#EXTM3U\nloop.mp3\n"));
-        const QList<QStringList> starts{{dir + "/root.m3u"},
-                                        {dir + "/loop.mp3", dir + "/four.ogg"},
-                                        {self, dir + "/five.ogg"}};
-        for (const QStringList& args : starts) {
-            const QString song = args.size() == 1 ? dir + "/three.ogg" : args.last();
+        const QString brief = dir + "/brief.ogg";
+        QVERIFY2(MediaGen::audio(brief, 1.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(writeFile(dir + "/loopsong.mp3", "#EXTM3U\nloopsong.mp3\n" + brief.toUtf8() + "\n"));
+        QCOMPARE(mkfifo(QFile::encodeName(dir + "/pipe.mp3").constData(), 0600), 0);
+        QVERIFY(writeFile(dir + "/pipe.m3u", "pipe.mp3\nsix.ogg\n"));
+        const QList<QPair<QStringList, QString>> starts{{{dir + "/root.m3u"}, dir + "/three.ogg"},
+                                                        {{dir + "/loop.mp3", dir + "/four.ogg"}, dir + "/four.ogg"},
+                                                        {{self, dir + "/five.ogg"}, dir + "/five.ogg"},
+                                                        {{dir + "/pipe.m3u"}, dir + "/six.ogg"},
+                                                        {{dir + "/loopsong.mp3", dir + "/seven.ogg"}, dir + "/seven.ogg"}};
+        for (const auto& [args, song] : starts) {
             QVERIFY(QFile::copy(m_a, song));
             second.start(QStringLiteral(ORVEL_BINARY), args);
             QVERIFY(second.waitForFinished(10000));
@@ -276,6 +314,33 @@ private slots:
             QTRY_VERIFY2_WITH_TIMEOUT(programLog(data).contains(opened(song)), qPrintable(song), 60000);
         }
         QVERIFY(web.count() < 20);
+        QCOMPARE(programLog(data).count(opened(brief)), 1);
+        player.kill();
+        player.waitForFinished();
+    }
+
+    // Whole program where no OpenGL context can be had: two videos play
+    // their sound to the end without a picture, the user is told once, and
+    // the song after them starts in a program still running.
+    void videosWithoutOpenGL()
+    {
+        const QString dir = m_dir.filePath(QStringLiteral("nogl"));
+        const QString data = dir + QStringLiteral("/data");
+        const QString video = dir + QStringLiteral("/clip.mp4");
+        const QString song = dir + QStringLiteral("/after.ogg");
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY2(MediaGen::video(video, 2.0), qPrintable(MediaGen::lastError()));
+        QVERIFY(QFile::copy(m_a, song));
+        QProcessEnvironment env = programEnv(data, qEnvironmentVariable("USER") + "-nogl");
+        env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+        env.insert(QStringLiteral("ORVEL_OPT"), QStringLiteral("ao=null"));
+        QProcess player;
+        player.setProcessEnvironment(env);
+        player.start(QStringLiteral(ORVEL_BINARY), {video, video, song});
+        QVERIFY(player.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(programLog(data).contains(QFile::encodeName("Playing: " + song)), 60000);
+        QCOMPARE(programLog(data).count("sem OpenGL"), 1);
+        QCOMPARE(player.state(), QProcess::Running);
         player.kill();
         player.waitForFinished();
     }
