@@ -158,17 +158,20 @@ void PlayerCore::observeProperties()
         mpv_format format;
     };
     // "playlist" comes without its value: a long list would be copied at
-    // every change; the core reads it when it may really have changed.
+    // every change; the core reads it when it may really have changed. So do
+    // "media-title" and "metadata": libmpv would otherwise copy a file's
+    // tags, however long, for every change it checks, holding the lock that
+    // each of the window's reads waits on.
     static const Observed props[] = {
         {"time-pos", MPV_FORMAT_DOUBLE},     {"duration", MPV_FORMAT_DOUBLE},
         {"pause", MPV_FORMAT_FLAG},          {"speed", MPV_FORMAT_DOUBLE},
         {"volume", MPV_FORMAT_DOUBLE},       {"mute", MPV_FORMAT_FLAG},
         {"idle-active", MPV_FORMAT_FLAG},    {"paused-for-cache", MPV_FORMAT_FLAG},
-        {"path", MPV_FORMAT_STRING},         {"media-title", MPV_FORMAT_STRING},
+        {"path", MPV_FORMAT_STRING},         {"media-title", MPV_FORMAT_NONE},
         {"track-list", MPV_FORMAT_NODE},     {"chapter-list", MPV_FORMAT_NODE},
         {"playlist", MPV_FORMAT_NONE},       {"playlist-pos", MPV_FORMAT_INT64},
         {"ab-loop-a", MPV_FORMAT_NODE},      {"ab-loop-b", MPV_FORMAT_NODE},
-        {"metadata", MPV_FORMAT_NODE},       {"seekable", MPV_FORMAT_FLAG},
+        {"metadata", MPV_FORMAT_NONE},       {"seekable", MPV_FORMAT_FLAG},
         {"eof-reached", MPV_FORMAT_FLAG},
     };
     for (const Observed& p : props)

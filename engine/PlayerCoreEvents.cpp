@@ -378,7 +378,7 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
             m_lastPath = m_path;
         emit titleChanged();
     } else if (name == QLatin1String("media-title")) {
-        storeMediaTitle(present ? TextCleaner::line(*static_cast<const char* const*>(prop->data)) : QString());
+        storeMediaTitle(m_handle.getLine("media-title"));
     } else if (name == QLatin1String("playlist-pos")) {
         m_playlistPos = present ? int(*static_cast<const int64_t*>(prop->data)) : -1;
         markCurrent(m_playlistPos);
@@ -389,8 +389,8 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
         // A file's tags and a stream's headers reach every display and the
         // desktop from here: their texts come as lines a person can read.
         const bool lines = name == QLatin1String("metadata");
-        const QVariant value =
-            present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), lines) : QVariant();
+        const QVariant value = lines ? m_handle.getNode("metadata", true)
+            : present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), lines) : QVariant();
         handleListProperty(name, value);
     }
 }
