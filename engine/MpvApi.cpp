@@ -49,6 +49,7 @@ bool resolveAll(QLibrary& lib, MpvApi* a)
     all &= resolveFn(lib, a->set_property, "mpv_set_property");
     all &= resolveFn(lib, a->get_property, "mpv_get_property");
     all &= resolveFn(lib, a->get_property_string, "mpv_get_property_string");
+    all &= resolveFn(lib, a->get_property_async, "mpv_get_property_async");
     all &= resolveFn(lib, a->command, "mpv_command");
     all &= resolveFn(lib, a->command_async, "mpv_command_async");
     all &= resolveFn(lib, a->observe_property, "mpv_observe_property");

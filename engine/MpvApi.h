@@ -16,6 +16,7 @@ struct MpvApi {
     decltype(&::mpv_set_property) set_property = nullptr;
     decltype(&::mpv_get_property) get_property = nullptr;
     decltype(&::mpv_get_property_string) get_property_string = nullptr;
+    decltype(&::mpv_get_property_async) get_property_async = nullptr;
     decltype(&::mpv_command) command = nullptr;
     decltype(&::mpv_command_async) command_async = nullptr;
     decltype(&::mpv_observe_property) observe_property = nullptr;

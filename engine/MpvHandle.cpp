@@ -124,6 +124,12 @@ QVariant MpvHandle::getNode(const char* name, bool lines) const
     return result;
 }
 
+void MpvHandle::getAsync(const char* name, int format, quint64 userData) const
+{
+    if (m_h)
+        mpv()->get_property_async(m_h, userData, name, mpv_format(format));
+}
+
 int MpvHandle::command(const QStringList& args) const
 {
     return runCommand(m_h, args, false, 0);

@@ -35,6 +35,9 @@ public:
     // lines: texts of the node as getLine gives them, map keys too.
     QVariant getNode(const char* name, bool lines = false) const;
 
+    // The value comes later as a get-property reply with this user data.
+    void getAsync(const char* name, int format, quint64 userData) const;
+
     int command(const QStringList& args) const;
     void commandAsync(const QStringList& args, quint64 userData) const;
 

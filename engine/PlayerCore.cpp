@@ -21,12 +21,15 @@ PlayerCore::PlayerCore(QObject* parent) : QObject(parent)
     m_drainTimer.setSingleShot(true);
     m_drainTimer.setInterval(0);
     connect(&m_drainTimer, &QTimer::timeout, this, &PlayerCore::resumeDrain);
+    m_loadPool.setMaxThreadCount(1);
+    connect(&m_loadWatcher, &QFutureWatcherBase::finished, this, &PlayerCore::finishFileLoaded);
 }
 
 PlayerCore::~PlayerCore()
 {
     if (m_handle.isNull())
         return;
+    m_loadPool.waitForDone();   // its reads use the handle
     mpv()->set_wakeup_callback(m_handle.raw(), nullptr, nullptr);
     mpv()->terminate_destroy(m_handle.raw());
     m_handle = MpvHandle();

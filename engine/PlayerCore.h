@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -12,6 +13,7 @@
 
 #include "AudioChain.h"
 #include "Chapter.h"
+#include "LoadedFile.h"
 #include "MediaTrack.h"
 #include "MpvHandle.h"
 #include "QueueEntry.h"
@@ -189,11 +191,13 @@ private:
     void onStartFile(qint64 entryId);
     void onEndFile(int reason, int error);
     void onFileLoaded();
-    void refreshLoadedFile();
-    void refreshEntry();
+    void finishFileLoaded();
+    void applyLoadedFile(const LoadedFile& file);
+    void applyEntry(const LoadedFile& file);
     void handleProperty(const mpv_event_property* prop);
     void handleListProperty(const QString& name, const QVariant& value);
-    void onPlaylistChange();
+    void handleReply(quint64 what, const mpv_event_property* prop);
+    void onPlaylistCount(qint64 count);
     void rebuildQueue();
     void mirrorOpened(const QStringList& paths, int pos);
     void nameEntries(const QStringList& paths, const QStringList& titles);
@@ -209,7 +213,7 @@ private:
     QString entryPath(qint64 entryId);
 
     // Live or finite streams, connections that end (PlayerCoreStreams.cpp)
-    void judgeStream(const QVariantMap& meta);
+    void judgeStream(const LoadedFile& file);
     bool fakeLength(long long size, double length) const;
     void storeDuration(bool present, double value);
     bool endlessRise(double value);
@@ -279,6 +283,8 @@ private:
     bool m_fileActive = false;    // between file-loaded and the file's end
     QTimer m_drainTimer;          // resumes a paused drain after the loop's turn
     bool m_drainHeld = false;     // the drain is paused until that timer fires
+    bool m_loadReading = false;   // the drain waits for a loaded file's properties
+    QFutureWatcher<LoadedFile> m_loadWatcher;
     int m_sliceEvents = 0;        // events handled since the last pause
     bool m_queueStale = false;    // libmpv's playlist may differ from the mirror
     int m_currentIndex = -1;      // the mirror's entry flagged current
@@ -302,4 +308,5 @@ private:
     // Subtitle scans run here; last, so it is stopped and its threads joined
     // before anything else goes.
     QThreadPool m_scanPool;
+    QThreadPool m_loadPool;       // reads a loaded file's properties
 };

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -15,6 +16,11 @@ namespace {
 
 // Events handled before the drain lets the event loop turn once.
 constexpr int kEventsPerTurn = 100;
+
+// Properties read without waiting: right after a load libmpv's core may
+// hold its lock for tens of milliseconds (a file with huge tags), and a
+// plain read would wait on it. Their values come back as replies.
+enum Reply : quint64 { ReplyTitle = 1, ReplyMetadata, ReplyPlaylistCount };
 
 QString normPath(const QString& s)
 {
@@ -129,9 +135,9 @@ void PlayerCore::wakeup(void* ctx)
 // them). The events wait in libmpv's own queue meanwhile, in order.
 void PlayerCore::processEvents()
 {
-    if (m_handle.isNull() || m_drainHeld)
+    if (m_handle.isNull() || m_drainHeld || m_loadReading)
         return;
-    while (m_sliceEvents < kEventsPerTurn) {
+    while (m_sliceEvents < kEventsPerTurn && !m_loadReading) {
         const mpv_event* event = mpv()->wait_event(m_handle.raw(), 0);
         if (!event || event->event_id == MPV_EVENT_NONE)
             break;
@@ -183,6 +189,10 @@ void PlayerCore::handleEvent(const mpv_event* event)
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
         handleProperty(static_cast<const mpv_event_property*>(event->data));
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event->error >= 0)
+            handleReply(event->reply_userdata, static_cast<const mpv_event_property*>(event->data));
         break;
     default:
         break;
@@ -254,59 +264,65 @@ void PlayerCore::onEndFile(int reason, int error)
         emit fileEnded(m_lastPath, reasonText, m_lastPosition, m_lastDuration);
 }
 
+// At file-loaded libmpv has not yet sent the new file's properties (path,
+// queue position, tracks, chapters, duration, title, metadata). They are
+// read on a worker while the drain waits, so that receivers of fileLoaded
+// see this file, not the one before, and later events still come after it.
 void PlayerCore::onFileLoaded()
 {
+    m_loadReading = true;
+    const MpvHandle handle = m_handle;
+    m_loadWatcher.setFuture(QtConcurrent::run(&m_loadPool, [handle] { return LoadedFile::read(handle); }));
+}
+
+void PlayerCore::finishFileLoaded()
+{
+    m_loadReading = false;
     if (m_fadeInPending)
         startFadeIn();
-    refreshLoadedFile();
+    applyLoadedFile(m_loadWatcher.result());
     m_fileActive = true;
     m_redirectDepth.clear();
     m_redirectOrigin.clear();
     emit fileLoaded();
+    processEvents();
 }
 
-// At file-loaded libmpv has not yet sent the new file's properties (path,
-// queue position, tracks, chapters, duration, title, metadata); read them
-// now so that receivers of fileLoaded see this file, not the one before.
 // The length is announced at every load, also when it is the one before
 // (0 after 0): only now is the new path known to those who show it.
-void PlayerCore::refreshLoadedFile()
+void PlayerCore::applyLoadedFile(const LoadedFile& file)
 {
-    refreshEntry();
-    const QString title = m_handle.getLine("media-title");
-    if (title != m_mediaTitle)
-        storeMediaTitle(title);
-    const QVariantMap meta = m_handle.getNode("metadata", true).toMap();
-    if (meta != m_metadata)
-        storeMetadata(meta);
-    judgeStream(meta);
-    const double dur = m_live || m_lengthPending ? std::nan("") : m_handle.getDouble("duration", std::nan(""));
+    applyEntry(file);
+    if (file.mediaTitle != m_mediaTitle)
+        storeMediaTitle(file.mediaTitle);
+    if (file.metadata != m_metadata)
+        storeMetadata(file.metadata);
+    judgeStream(file);
+    const double dur = m_live || m_lengthPending ? std::nan("") : file.duration;
     m_duration = std::isnan(dur) ? 0 : dur;
     m_lastDuration = m_duration;
     emit durationChanged(m_duration);
-    storeTracks(m_handle.getNode("track-list").toList());
-    storeChapters(m_handle.getNode("chapter-list").toList());
+    storeTracks(file.tracks);
+    storeChapters(file.chapters);
 }
 
 // The path, the queue position and the play position of the loaded file.
-void PlayerCore::refreshEntry()
+void PlayerCore::applyEntry(const LoadedFile& file)
 {
-    const QString path = normPath(m_handle.getString("path"));
+    const QString path = normPath(file.path);
     if (path != m_path) {
         m_path = path;
         if (!path.isEmpty())
             m_lastPath = path;
         emit titleChanged();
     }
-    const int pos = int(m_handle.getInt("playlist-pos", -1));
-    if (pos != m_playlistPos) {
-        m_playlistPos = pos;
-        markCurrent(pos);
+    if (file.playlistPos != m_playlistPos) {
+        m_playlistPos = file.playlistPos;
+        markCurrent(file.playlistPos);
         emit queueChanged();
     }
-    const double position = m_handle.getDouble("time-pos", 0);
-    if (position != m_position) {
-        m_position = position;
+    if (file.timePos != m_position) {
+        m_position = file.timePos;
         emit positionChanged(m_position);
     }
 }
@@ -378,28 +394,37 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
             m_lastPath = m_path;
         emit titleChanged();
     } else if (name == QLatin1String("media-title")) {
-        storeMediaTitle(m_handle.getLine("media-title"));
+        m_handle.getAsync("media-title", MPV_FORMAT_STRING, ReplyTitle);
+    } else if (name == QLatin1String("metadata")) {
+        m_handle.getAsync("metadata", MPV_FORMAT_NODE, ReplyMetadata);
     } else if (name == QLatin1String("playlist-pos")) {
         m_playlistPos = present ? int(*static_cast<const int64_t*>(prop->data)) : -1;
         markCurrent(m_playlistPos);
         emit queueChanged();
     } else if (name == QLatin1String("playlist")) {
-        onPlaylistChange();
+        m_handle.getAsync("playlist-count", MPV_FORMAT_INT64, ReplyPlaylistCount);
     } else {
-        // A file's tags and a stream's headers reach every display and the
-        // desktop from here: their texts come as lines a person can read.
-        const bool lines = name == QLatin1String("metadata");
-        const QVariant value = lines ? m_handle.getNode("metadata", true)
-            : present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), lines) : QVariant();
-        handleListProperty(name, value);
+        handleListProperty(name, present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data)) : QVariant());
     }
+}
+
+// A file's tags and a stream's headers reach every display and the
+// desktop from here: their texts come as lines a person can read.
+void PlayerCore::handleReply(quint64 what, const mpv_event_property* prop)
+{
+    if (!prop->data)
+        return;
+    if (what == ReplyTitle && prop->format == MPV_FORMAT_STRING)
+        storeMediaTitle(TextCleaner::line(*static_cast<const char* const*>(prop->data)));
+    else if (what == ReplyMetadata && prop->format == MPV_FORMAT_NODE)
+        storeMetadata(mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), true).toMap());
+    else if (what == ReplyPlaylistCount && prop->format == MPV_FORMAT_INT64)
+        onPlaylistCount(*static_cast<const int64_t*>(prop->data));
 }
 
 void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
 {
-    if (name == QLatin1String("metadata")) {
-        storeMetadata(value.toMap());
-    } else if (name == QLatin1String("track-list")) {
+    if (name == QLatin1String("track-list")) {
         storeTracks(value.toList());
     } else if (name == QLatin1String("chapter-list")) {
         storeChapters(value.toList());
@@ -414,12 +439,12 @@ void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
 
 // "playlist" is observed without its value: libmpv reports a change at
 // every start and end of a file, where only the current entry moves (the
-// position's change flags it). The list itself is read again once per
-// drain, when its length changed, after the core's own playlist commands
-// or after a redirect.
-void PlayerCore::onPlaylistChange()
+// position's change flags it). Its length comes back as a reply; the list
+// itself is read again once per drain, when that length is not the
+// mirror's, after the core's own playlist commands or after a redirect.
+void PlayerCore::onPlaylistCount(qint64 count)
 {
-    if (m_handle.getInt("playlist-count", 0) != m_queue.size())
+    if (count != m_queue.size())
         m_queueStale = true;
 }
 

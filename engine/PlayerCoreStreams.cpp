@@ -52,9 +52,9 @@ bool endsShort(double position, double duration)
 // music servers do): its length waits until it has shown whether it keeps
 // rising, and whether it arrives faster than it plays. Seekable streams and
 // HLS lists keep their length unless it rises (endlessRise).
-void PlayerCore::judgeStream(const QVariantMap& meta)
+void PlayerCore::judgeStream(const LoadedFile& file)
 {
-    m_seekable = m_handle.getFlag("seekable", false);
+    m_seekable = file.seekable;
     m_live = false;
     m_lengthPending = false;
     m_sizeless = false;
@@ -62,12 +62,12 @@ void PlayerCore::judgeStream(const QVariantMap& meta)
     m_firstLength = std::nan("");
     m_arrivalCheckedAt = std::nan("");
     // An HLS list's size is the list's own; its length grows when it is live.
-    m_judgedByRises = m_seekable || m_handle.getString("file-format") == QLatin1String("hls");
+    m_judgedByRises = m_seekable || file.fileFormat == QLatin1String("hls");
     if (!isStream() || m_judgedByRises)
         return;
-    const long long size = m_handle.getInt("file-size", -1);
-    const double first = m_handle.getDouble("duration", std::nan(""));
-    if (hasIcyHeaders(meta) || (size >= 0 && fakeLength(size, first))) {
+    const long long size = file.fileSize;
+    const double first = file.duration;
+    if (hasIcyHeaders(file.metadata) || (size >= 0 && fakeLength(size, first))) {
         m_live = true;
         return;
     }

@@ -30,6 +30,7 @@ int mpv_set_property_string(mpv_handle*, const char*, const char*) { return 0; }
 int mpv_set_property(mpv_handle*, const char*, mpv_format, void*) { return 0; }
 int mpv_get_property(mpv_handle*, const char*, mpv_format, void*) { return MPV_ERROR_PROPERTY_UNAVAILABLE; }
 char* mpv_get_property_string(mpv_handle*, const char*) { return nullptr; }
+int mpv_get_property_async(mpv_handle*, uint64_t, const char*, mpv_format) { return 0; }
 int mpv_command(mpv_handle*, const char**) { return 0; }
 int mpv_command_async(mpv_handle*, uint64_t, const char**) { return 0; }
 int mpv_observe_property(mpv_handle*, uint64_t, const char*, mpv_format) { return 0; }

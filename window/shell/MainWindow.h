@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QString>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <optional>
@@ -129,7 +131,8 @@ private:
     void restoreSpeed();
     void onFileLoaded();
     void registerMedia(const QString& path, const QString& kind, bool isVideo);
-    const MediaItem& tagsOf(const QString& path);
+    const MediaItem* tagsOf(const QString& path);
+    void onTagsRead();
     void resumeIfWanted(const QString& path, bool isVideo);
     std::optional<bool> takeResumeOverride(const QString& path);
     void writeLoadHistory(const QString& path, const QString& kind, bool isVideo);
@@ -334,10 +337,14 @@ private:
     // of the window or ends.
     std::optional<QPoint> m_movePress;
     QString m_currentPath;
-    // The tags of the last local song read, kept until the next file
-    // starts: every change of title or metadata asks for them again.
-    QString m_taggedPath;
+    // The tags of the last local song, read on a worker (a file may carry
+    // megabytes of them) and kept until the next file starts: every change
+    // of title or metadata asks for them again.
+    QString m_taggedPath;        // whose tags are read or being read
+    bool m_tagsRead = false;
     MediaItem m_tagged;
+    QFutureWatcher<MediaItem> m_tagWatcher;
+    QString m_unregistered;      // a loaded song whose media row waits for its tags
     double m_playedSeconds = 0;
     bool m_playCounted = false;
     // A path's next load: true resumes whatever the rules say, false starts
@@ -349,4 +356,5 @@ private:
     int m_rotation = 0;
     double m_previewTime = -1.0;
     QPointer<QMenu> m_trayMenu;
+    QThreadPool m_tagPool;       // last: joined before anything it may reach goes
 };

@@ -25,6 +25,7 @@
 #include <QStackedLayout>
 #include <QSystemTrayIcon>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 
@@ -56,15 +57,21 @@ struct TrackInfo
     QPixmap cover;
 };
 
-// tags: the record of the file's tags (MainWindow::tagsOf).
+// tags: the record of the file's tags, null while they are read
+// (MainWindow::tagsOf); meanwhile the title is libmpv's.
 template <typename Tags>
-TrackInfo localAudioInfo(const QString& path, Tags tags)
+TrackInfo localAudioInfo(const QString& path, const PlayerCore* core, Tags tags)
 {
     // A row made when the file was opened from outside the library holds a
     // title only: its artist and album are still in the file's tags.
     std::optional<MediaItem> row = Database::instance()->mediaByPath(path);
     const bool rowComplete = row && !row->title.isEmpty() && !(row->artist.isEmpty() && row->album.isEmpty());
-    const MediaItem item = rowComplete ? *row : tags(path);
+    const MediaItem* tagged = rowComplete ? nullptr : tags(path);
+    MediaItem item = rowComplete ? *row : tagged ? *tagged : MediaItem();
+    if (!rowComplete && !tagged) {
+        item.path = path;
+        item.title = core->title();
+    }
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
 
@@ -106,6 +113,8 @@ TrackInfo localVideoInfo(const QString& path, const PlayerCore* core)
 void MainWindow::connectCore()
 {
     connect(m_core, &PlayerCore::fileLoaded, this, &MainWindow::onFileLoaded);
+    m_tagPool.setMaxThreadCount(1);
+    connect(&m_tagWatcher, &QFutureWatcherBase::finished, this, &MainWindow::onTagsRead);
     connect(m_core, &PlayerCore::fileEnded, this, &MainWindow::onFileEnded);
     // The resume banner belongs to its file: its "Start over" must never
     // rewind the next one.
@@ -214,16 +223,42 @@ void MainWindow::registerMedia(const QString& path, const QString& kind, bool is
     }
     if (db->mediaByPath(path))
         return;
-    db->ensureMedia(path, QStringLiteral("audio"), tagsOf(path).displayTitle());
+    if (const MediaItem* tags = tagsOf(path))
+        db->ensureMedia(path, QStringLiteral("audio"), tags->displayTitle());
+    else
+        m_unregistered = path;
 }
 
-const MediaItem& MainWindow::tagsOf(const QString& path)
+const MediaItem* MainWindow::tagsOf(const QString& path)
 {
-    if (path != m_taggedPath) {
-        m_tagged = Library::readTags(path);
-        m_taggedPath = path;
+    if (path == m_taggedPath)
+        return m_tagsRead ? &m_tagged : nullptr;
+    m_taggedPath = path;
+    m_tagsRead = false;
+    m_tagWatcher.setFuture(QtConcurrent::run(&m_tagPool, [path] {
+        MediaItem item = Library::readTags(path);
+        item.path = path;
+        return item;
+    }));
+    return nullptr;
+}
+
+void MainWindow::onTagsRead()
+{
+    const MediaItem item = m_tagWatcher.result();
+    if (m_unregistered == item.path) {
+        m_unregistered.clear();
+        Database* db = Database::instance();
+        db->ensureMedia(item.path, QStringLiteral("audio"), item.displayTitle());
+        if (m_core->path() == item.path && m_core->duration() > 0)
+            db->setDuration(item.path, m_core->duration());
     }
-    return m_tagged;
+    if (item.path != m_taggedPath)
+        return;
+    m_tagged = item;
+    m_tagsRead = true;
+    if (item.path == m_currentPath || item.path == m_core->path())
+        updateNowPlaying();
 }
 
 void MainWindow::resumeIfWanted(const QString& path, bool isVideo)
@@ -308,7 +343,7 @@ void MainWindow::updateNowPlaying()
     const bool isVideo = m_core->hasVideo() || isVideoExt(path);
     const TrackInfo info = App::isUrl(path) ? linkInfo(path, m_core)
                            : isVideo        ? localVideoInfo(path, m_core)
-                                            : localAudioInfo(path, [this](const QString& p) { return tagsOf(p); });
+                                            : localAudioInfo(path, m_core, [this](const QString& p) { return tagsOf(p); });
 
     QString subtitle = info.artist.isEmpty() ? info.album : info.artist;
     if (subtitle.isEmpty() && App::isUrl(path))
