@@ -10,6 +10,7 @@
 #include "PageHeader.h"
 #include "PageRoles.h"
 #include "PlayerCore.h"
+#include "RowFocusDelegate.h"
 #include "TrackProxy.h"
 #include "Widgets.h"
 
@@ -209,6 +210,7 @@ void MusicPage::buildTable()
             m_table->setColumnWidth(c, kColumnWidths[c]);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setWordWrap(false);
+    m_table->setItemDelegate(new RowFocusDelegate(m_table));
     m_table->viewport()->installEventFilter(this);
 }
 

@@ -23,6 +23,7 @@
 #include "Updater.h"
 #include "VideosPage.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -303,6 +304,14 @@ QWidget* MainWindow::buildSidebarEntries()
 
     m_navGroup = new QButtonGroup(this);
     m_navGroup->setExclusive(true);
+    // Up and Down walk the entries and show each page on the way (the group
+    // moves focus and checks the next entry); the focus follows a page
+    // chosen otherwise, so the walk goes on from the page in view.
+    connect(m_navGroup, &QButtonGroup::buttonToggled, this, [](QAbstractButton* entry, bool checked) {
+        const auto* focus = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (checked && focus && focus != entry && focus->group() == entry->group() && entry->isVisible())
+            entry->setFocus(Qt::OtherFocusReason);
+    });
     addNavEntry(layout, QStringLiteral("home"), QStringLiteral("home"), L("Início", "Home"));
     addNavEntry(layout, QStringLiteral("videos"), QStringLiteral("film"), L("Vídeos", "Videos"));
     addNavEntry(layout, QStringLiteral("music"), QStringLiteral("music"), L("Música", "Music"));

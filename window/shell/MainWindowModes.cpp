@@ -16,12 +16,15 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSlider>
+#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -45,9 +48,30 @@ bool isListKey(int key)
     }
 }
 
+bool isSideKey(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right;
+}
+
 bool isFieldKey(int key)
 {
-    return isListKey(key) || key == Qt::Key_Left || key == Qt::Key_Right;
+    return isListKey(key) || isSideKey(key);
+}
+
+// Cards laid out in rows (a grid, or a strip that scrolls sideways) are
+// walked with Left and Right as well; a column of rows is not.
+bool isCardList(const QWidget* focus)
+{
+    const auto* list = qobject_cast<const QListView*>(focus);
+    return list && (list->viewMode() == QListView::IconMode || list->flow() == QListView::LeftToRight);
+}
+
+// The sidebar's page entries move to the one above or below, and show its
+// page, by Up and Down, as the entries of a list do.
+bool isEntryOf(const QWidget* focus, const QButtonGroup* group)
+{
+    const auto* button = qobject_cast<const QAbstractButton*>(focus);
+    return button && button->group() == group;
 }
 
 }  // namespace
@@ -251,9 +275,10 @@ void MainWindow::onClickTimer()
         m_core->togglePause();
 }
 
-// Keys without modifiers that a focused list, field or slider uses itself
-// are kept from the window's one-key shortcuts. The keypad flag is no
-// modifier here: keypad arrows and Enter belong to the list as well.
+// Keys without modifiers that a focused list, field, slider, tab bar or
+// sidebar entry uses itself are kept from the window's one-key shortcuts.
+// The keypad flag is no modifier here: keypad arrows and Enter belong to
+// the list as well.
 bool MainWindow::keepKeyForFocus(const QKeyEvent* key) const
 {
     const QWidget* focus = QApplication::focusWidget();
@@ -261,12 +286,19 @@ bool MainWindow::keepKeyForFocus(const QKeyEvent* key) const
     modifiers.setFlag(Qt::KeypadModifier, false);
     if (!focus || modifiers != Qt::NoModifier)
         return false;
+    const int code = key->key();
+    if (isCardList(focus))
+        return isFieldKey(code);
     if (qobject_cast<const QAbstractItemView*>(focus))
-        return isListKey(key->key());
+        return isListKey(code);
+    if (qobject_cast<const QTabBar*>(focus))
+        return isSideKey(code);
+    if (isEntryOf(focus, m_navGroup))
+        return code == Qt::Key_Up || code == Qt::Key_Down;
     if (qobject_cast<const QAbstractSpinBox*>(focus) || qobject_cast<const QComboBox*>(focus))
-        return isFieldKey(key->key());
+        return isFieldKey(code);
     if (qobject_cast<const QSlider*>(focus) && focus != m_controlBar->volumeSlider)
-        return isFieldKey(key->key());
+        return isFieldKey(code);
     return false;
 }
 

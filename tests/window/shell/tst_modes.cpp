@@ -1,4 +1,5 @@
 #include "App.h"
+#include "CardView.h"
 #include "ControlBar.h"
 #include "Database.h"
 #include "Lang.h"
@@ -20,6 +21,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabBar>
 #include <QToolButton>
 
 #include <memory>
@@ -228,8 +231,9 @@ private slots:
     }
 
     // Lists keep their arrows (keypad ones too) while Left and Space stay
-    // with the window; a spin box keeps Left and Right; the volume slider
-    // leaves Up to the window.
+    // with the window; a spin box, a tab bar and a card grid keep Left and
+    // Right; the volume slider leaves Up to the window, a sidebar entry
+    // keeps it.
     void focusedWidgetsKeepTheirKeys()
     {
         QVERIFY(load({m_film, m_song, m_film}));
@@ -275,6 +279,36 @@ private slots:
         QCOMPARE(m_spy.hits, QStringList({"vol_up"}));
         QTRY_COMPARE(m_core->volume(), qMin(volume + 5, 200.0));
         bar()->queueButton->setChecked(false);
+
+        // A tab bar and a grid of cards take Left and Right; the sidebar's
+        // entries Up and Down, which show the next page.
+        m_window->goToPage(QStringLiteral("music"));
+        auto* tabs = m_window->m_pages.value(QStringLiteral("music"))->findChild<QTabBar*>();
+        QVERIFY(tabs && tabs->isVisible());
+        tabs->setCurrentIndex(0);
+        tabs->setFocus();
+        CardView cards(CardDelegate::Grid, false, m_window->m_content);
+        for (int i = 0; i < 6; ++i)
+            cards.model->appendRow(new QStandardItem(QString::number(i)));
+        cards.resize(1000, 300);
+        m_spy.hits.clear();
+        press(tabs, Qt::Key_Right);
+        QCOMPARE(tabs->currentIndex(), 1);
+        cards.show();
+        cards.setFocus();
+        cards.setCurrentIndex(cards.model->index(0, 0));
+        press(&cards, Qt::Key_Right);
+        QCOMPARE(cards.currentIndex().row(), 1);
+        const double kept = m_core->volume();
+        QPushButton* music = m_window->m_navButtons.value(QStringLiteral("music"));
+        music->setFocus();
+        press(music, Qt::Key_Down);
+        QCOMPARE(m_window->currentPageId(), QStringLiteral("playlists"));
+        press(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(m_window->currentPageId(), QStringLiteral("music"));
+        QCOMPARE(QApplication::focusWidget(), music);
+        QCOMPARE(m_spy.hits, QStringList());
+        QCOMPARE(m_core->volume(), kept);
     }
 
     // Tab walks the Home page to its buttons; Return presses the one it is
