@@ -283,11 +283,13 @@ QHash<QString, qint64> Database::librarySizes(const QString& kind) const
 QList<MediaItem> Database::recentlyAdded(int n, const QString& kind) const
 {
     // The newest rows are picked on the key alone, so the sort does not carry
-    // whole rows of the library; the outer query fetches just those.
+    // whole rows of the library; the outer query fetches just those. Rows of
+    // one scan share their second: an album added at once keeps its order.
     const QString ofKind = kind.isEmpty() ? QString() : QStringLiteral(" AND kind=?");
     QSqlQuery q = prepare(QStringLiteral(
         "SELECT %1 FROM media WHERE rowid IN (SELECT rowid FROM media WHERE in_library=1%2 "
-        "ORDER BY added_at DESC LIMIT ?) ORDER BY added_at DESC").arg(kColumns, ofKind));
+        "ORDER BY added_at DESC, rowid LIMIT ?) "
+        "ORDER BY added_at DESC, folder, album, disc, track, path").arg(kColumns, ofKind));
     if (!kind.isEmpty())
         q.addBindValue(kind);
     q.addBindValue(n);

@@ -97,10 +97,14 @@ void Library::writeDefaults()
 {
     if (App::settings()->contains(key(QStringLiteral("audio"))))
         return;
-    App::set(key(QStringLiteral("audio")),
-             QStringList{QStandardPaths::writableLocation(QStandardPaths::MusicLocation)});
-    App::set(key(QStringLiteral("video")),
-             QStringList{QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)});
+    App::set(key(QStringLiteral("audio")), QStringList{defaultFolder(QStringLiteral("audio"))});
+    App::set(key(QStringLiteral("video")), QStringList{defaultFolder(QStringLiteral("video"))});
+}
+
+QString Library::defaultFolder(const QString& kind)
+{
+    return QStandardPaths::writableLocation(kind == QLatin1String("audio") ? QStandardPaths::MusicLocation
+                                                                           : QStandardPaths::MoviesLocation);
 }
 
 QString Library::normalFolder(const QString& path)

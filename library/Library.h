@@ -59,6 +59,8 @@ public:
 
     // A folder as the scan uses it: absolute and cleaned.
     static QString normalFolder(const QString& path);
+    // The folder a new library starts with for "audio" or "video".
+    static QString defaultFolder(const QString& kind);
 
 signals:
     void scanStarted();

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 QString shown(const QStringList& folders)
@@ -53,9 +55,11 @@ LibraryEmpty notFound(bool audio, const QStringList& missing)
                                          : L("Pastas de músicas não encontradas", "Music folders not found"))
                                   : (one ? L("Pasta de vídeos não encontrada", "Video folder not found")
                                          : L("Pastas de vídeos não encontradas", "Video folders not found"));
-    return {heading, L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
-                       "%1. Connect the drive it is on or choose another folder.")
-                         .arg(shown(missing))};
+    const QString text = one ? L("%1. Conecte o disco onde ela está ou escolha outra pasta.",
+                                 "%1. Connect the drive it is on or choose another folder.")
+                             : L("%1. Conecte o disco onde elas estão ou escolha outras pastas.",
+                                 "%1. Connect the drive they are on or choose other folders.");
+    return {heading, text.arg(shown(missing))};
 }
 
 LibraryEmpty nothingFound(bool audio, const QString& folders)
@@ -75,12 +79,23 @@ LibraryEmpty nothingFound(bool audio, const QString& folders)
                 .arg(folders)};
 }
 
+// The folder a new library starts with, where it is not there: the user
+// never chose it, so its absence is no lost drive.
+bool missingDefault(const QString& kind, const QString& folder)
+{
+    return Library::normalFolder(folder) == Library::normalFolder(Library::defaultFolder(kind))
+        && !QFileInfo(folder).isDir();
+}
+
 }  // namespace
 
 LibraryEmpty LibraryEmpty::of(const QString& kind)
 {
     const bool audio = kind == QLatin1String("audio");
-    const QStringList folders = Library::instance()->folders(kind);
+    QStringList folders = Library::instance()->folders(kind);
+    folders.erase(std::remove_if(folders.begin(), folders.end(),
+                                 [&kind](const QString& f) { return missingDefault(kind, f); }),
+                  folders.end());
     if (folders.isEmpty())
         return noFolder(audio);
     if (!Library::instance()->storeError().isEmpty())

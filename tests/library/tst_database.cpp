@@ -119,6 +119,9 @@ private slots:
 
         QCOMPARE(paths(db->recentlyAdded(2)), (QStringList{"/m/3.mp4", "/m/2.mp3"}));
         QCOMPARE(paths(db->recentlyAdded(-1)), (QStringList{"/m/3.mp4", "/m/2.mp3", "/m/1.mp3"}));
+        sql("UPDATE media SET added_at=7, album='A', track=CAST(substr(path, 4, 1) AS INTEGER) WHERE path LIKE '/m/%'");
+        QCOMPARE(paths(db->recentlyAdded(-1)), (QStringList{"/m/1.mp3", "/m/2.mp3", "/m/3.mp4"}));   // one scan
+        sql("UPDATE media SET added_at=CAST(substr(path, 4, 1) AS INTEGER) WHERE path LIKE '/m/%'");
         QCOMPARE(paths(db->mostPlayed(-1)), (QStringList{"/m/2.mp3", "/m/3.mp4", "/m/1.mp3", "http://radio/x"}));
         QCOMPARE(paths(db->mostPlayed(1)), QStringList{"/m/2.mp3"});
         QCOMPARE(paths(db->favorites()), (QStringList{"/m/1.mp3", "http://radio/x"}));

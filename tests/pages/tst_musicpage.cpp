@@ -2,6 +2,7 @@
 #include "CardView.h"
 #include "Database.h"
 #include "Lang.h"
+#include "Library.h"
 #include "MusicPage.h"
 #include "PageRoles.h"
 #include "RecordingHost.h"
@@ -383,6 +384,14 @@ private slots:
                  L("Pasta de músicas não encontrada", "Music folder not found"));
         QVERIFY(page.findChild<QLabel*>(QStringLiteral("Muted"))->text().startsWith("/nowhere/Música."));
         QVERIFY(chipOf(page)->isHidden());
+        // Two folders gone; a default folder that never was is a first run.
+        App::set(QStringLiteral("library/audio"), QStringList{"/nowhere/A", "/nowhere/B"});
+        page.refresh();
+        QVERIFY(page.findChild<QLabel*>(QStringLiteral("Muted"))->text().contains(L("elas estão", "they are")));
+        App::set(QStringLiteral("library/audio"), QStringList{Library::defaultFolder(QStringLiteral("audio"))});
+        page.refresh();
+        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("SectionTitle"))->text(),
+                 L("Sua biblioteca de música está vazia", "Your music library is empty"));
     }
 };
 

@@ -57,6 +57,15 @@ struct TrackInfo
     QPixmap cover;
 };
 
+// libmpv's title of a local file; one that is only the file's name is
+// shown without its extension, as the library and the history show it.
+QString fileTitle(const PlayerCore* core, const QString& path)
+{
+    const QString title = core->title();
+    const QFileInfo file(path);
+    return title.isEmpty() || title == file.fileName() ? file.completeBaseName() : title;
+}
+
 // tags: the record of the file's tags, null while they are read
 // (MainWindow::tagsOf); meanwhile the title is libmpv's.
 template <typename Tags>
@@ -70,7 +79,7 @@ TrackInfo localAudioInfo(const QString& path, const PlayerCore* core, Tags tags)
     MediaItem item = rowComplete ? *row : tagged ? *tagged : MediaItem();
     if (!rowComplete && !tagged) {
         item.path = path;
-        item.title = core->title();
+        item.title = fileTitle(core, path);
     }
     return {item.displayTitle(), item.artist, item.album, Covers::instance()->cover(path, 512)};
 }
@@ -104,7 +113,7 @@ TrackInfo linkInfo(const QString& url, const PlayerCore* core)
 
 TrackInfo localVideoInfo(const QString& path, const PlayerCore* core)
 {
-    return {core->title(), QFileInfo(path).absoluteDir().dirName(), QString(),
+    return {fileTitle(core, path), QFileInfo(path).absoluteDir().dirName(), QString(),
             Covers::instance()->videoThumb(path, 384, -0.15, QStringLiteral("lib"))};
 }
 

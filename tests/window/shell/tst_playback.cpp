@@ -157,6 +157,7 @@ private slots:
         QVERIFY(shown);
         QCOMPARE(shown->findChild<QLabel*>()->text(), QStringLiteral("Continuando de 0:20"));
         QCOMPARE(shown->pos(), QPoint(24, 24));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("film — Orvel"));   // as the library names it
         QPushButton* over = shown->findChild<QPushButton*>();
         QCOMPARE(over->text(), QStringLiteral("Começar do início"));
         QPointer<QWidget> guard(shown);
