@@ -87,7 +87,8 @@ void MainWindow::setFullscreen(bool on)
         return;
     if (m_mini)
         toggleMini();
-    if (on && m_currentPath.isEmpty())
+    // A picture may show a moment before its file is told loaded.
+    if (on && m_currentPath.isEmpty() && !m_core->hasVideo())
         return;
     if (on)
         enterFullscreen();
@@ -156,7 +157,7 @@ void MainWindow::toggleMini()
         setFullscreen(false);
     if (m_mini) {
         leaveMini();
-    } else if (!m_currentPath.isEmpty()) {
+    } else if (!m_currentPath.isEmpty() || m_core->hasVideo()) {
         if (!fromFullscreen)
             m_normalGeometry = normalGeometry();
         enterMini();
