@@ -185,13 +185,20 @@ void MainWindow::enterMini()
         hideOverlayControls();
 }
 
-// Full screen or maximized, told to the window manager again after the
-// toolkit made the native window anew: asking the widget for its unchanged
-// state would do nothing.
-void MainWindow::restateWindow()
+// Full screen, maximized or minimized, told to the window manager again
+// after the toolkit made the native window anew: asking the widget for its
+// unchanged state would do nothing. A window manager takes the new window's
+// first size, a full screen or maximized one, for its normal size: the
+// normal geometry of the old window is given back when the window first
+// returns to normal (changeEvent).
+void MainWindow::restateWindow(const QRect& normal)
 {
-    if (windowHandle() && (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)))
-        windowHandle()->setWindowStates(windowState() & ~Qt::WindowActive);
+    const Qt::WindowStates states = windowState() & ~Qt::WindowActive;
+    if (!windowHandle() || !states)
+        return;
+    windowHandle()->setWindowStates(states);
+    if (states & (Qt::WindowFullScreen | Qt::WindowMaximized))
+        m_restoreGeometry = normal;
 }
 
 void MainWindow::setOnTop(bool on)
@@ -363,7 +370,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// The mini player sets its own geometry and keeps the normal one itself.
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_restoreGeometry)
+        return;
+    if (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized))
+        return;
+    if (!m_mini)
+        setGeometry(*m_restoreGeometry);
+    m_restoreGeometry.reset();
 }

@@ -10,10 +10,13 @@
 #include "Theme.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QOpenGLContext>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -59,14 +62,27 @@ class TestPicture : public QObject
         return coloured * 10 > samples * 3 && distinct >= 4;
     }
 
-    // The window manager's view of the window: _NET_WM_STATE as xprop prints it.
-    QString wmState() const
+    // The window manager's view of the window: a property as xprop prints it.
+    QString wmState(const char* property = "_NET_WM_STATE") const
     {
         QProcess xprop;
         xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(m_window->windowHandle()->winId()),
-                                              QStringLiteral("_NET_WM_STATE")});
+                                              QString::fromLatin1(property)});
         xprop.waitForFinished(10000);
         return QString::fromLatin1(xprop.readAllStandardOutput());
+    }
+
+    // A popup or a dialog as the screen shows it: drawn, its texts are there
+    // in light pixels, where an undrawn one is a black box.
+    static bool screenShowsText(const QWidget* shown)
+    {
+        const QRect area = shown->geometry();
+        const QImage image = shown->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        int light = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                light += image.pixelColor(x, y).lightness() > 150;
+        return light >= 20;
     }
 
     void verifyFullscreen()
@@ -111,6 +127,35 @@ private slots:
 
     void cleanupTestCase() { m_core.reset(); }
 
+    // Before any video the window draws through no OpenGL at all: a menu of
+    // the menu bar and a dialog opened while a song plays are drawn on the
+    // screen too.
+    void popupsBeforeAnyVideo()
+    {
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_core->openFiles({m_song});
+        QVERIFY(loaded.wait(15000));
+        QAction* playback = m_window->menuBar()->actions().value(1);
+        QVERIFY(playback && playback->menu());
+        m_window->menuBar()->setActiveAction(playback);
+        QVERIFY(QTest::qWaitForWindowExposed(playback->menu()));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(playback->menu()), "menu", 20000);
+        playback->menu()->close();
+
+        bool dialogDrawn = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* dialog = nullptr;
+            if (QTest::qWaitFor([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 20000)
+                && QTest::qWaitForWindowExposed(dialog))
+                dialogDrawn = QTest::qWaitFor([&] { return screenShowsText(dialog); }, 20000);
+            if (dialog)
+                dialog->close();
+        });
+        trigger("eq");
+        QVERIFY2(dialogDrawn, "equalizer");
+        QVERIFY(!m_window->findChild<MpvWidget*>());   // the video widget has not joined the window
+    }
+
     // Full screen, the mini player and back, in both orders.
     void videoInEveryMode()
     {
@@ -150,19 +195,23 @@ private slots:
         QTest::newRow("full screen") << "fullscreen" << "FULLSCREEN";
         QTest::newRow("maximized") << "maximize" << "MAXIMIZED_VERT";
         QTest::newRow("mini player") << "mini" << "ABOVE";
+        QTest::newRow("minimized") << "minimize" << "HIDDEN";
     }
 
     void videoAfterSong()
     {
         QFETCH(QString, mode);
         QFETCH(QString, wmState);
-        if (mode == QLatin1String("maximize") && !underWindowManager())
-            QSKIP("maximizing needs a window manager");
+        const bool minimize = mode == QLatin1String("minimize");
+        if ((minimize || mode == QLatin1String("maximize")) && !underWindowManager())
+            QSKIP("needs a window manager");
         QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
         m_core->openFiles({m_song, m_film});
         QVERIFY(loaded.wait(15000));
         if (mode == QLatin1String("maximize"))
             m_window->showMaximized();
+        else if (minimize)
+            m_window->showMinimized();
         else if (!mode.isEmpty())
             trigger(mode);
         if (underWindowManager())
@@ -172,10 +221,21 @@ private slots:
         const QRect place = m_window->geometry();
 
         m_core->next();
+        if (minimize) {   // stays out of sight, and shows the video once back
+            QTRY_VERIFY(m_window->findChild<MpvWidget*>());   // joined the window
+            QTRY_VERIFY_WITH_TIMEOUT(this->wmState("WM_STATE").contains(QLatin1String("Iconic")), 10000);
+            QVERIFY(this->wmState().contains(wmState));
+            m_window->showNormal();
+        }
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "first video after a song", 20000);
         QCOMPARE(m_window->isMiniPlayer(), mode == QLatin1String("mini"));
-        QTRY_COMPARE(this->wmState(), state);
+        if (!minimize)
+            QTRY_COMPARE(this->wmState(), state);
         QTRY_COMPARE(m_window->geometry(), place);
+        if (mode == QLatin1String("maximize")) {   // and gives back the size the user had
+            m_window->showNormal();
+            QTRY_COMPARE(m_window->geometry(), QRect(120, 90, 1100, 700));
+        }
     }
 };
 
