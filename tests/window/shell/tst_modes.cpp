@@ -166,11 +166,9 @@ private slots:
         QCOMPARE(band.left(), 28);
         QCOMPARE(band.width(), area.width() - 56);
         QCOMPARE(band.bottom() + 1, area.height() - 28);
-        // The subtitles stand above the bar: raised by a share of the
-        // height, over their margin counted in a picture 720 high.
-        const auto subtitlePlace = [&] { return m_core->handle().getInt("sub-pos", -1); };
-        QTRY_VERIFY((100 - subtitlePlace()) * area.height() / 100.0 + 22 * area.height() / 720.0
-                    > area.height() - band.top());
+        // Above the bar, the subtitles: raised by a share of the height over their margin (in 720).
+        const auto raised = [&] { return (100 - m_core->handle().getInt("sub-pos", -1)) / 100.0 + 22 / 720.0; };
+        QTRY_VERIFY(raised() * area.height() > area.height() - band.top());
 
         press(m_window.get(), Qt::Key_Escape);
         QVERIFY(!m_window->m_fullscreen);
@@ -181,7 +179,7 @@ private slots:
         QVERIFY(m_window->m_queuePanel->isVisible());
         QCOMPARE(bar()->parentWidget(), m_window->centralWidget());
         QCOMPARE(m_window->m_video->cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(subtitlePlace(), 100);
+        QCOMPARE(m_core->handle().getInt("sub-pos", -1), 100);
         bar()->queueButton->setChecked(false);
         m_window->showNormal();
         QTRY_VERIFY(!m_window->isMaximized());

@@ -1,6 +1,7 @@
 #include "Actions.h"
 #include "App.h"
 #include "Database.h"
+#include "EqualizerDialog.h"
 #include "MainWindow.h"
 #include "MediaGen.h"
 #include "MpvWidget.h"
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -72,8 +72,8 @@ class TestPicture : public QObject
         return QString::fromLatin1(xprop.readAllStandardOutput());
     }
 
-    // A popup or a dialog as the screen shows it: drawn, its texts are there
-    // in light pixels, where an undrawn one is a black box.
+    // A menu or a dialog as the screen shows it: drawn, its texts are light
+    // pixels; left undrawn, it is a black box.
     static bool screenShowsText(const QWidget* shown)
     {
         const QRect area = shown->geometry();
@@ -127,33 +127,23 @@ private slots:
 
     void cleanupTestCase() { m_core.reset(); }
 
-    // Before any video the window draws through no OpenGL at all: a menu of
-    // the menu bar and a dialog opened while a song plays are drawn on the
-    // screen too.
+    // A menu and a dialog opened before any video, while a song plays,
+    // show on the screen.
     void popupsBeforeAnyVideo()
     {
         QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
         m_core->openFiles({m_song});
         QVERIFY(loaded.wait(15000));
-        QAction* playback = m_window->menuBar()->actions().value(1);
-        QVERIFY(playback && playback->menu());
-        m_window->menuBar()->setActiveAction(playback);
-        QVERIFY(QTest::qWaitForWindowExposed(playback->menu()));
-        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(playback->menu()), "menu", 20000);
-        playback->menu()->close();
-
-        bool dialogDrawn = false;
-        QTimer::singleShot(0, this, [&] {
-            QWidget* dialog = nullptr;
-            if (QTest::qWaitFor([&] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 20000)
-                && QTest::qWaitForWindowExposed(dialog))
-                dialogDrawn = QTest::qWaitFor([&] { return screenShowsText(dialog); }, 20000);
-            if (dialog)
-                dialog->close();
-        });
-        trigger("eq");
-        QVERIFY2(dialogDrawn, "equalizer");
-        QVERIFY(!m_window->findChild<MpvWidget*>());   // the video widget has not joined the window
+        QMenu* playback = m_window->menuBar()->actions().value(1)->menu();
+        m_window->menuBar()->setActiveAction(playback->menuAction());
+        QVERIFY(QTest::qWaitForWindowExposed(playback));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(playback), "menu", 20000);
+        playback->close();
+        EqualizerDialog dialog(m_core.get(), m_window.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(&dialog), "dialog", 20000);
+        QVERIFY(!m_window->findChild<MpvWidget*>());   // no video widget in the window yet
     }
 
     // Full screen, the mini player and back, in both orders.
@@ -193,25 +183,22 @@ private slots:
         QTest::addColumn<QString>("wmState");
         QTest::newRow("normal") << "" << "(ATOM)";
         QTest::newRow("full screen") << "fullscreen" << "FULLSCREEN";
-        QTest::newRow("maximized") << "maximize" << "MAXIMIZED_VERT";
+        QTest::newRow("maximized") << "showMaximized" << "MAXIMIZED_VERT";
         QTest::newRow("mini player") << "mini" << "ABOVE";
-        QTest::newRow("minimized") << "minimize" << "HIDDEN";
+        QTest::newRow("minimized") << "showMinimized" << "HIDDEN";
     }
 
     void videoAfterSong()
     {
         QFETCH(QString, mode);
         QFETCH(QString, wmState);
-        const bool minimize = mode == QLatin1String("minimize");
-        if ((minimize || mode == QLatin1String("maximize")) && !underWindowManager())
+        if (mode.startsWith(QLatin1String("show")) && !underWindowManager())
             QSKIP("needs a window manager");
         QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
         m_core->openFiles({m_song, m_film});
         QVERIFY(loaded.wait(15000));
-        if (mode == QLatin1String("maximize"))
-            m_window->showMaximized();
-        else if (minimize)
-            m_window->showMinimized();
+        if (mode.startsWith(QLatin1String("show")))
+            QMetaObject::invokeMethod(m_window.get(), mode.toLatin1().constData());
         else if (!mode.isEmpty())
             trigger(mode);
         if (underWindowManager())
@@ -221,18 +208,18 @@ private slots:
         const QRect place = m_window->geometry();
 
         m_core->next();
-        if (minimize) {   // stays out of sight, and shows the video once back
-            QTRY_VERIFY(m_window->findChild<MpvWidget*>());   // joined the window
-            QTRY_VERIFY_WITH_TIMEOUT(this->wmState("WM_STATE").contains(QLatin1String("Iconic")), 10000);
-            QVERIFY(this->wmState().contains(wmState));
+        const bool minimized = mode == QLatin1String("showMinimized");
+        if (minimized) {   // the window made anew stays out of sight until called back
+            QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<MpvWidget*>()
+                                         && this->wmState("WM_STATE").contains(QLatin1String("Iconic")), 20000);
             m_window->showNormal();
         }
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "first video after a song", 20000);
         QCOMPARE(m_window->isMiniPlayer(), mode == QLatin1String("mini"));
-        if (!minimize)
+        if (!minimized)
             QTRY_COMPARE(this->wmState(), state);
         QTRY_COMPARE(m_window->geometry(), place);
-        if (mode == QLatin1String("maximize")) {   // and gives back the size the user had
+        if (mode == QLatin1String("showMaximized")) {   // un-maximized, it has the user's size again
             m_window->showNormal();
             QTRY_COMPARE(m_window->geometry(), QRect(120, 90, 1100, 700));
         }
