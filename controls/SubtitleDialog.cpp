@@ -91,7 +91,8 @@ Controls makeControls(const MpvHandle& engine)
     c.borderSize = makeSlider(0, 10, engine.getDouble("sub-border-size", 3));
     c.bold = new QCheckBox(L("Negrito", "Bold"));
     c.bold->setChecked(engine.getFlag("sub-bold", false));
-    c.position = makeSlider(50, 100, engine.getDouble("sub-pos", 100));
+    // The user's place: the window lifts the subtitles over its floating bar.
+    c.position = makeSlider(50, 100, App::get(kGroup + QStringLiteral("/sub-pos"), 100).toDouble());
     c.subDelay = makeDelayBox(600, 0.1, engine.getDouble("sub-delay", 0));
     c.audioDelay = makeDelayBox(60, 0.05, engine.getDouble("audio-delay", 0));
     return c;

@@ -246,9 +246,10 @@ private:
     void floatControlBar();
     void dockControlBar();
     void setOnTop(bool on);
-    void restateWindow();
+    void restateWindow(const QRect& normal);
     void fitIntoScreen();
     void updateOverlayGeometry();
+    void liftSubtitles();
     void showOverlayControls();
     void hideOverlayControls();
     void onHideTimer();
@@ -333,6 +334,12 @@ private:
     bool m_quitting = false;
     bool m_firstShow = true;
     QRect m_normalGeometry;
+    // The normal geometry to give back once the window leaves the full
+    // screen or maximized state it had when the video widget joined.
+    std::optional<QRect> m_restoreGeometry;
+    // The subtitles' place while the floating bar covers the user's, -1
+    // when it does not.
+    int m_subtitleLift = -1;
     // Where a left press in the mini player began, until it becomes a move
     // of the window or ends.
     std::optional<QPoint> m_movePress;

@@ -3,8 +3,10 @@
 #include "MainWindow.h"
 
 #include "Actions.h"
+#include "App.h"
 #include "ControlBar.h"
 #include "Lang.h"
+#include "MpvHandle.h"
 #include "MpvWidget.h"
 #include "NowPlaying.h"
 #include "PlayerCore.h"
@@ -29,10 +31,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 const int kFullscreenMargin = 28;
 const int kMiniMargin = 6;
+const int kSubtitleGap = 10;   // between the floating bar and the subtitles above it
 const QSize kNormalMinimum(420, 260);
 const QSize kMiniVideo(520, 292);
 const QSize kMiniAudio(460, 220);
@@ -145,6 +151,7 @@ void MainWindow::dockControlBar()
 {
     m_controlBar->setOverlay(false);
     m_nowPlaying->setBottomInset(0);
+    liftSubtitles();
     static_cast<QVBoxLayout*>(centralWidget()->layout())->addWidget(m_controlBar);
     m_controlBar->show();
 }
@@ -210,13 +217,20 @@ void MainWindow::enterMini()
         hideOverlayControls();
 }
 
-// Full screen or maximized, told to the window manager again after the
-// toolkit made the native window anew: asking the widget for its unchanged
-// state would do nothing.
-void MainWindow::restateWindow()
+// Full screen, maximized or minimized, told to the window manager again
+// after the toolkit made the native window anew: asking the widget for its
+// unchanged state would do nothing. A window manager takes the new window's
+// first size, a full screen or maximized one, for its normal size: the
+// normal geometry of the old window is given back when the window first
+// returns to normal (changeEvent).
+void MainWindow::restateWindow(const QRect& normal)
 {
-    if (windowHandle() && (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)))
-        windowHandle()->setWindowStates(windowState() & ~Qt::WindowActive);
+    const Qt::WindowStates states = windowState() & ~Qt::WindowActive;
+    if (!windowHandle() || !states)
+        return;
+    windowHandle()->setWindowStates(states);
+    if (states & (Qt::WindowFullScreen | Qt::WindowMaximized))
+        m_restoreGeometry = normal;
 }
 
 void MainWindow::setOnTop(bool on)
@@ -239,6 +253,31 @@ void MainWindow::updateOverlayGeometry()
     const int h = m_controlBar->sizeHint().height();
     m_controlBar->setGeometry(m, m_videoArea->height() - h - m, m_videoArea->width() - 2 * m, h);
     m_nowPlaying->setBottomInset(h + 2 * m);   // the view keeps clear of the floating bar
+    liftSubtitles();
+}
+
+// While the floating bar shows over the video, the subtitles stand above
+// it, and go back to the user's place when it hides or the mode ends. The
+// place is libmpv's "sub-pos", a share of the picture's height, which also
+// moves the subtitle on screen at once and styled subtitles too; under it
+// the subtitles keep their margin, counted in pixels of a picture 720 high.
+void MainWindow::liftSubtitles()
+{
+    const int height = m_videoArea->height();
+    const bool over = (m_fullscreen || m_mini) && m_controlBar->parentWidget() == m_videoArea
+        && !m_controlBar->isHidden() && height > 0;
+    const MpvHandle mpv = m_core->handle();
+    const int own = std::max(App::get(QStringLiteral("subStyle/sub-pos"), 100).toInt(), 0);
+    int lift = -1;
+    if (over) {
+        const double margin = mpv.getInt("sub-margin-y", 22) * height / 720.0;
+        const double covered = height - m_controlBar->y() + kSubtitleGap - margin;
+        lift = std::clamp(int(std::floor(100.0 - covered * 100.0 / height)), 0, own);
+    }
+    if (lift == m_subtitleLift)
+        return;
+    mpv.setInt("sub-pos", lift < 0 ? own : lift);
+    m_subtitleLift = lift;
 }
 
 void MainWindow::showOverlayControls()
@@ -385,6 +424,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         updateOverlayGeometry();
         if (m_toast->parentWidget() == m_videoArea)
             m_toast->reposition();
+    } else if ((type == QEvent::Show || type == QEvent::Hide) && watched == m_controlBar) {
+        liftSubtitles();
     } else if (type == QEvent::Leave && watched == m_controlBar) {
         if (m_fullscreen || m_mini)
             m_hideTimer.start();
@@ -396,7 +437,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// The mini player sets its own geometry and keeps the normal one itself.
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !m_restoreGeometry)
+        return;
+    if (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized))
+        return;
+    if (!m_mini)
+        setGeometry(*m_restoreGeometry);
+    m_restoreGeometry.reset();
 }

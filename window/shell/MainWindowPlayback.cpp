@@ -400,11 +400,12 @@ void MainWindow::showVideo()
     }
     if (!m_video->parentWidget()) {
         // The toolkit makes the window again to draw it through OpenGL from
-        // now on; the new one takes the focus the old one had, and stays
-        // full screen or maximized.
-        const bool active = isActiveWindow();
+        // now on; the new one takes the focus the old one had, and keeps
+        // the state and the normal size of the old one.
+        const bool active = isActiveWindow() && !isMinimized();
+        const QRect normal = normalGeometry();
         m_videoStack->addWidget(m_video);
-        restateWindow();
+        restateWindow(normal);
         if (active)
             activateWindow();
     }

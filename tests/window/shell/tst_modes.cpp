@@ -169,6 +169,9 @@ private slots:
         QCOMPARE(band.left(), 28);
         QCOMPARE(band.width(), area.width() - 56);
         QCOMPARE(band.bottom() + 1, area.height() - 28);
+        // Above the bar, the subtitles: raised by a share of the height over their margin (in 720).
+        const auto raised = [&] { return (100 - m_core->handle().getInt("sub-pos", -1)) / 100.0 + 22 / 720.0; };
+        QTRY_VERIFY(raised() * area.height() > area.height() - band.top());
 
         press(m_window.get(), Qt::Key_Escape);
         QVERIFY(!m_window->m_fullscreen);
@@ -179,6 +182,7 @@ private slots:
         QVERIFY(m_window->m_queuePanel->isVisible());
         QCOMPARE(bar()->parentWidget(), m_window->centralWidget());
         QCOMPARE(m_window->m_video->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(m_core->handle().getInt("sub-pos", -1), 100);
         bar()->queueButton->setChecked(false);
         m_window->showNormal();
         QTRY_VERIFY(!m_window->isMaximized());

@@ -1,6 +1,7 @@
 #include "Actions.h"
 #include "App.h"
 #include "Database.h"
+#include "EqualizerDialog.h"
 #include "MainWindow.h"
 #include "MediaGen.h"
 #include "MpvWidget.h"
@@ -10,6 +11,8 @@
 #include "Theme.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QOpenGLContext>
 #include <QProcess>
 #include <QScreen>
@@ -59,14 +62,27 @@ class TestPicture : public QObject
         return coloured * 10 > samples * 3 && distinct >= 4;
     }
 
-    // The window manager's view of the window: _NET_WM_STATE as xprop prints it.
-    QString wmState() const
+    // The window manager's view of the window: a property as xprop prints it.
+    QString wmState(const char* property = "_NET_WM_STATE") const
     {
         QProcess xprop;
         xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(m_window->windowHandle()->winId()),
-                                              QStringLiteral("_NET_WM_STATE")});
+                                              QString::fromLatin1(property)});
         xprop.waitForFinished(10000);
         return QString::fromLatin1(xprop.readAllStandardOutput());
+    }
+
+    // A menu or a dialog as the screen shows it: drawn, its texts are light
+    // pixels; left undrawn, it is a black box.
+    static bool screenShowsText(const QWidget* shown)
+    {
+        const QRect area = shown->geometry();
+        const QImage image = shown->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        int light = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                light += image.pixelColor(x, y).lightness() > 150;
+        return light >= 20;
     }
 
     void verifyFullscreen()
@@ -111,6 +127,25 @@ private slots:
 
     void cleanupTestCase() { m_core.reset(); }
 
+    // A menu and a dialog opened before any video, while a song plays,
+    // show on the screen.
+    void popupsBeforeAnyVideo()
+    {
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_core->openFiles({m_song});
+        QVERIFY(loaded.wait(15000));
+        QMenu* playback = m_window->menuBar()->actions().value(1)->menu();
+        m_window->menuBar()->setActiveAction(playback->menuAction());
+        QVERIFY(QTest::qWaitForWindowExposed(playback));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(playback), "menu", 20000);
+        playback->close();
+        EqualizerDialog dialog(m_core.get(), m_window.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsText(&dialog), "dialog", 20000);
+        QVERIFY(!m_window->findChild<MpvWidget*>());   // no video widget in the window yet
+    }
+
     // Full screen, the mini player and back, in both orders.
     void videoInEveryMode()
     {
@@ -148,21 +183,22 @@ private slots:
         QTest::addColumn<QString>("wmState");
         QTest::newRow("normal") << "" << "(ATOM)";
         QTest::newRow("full screen") << "fullscreen" << "FULLSCREEN";
-        QTest::newRow("maximized") << "maximize" << "MAXIMIZED_VERT";
+        QTest::newRow("maximized") << "showMaximized" << "MAXIMIZED_VERT";
         QTest::newRow("mini player") << "mini" << "ABOVE";
+        QTest::newRow("minimized") << "showMinimized" << "HIDDEN";
     }
 
     void videoAfterSong()
     {
         QFETCH(QString, mode);
         QFETCH(QString, wmState);
-        if (mode == QLatin1String("maximize") && !underWindowManager())
-            QSKIP("maximizing needs a window manager");
+        if (mode.startsWith(QLatin1String("show")) && !underWindowManager())
+            QSKIP("needs a window manager");
         QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
         m_core->openFiles({m_song, m_film});
         QVERIFY(loaded.wait(15000));
-        if (mode == QLatin1String("maximize"))
-            m_window->showMaximized();
+        if (mode.startsWith(QLatin1String("show")))
+            QMetaObject::invokeMethod(m_window.get(), mode.toLatin1().constData());
         else if (!mode.isEmpty())
             trigger(mode);
         if (underWindowManager())
@@ -172,10 +208,21 @@ private slots:
         const QRect place = m_window->geometry();
 
         m_core->next();
+        const bool minimized = mode == QLatin1String("showMinimized");
+        if (minimized) {   // the window made anew stays out of sight until called back
+            QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<MpvWidget*>()
+                                         && this->wmState("WM_STATE").contains(QLatin1String("Iconic")), 20000);
+            m_window->showNormal();
+        }
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "first video after a song", 20000);
         QCOMPARE(m_window->isMiniPlayer(), mode == QLatin1String("mini"));
-        QTRY_COMPARE(this->wmState(), state);
+        if (!minimized)
+            QTRY_COMPARE(this->wmState(), state);
         QTRY_COMPARE(m_window->geometry(), place);
+        if (mode == QLatin1String("showMaximized")) {   // un-maximized, it has the user's size again
+            m_window->showNormal();
+            QTRY_COMPARE(m_window->geometry(), QRect(120, 90, 1100, 700));
+        }
     }
 };
 
