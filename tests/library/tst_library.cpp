@@ -391,6 +391,18 @@ private slots:
         ::close(watch);
         QCOMPARE(tagged.title, "ctl[31mRED evil" + QString(1024 - 15, 'T'));
         QCOMPARE(tagged.artist, QString(1024, 'A'));
+        QVERIFY(!tagged.compilation);
+
+        // The album artist as some programs name it, and the compilation
+        // marks of ID3v2, MP4 and Vorbis comments.
+        const QString spaced = TestEnv::current()->root() + "/media/spaced.flac";
+        QVERIFY2(MediaGen::audio(spaced, 1, {{"ALBUM ARTIST", "Banda Azul"}}), qPrintable(MediaGen::lastError()));
+        QCOMPARE(Library::readTags(spaced).album_artist, QString("Banda Azul"));
+        for (const char* ext : {"mp3", "m4a", "ogg"}) {
+            const QString marked = TestEnv::current()->root() + "/media/marked." + ext;
+            QVERIFY2(MediaGen::audio(marked, 1, {{"compilation", "1"}}), qPrintable(MediaGen::lastError()));
+            QVERIFY2(Library::readTags(marked).compilation, ext);
+        }
     }
 
     // Must stay last: quitting stops the library for good.
