@@ -31,6 +31,8 @@ void add(Gathered& album, const MediaItem& t)
 class Gatherer
 {
 public:
+    explicit Gatherer(qsizetype songs) { m_index.reserve(songs / 8); }
+
     qsizetype indexOf(const MediaItem& t)
     {
         if (m_last >= 0 && t.album == m_lastAlbum && t.folder == m_lastFolder)
@@ -60,7 +62,7 @@ private:
 
 AlbumCredits::AlbumCredits(const QList<MediaItem>& tracks)
 {
-    Gatherer gatherer;
+    Gatherer gatherer(tracks.size());
     QList<qsizetype> albumOf(tracks.size(), -1);
     for (qsizetype i = 0; i < tracks.size(); ++i) {
         const MediaItem& t = tracks.at(i);
