@@ -627,7 +627,10 @@ QString TagReader::albumArtist() const
 
 bool TagReader::isCompilation() const
 {
-    const QString flag = property("COMPILATION");
+    // ffmpeg writes the ID3v2.4 mark as a user text frame named "TCMP".
+    QString flag = property("COMPILATION");
+    if (flag.isEmpty())
+        flag = property("TCMP");
     return flag == QLatin1String("1") || flag.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
