@@ -24,6 +24,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -201,6 +202,17 @@ void benchMusic(QStackedWidget& stack, MusicPage* music)
             timeToPaint(runs, viewport, [&] { search->backspace(); });
     }
     report("song search keystroke, typing and erasing", runs, 50);
+
+    // One notch of a mouse wheel over the song table, downwards.
+    runs.clear();
+    for (int i = 0; i < 20; ++i)
+        timeToPaint(runs, viewport, [&] {
+            const QPointF at = QRectF(viewport->rect()).center();
+            QWheelEvent notch(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(viewport, &notch);
+        });
+    report("wheel notch over the song table", runs, 50);
 
     // The first sort by a text column collates its texts; later ones reuse that.
     Runs first;

@@ -21,7 +21,8 @@ const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS media (path TEXT PRIMARY KEY, kind TEXT, title TEXT, artist TEXT, "
     "album TEXT, album_artist TEXT, genre TEXT, year INTEGER, track INTEGER, duration REAL, "
     "folder TEXT, size INTEGER, added_at INTEGER, play_count INTEGER DEFAULT 0, "
-    "last_played INTEGER DEFAULT 0, favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER)",
+    "last_played INTEGER DEFAULT 0, favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER, "
+    "compilation INTEGER)",
     "CREATE INDEX IF NOT EXISTS media_kind ON media(kind)",
     "CREATE TABLE IF NOT EXISTS history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, "
     "position REAL, duration REAL, last_played INTEGER, finished INTEGER DEFAULT 0)",
@@ -35,9 +36,10 @@ const char* const kSchema[] = {
     "PRAGMA cache_size=-32000",
 };
 
-// The layout this program writes. Version 1 had no disc column; it is
-// added in place, and the rows keep a NULL disc until a rescan reads it.
-constexpr int kUserVersion = 2;
+// The layout this program writes. Version 1 had no disc column, version 2
+// no compilation column; they are added in place, and the rows keep NULL
+// there until a rescan reads their tags again.
+constexpr int kUserVersion = 3;
 
 QString fileName()
 {
@@ -322,19 +324,24 @@ Database::Schema Database::upgrade()
 {
     int version = 0;
     bool hasDisc = false;
+    bool hasCompilation = false;
     {
         QSqlQuery q;
         if (q.exec(QStringLiteral("SELECT (SELECT user_version FROM pragma_user_version), "
-                                  "(SELECT COUNT(*) FROM pragma_table_info('media') WHERE name='disc')"))
+                                  "(SELECT COUNT(*) FROM pragma_table_info('media') WHERE name='disc'), "
+                                  "(SELECT COUNT(*) FROM pragma_table_info('media') WHERE name='compilation')"))
             && q.next()) {
             version = q.value(0).toInt();
             hasDisc = q.value(1).toInt() > 0;
+            hasCompilation = q.value(2).toInt() > 0;
         }
     }
     if (version >= kUserVersion)
         return Schema::Ok;
     QSqlError error;
     if (!hasDisc && !execSql(QStringLiteral("ALTER TABLE media ADD COLUMN disc INTEGER"), &error))
+        return isDamaged(error) ? Schema::Damaged : Schema::Failed;
+    if (!hasCompilation && !execSql(QStringLiteral("ALTER TABLE media ADD COLUMN compilation INTEGER"), &error))
         return isDamaged(error) ? Schema::Damaged : Schema::Failed;
     if (!execSql(QStringLiteral("PRAGMA user_version=%1").arg(kUserVersion), &error))
         return isDamaged(error) ? Schema::Damaged : Schema::Failed;

@@ -13,14 +13,15 @@ namespace {
 
 const QString kColumns = QStringLiteral(
     "path, kind, title, artist, album, album_artist, genre, year, track, duration, folder, size, "
-    "added_at, play_count, last_played, favorite, disc");
+    "added_at, play_count, last_played, favorite, disc, compilation");
 
 const QString kUpsert = QStringLiteral(
     "INSERT INTO media (path, kind, title, artist, album, album_artist, genre, year, track, "
-    "duration, folder, size, added_at, disc, in_library) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,1) "
+    "duration, folder, size, added_at, disc, compilation, in_library) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,1) "
     "ON CONFLICT(path) DO UPDATE SET kind=excluded.kind, title=excluded.title, "
     "artist=excluded.artist, album=excluded.album, album_artist=excluded.album_artist, "
     "genre=excluded.genre, year=excluded.year, track=excluded.track, disc=excluded.disc, "
+    "compilation=excluded.compilation, "
     "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE media.duration END, "
     "folder=excluded.folder, size=excluded.size, in_library=1");
 
@@ -51,6 +52,7 @@ MediaItem readMedia(const QSqlQuery& q)
     m.last_played = q.value(14).toLongLong();
     m.favorite = q.value(15).toInt() != 0;
     m.disc = q.value(16).toInt();
+    m.compilation = q.value(17).toInt() != 0;
     return m;
 }
 
@@ -126,6 +128,7 @@ bool Database::upsertMedia(const QList<MediaItem>& items, QSqlError* error)
             q.bindValue(11, m.size);
             q.bindValue(12, m.added_at != 0 ? m.added_at : now);
             q.bindValue(13, m.disc);
+            q.bindValue(14, int(m.compilation));
             ok = exec(q);
         }
         if (!ok && error)
@@ -265,11 +268,11 @@ QList<MediaItem> Database::media(const QString& kind) const
 
 QHash<QString, qint64> Database::librarySizes(const QString& kind) const
 {
-    // A song stored before discs were kept has none (NULL, where a scan
-    // writes 0): its size is reported as unknown, so the next scan reads
-    // its tags again and fills the disc in.
+    // A song stored before discs and compilation marks were kept has none
+    // (NULL, where a scan writes 0): its size is reported as unknown, so the
+    // next scan reads its tags again and fills them in.
     QSqlQuery q = prepare(QStringLiteral(
-        "SELECT path, CASE WHEN disc IS NULL AND kind='audio' THEN -1 ELSE size END "
+        "SELECT path, CASE WHEN (disc IS NULL OR compilation IS NULL) AND kind='audio' THEN -1 ELSE size END "
         "FROM media WHERE kind=? AND in_library=1"));
     q.addBindValue(kind);
     QHash<QString, qint64> sizes;

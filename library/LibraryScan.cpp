@@ -41,6 +41,7 @@ MediaItem recordOf(const QString& path, const QFileInfo& info)
     m.track = tags.track();
     m.disc = tags.disc();
     m.album_artist = tags.albumArtist();
+    m.compilation = tags.isCompilation();
     m.duration = tags.length();
     return m;
 }

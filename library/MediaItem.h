@@ -24,6 +24,7 @@ struct MediaItem
     int play_count = 0;
     qint64 last_played = 0;  // epoch seconds of the last counted play, 0 never
     bool favorite = false;
+    bool compilation = false;  // tagged as part of a compilation
 
     // The title, or the file's complete base name when there is none.
     QString displayTitle() const;

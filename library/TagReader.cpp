@@ -621,7 +621,17 @@ QString TagReader::albumArtist() const
         return QString();
     if (std::optional<QString> head = frameHead(m_ref->file(), "TPE2"))
         return *head;
-    return label(value("ALBUMARTIST"));
+    const TagLib::String artist = value("ALBUMARTIST");
+    return label(artist.isEmpty() ? value("ALBUM ARTIST") : artist);
+}
+
+bool TagReader::isCompilation() const
+{
+    // ffmpeg writes the ID3v2.4 mark as a user text frame named "TCMP".
+    QString flag = property("COMPILATION");
+    if (flag.isEmpty())
+        flag = property("TCMP");
+    return flag == QLatin1String("1") || flag.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
 int TagReader::year() const
@@ -647,9 +657,11 @@ TagLib::String TagReader::value(const char* name) const
 {
     if (!m_ref)
         return TagLib::String();
-    const TagLib::PropertyMap props = m_ref->file()->properties();
-    const auto it = props.find(name);
-    if (it == props.end() || it->second.isEmpty())
+    // TagLib builds the whole map on each call, lyrics and all.
+    if (!m_props)
+        m_props = std::make_unique<TagLib::PropertyMap>(m_ref->file()->properties());
+    const auto it = m_props->find(name);
+    if (it == m_props->end() || it->second.isEmpty())
         return TagLib::String();
     return it->second.front();
 }

@@ -9,6 +9,7 @@
 namespace TagLib {
 class FileRef;
 class FileStream;
+class PropertyMap;
 class String;
 class Tag;
 }
@@ -54,7 +55,11 @@ public:
     QString artist() const;
     QString album() const;
     QString genre() const;
+    // The album artist, also where it is written "ALBUM ARTIST".
     QString albumArtist() const;
+    // Whether the file is marked as part of a compilation (TCMP, cpil,
+    // COMPILATION=1).
+    bool isCompilation() const;
     int year() const;
     int track() const;
     // The disc of a multi-disc album ("2" of "2/3"), whatever the format
@@ -77,4 +82,5 @@ private:
 
     std::unique_ptr<TagLib::FileStream> m_stream;   // outlives the file read from it
     std::unique_ptr<TagLib::FileRef> m_ref;
+    mutable std::unique_ptr<TagLib::PropertyMap> m_props;  // made on first use
 };

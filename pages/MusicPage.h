@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlbumCredits.h"
 #include "MediaItem.h"
 
 #include <QList>
@@ -105,5 +106,6 @@ private:
     QPushButton* m_playAllButton = nullptr;
     QPushButton* m_shuffleButton = nullptr;
     QList<MediaItem> m_tracks;
+    AlbumCredits m_credits;  // the album of each of m_tracks
     bool m_stale = true;
 };

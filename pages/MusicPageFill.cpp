@@ -36,17 +36,12 @@ struct Album
 {
     QString name;
     QString artist;
+    QString key;  // which album of its title (AlbumCredits::key)
     QString firstPath;
     QList<const MediaItem*> songs;
     int year = 0;
     bool credited = false;  // told apart by its artist too (not the no-album card)
 };
-
-// The artist an album is credited to: its album artist, else its artist.
-const QString& creditOf(const MediaItem& t)
-{
-    return t.album_artist.isEmpty() ? t.artist : t.album_artist;
-}
 
 // The disc a song sits on: one without a disc number belongs with disc 1.
 int discOf(const MediaItem& t)
@@ -146,6 +141,7 @@ void MusicPage::refresh()
 {
     m_stale = false;
     m_tracks = Database::instance()->media(QStringLiteral("audio"));
+    m_credits = AlbumCredits(m_tracks);
     fillTracks();
     if (m_tabs->currentIndex() > 0)
         fillGroups();
@@ -191,7 +187,7 @@ void MusicPage::fillTracks()
         write(cellAt(m_model, i, 2), t.artist, name);
         QStandardItem* album = cellAt(m_model, i, 3);
         write(album, t.album, name);
-        album->setData(creditOf(t), CreditRole);
+        album->setData(m_credits.key(i), CreditRole);
         write(cellAt(m_model, i, 4), t.genre, detail);
         writeNumber(cellAt(m_model, i, 5), t.duration > 0 ? App::formatTime(t.duration) : QString(), t.duration,
                     detail);
@@ -240,21 +236,24 @@ void MusicPage::fillGroups()
 
 void MusicPage::fillAlbums()
 {
-    // Albums of one title by different artists are different albums, told
-    // apart without regard to case as the titles are; the songs without an
-    // album make one card, whoever sings them.
+    // Albums of one title are told apart as AlbumCredits tells them,
+    // without regard to case as the titles are; the songs without an album
+    // make one card, whoever sings them.
     const QString noAlbum = L("Sem álbum", "No album");
     const QString noAlbumKey = noAlbum.toLower();
     QMap<QString, Album> albums;
-    for (const MediaItem& t : std::as_const(m_tracks)) {
+    for (qsizetype i = 0; i < m_tracks.size(); ++i) {
+        const MediaItem& t = m_tracks.at(i);
         const QString name = t.album.isEmpty() ? noAlbum : t.album;
         const QString title = name.toLower();
         const bool credited = title != noAlbumKey;
-        Album& album = albums[credited ? title + QChar(QChar::Null) + creditOf(t).toLower() : title];
+        const QString key = m_credits.key(i);
+        Album& album = albums[credited ? title + QChar(QChar::Null) + key.toLower() : title];
         album.name = name;
         album.credited = credited;
+        album.key = key;
         if (album.artist.isEmpty())
-            album.artist = creditOf(t);
+            album.artist = m_credits.credit(i);
         if (album.firstPath.isEmpty())
             album.firstPath = t.path;
         if (t.year != 0)
@@ -271,7 +270,7 @@ void MusicPage::fillAlbums()
         item->setData(QStringLiteral("audio"), KindRole);
         item->setData(album->credited ? album->name : QString(), KeyRole);
         if (album->credited)
-            item->setData(album->artist, CreditRole);
+            item->setData(album->key, CreditRole);
         QString subtitle = album->artist.isEmpty()
             ? L("%1 faixas", "%1 songs").arg(album->songs.size())
             : album->artist;
@@ -366,9 +365,9 @@ void MusicPage::showAlbum(const QString& album, const QString& ofPath)
     // The song's own album, not every album of that title.
     bringUpToDate();
     std::optional<QString> credit;
-    for (const MediaItem& t : std::as_const(m_tracks)) {
-        if (!ofPath.isEmpty() && t.path == ofPath) {
-            credit = creditOf(t);
+    for (qsizetype i = 0; !ofPath.isEmpty() && i < m_tracks.size(); ++i) {
+        if (m_tracks.at(i).path == ofPath) {
+            credit = m_credits.key(i);
             break;
         }
     }

@@ -10,8 +10,9 @@
 // filter on one field, a search over the name columns and a sort that reads
 // numbers for the numeric columns and collates the texts of the others.
 // Albums are told apart as the album cards group them: by title and by the
-// artist they are credited to (album artist, else artist), regardless of
-// letter case, with no album and the no-album label as one. Rows that tie
+// album key of CreditRole (the artist they are credited to, and the folder
+// of an album of various artists), regardless of letter case, with no album
+// and the no-album label as one. Rows that tie
 // in the sorted column come album by album, disc by disc in track order,
 // then by path; the # column itself sorts by disc, then track.
 //
@@ -29,8 +30,8 @@ public:
     QString filterField;  // "artist", "album", "genre", "folder"; empty: no exact filter
     QString filterValue;  // what that field must equal
     QString searchText;   // trimmed search; empty: no search
-    // With the album filter: the lower-cased artist the album is credited
-    // to; none: the title alone.
+    // With the album filter: the lower-cased key of the album among those
+    // of its title (CreditRole); none: the title alone.
     std::optional<QString> filterCredit;
 
     // Applies changed filter members. Re-maps every row at once:
@@ -71,7 +72,7 @@ private:
     mutable QStringList m_folders;
     mutable QStringList m_paths;
     mutable QStringList m_albumsLower;  // per row: the album as the album cards group it
-    mutable QStringList m_creditsLower; // per row: the artist the album is credited to
+    mutable QStringList m_creditsLower; // per row: the album key (CreditRole)
     mutable QList<int> m_creditRanks;
     static constexpr int kColumns = 7;
     mutable QList<double> m_numbers[kColumns];  // per column: SortKeyRole of the numeric ones

@@ -49,7 +49,7 @@ private slots:
         QVERIFY(QFile::exists(file()));
         QCOMPARE(pragma("journal_mode").toString(), QString("wal"));
         QCOMPARE(pragma("synchronous").toInt(), 1);
-        QCOMPARE(pragma("user_version").toInt(), 2);
+        QCOMPARE(pragma("user_version").toInt(), 3);
 
         const QStringList expected = {
             "table|history|CREATE TABLE history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, position REAL, "
@@ -57,7 +57,7 @@ private slots:
             "table|media|CREATE TABLE media (path TEXT PRIMARY KEY, kind TEXT, title TEXT, artist TEXT, "
             "album TEXT, album_artist TEXT, genre TEXT, year INTEGER, track INTEGER, duration REAL, folder TEXT, "
             "size INTEGER, added_at INTEGER, play_count INTEGER DEFAULT 0, last_played INTEGER DEFAULT 0, "
-            "favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER)",
+            "favorite INTEGER DEFAULT 0, in_library INTEGER DEFAULT 1, disc INTEGER, compilation INTEGER)",
             "index|media_kind|CREATE INDEX media_kind ON media(kind)",
             "index|pl_items|CREATE INDEX pl_items ON playlist_items(playlist_id, idx)",
             "table|playlist_items|CREATE TABLE playlist_items (playlist_id INTEGER, idx INTEGER, path TEXT)",
@@ -81,7 +81,7 @@ private slots:
         Database::instance()->close();
         QVERIFY(Database::instance()->open());
         QVERIFY(Database::instance()->mediaByPath("/m/kept.mp3").has_value());
-        QCOMPARE(pragma("user_version").toInt(), 2);
+        QCOMPARE(pragma("user_version").toInt(), 3);
         QVERIFY(asideFiles().isEmpty());
         QVERIFY(Database::instance()->setAsideFile().isEmpty());
     }
@@ -130,7 +130,7 @@ private slots:
 
         Database* db = Database::instance();
         QVERIFY(db->open());
-        QCOMPARE(pragma("user_version").toInt(), 2);
+        QCOMPARE(pragma("user_version").toInt(), 3);
         QVERIFY(asideFiles().isEmpty());
         const MediaItem song = db->mediaByPath("/m/a.flac").value();
         QCOMPARE(song.title, QString("Um"));
@@ -157,7 +157,7 @@ private slots:
 
         db->close();
         QVERIFY(db->open());   // a second open finds nothing left to do
-        QCOMPARE(pragma("user_version").toInt(), 2);
+        QCOMPARE(pragma("user_version").toInt(), 3);
         QCOMPARE(db->mediaByPath("/m/a.flac")->disc, 2);
     }
 

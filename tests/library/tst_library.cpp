@@ -391,6 +391,23 @@ private slots:
         ::close(watch);
         QCOMPARE(tagged.title, "ctl[31mRED evil" + QString(1024 - 15, 'T'));
         QCOMPARE(tagged.artist, QString(1024, 'A'));
+        QVERIFY(!tagged.compilation);
+
+        // The album artist as some programs name it, and the compilation
+        // marks of ID3v2 (2.3 and, as ffmpeg writes it, 2.4), MP4 and Vorbis
+        // comments.
+        const QString media = TestEnv::current()->root() + "/media/";
+        QVERIFY2(MediaGen::audio(media + "spaced.flac", 1, {{"ALBUM ARTIST", "Banda Azul"}}),
+                 qPrintable(MediaGen::lastError()));
+        QCOMPARE(Library::readTags(media + "spaced.flac").album_artist, QString("Banda Azul"));
+        QVERIFY2(MediaGen::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", "-metadata", "compilation=1", media + "v24.mp3"}),
+                 qPrintable(MediaGen::lastError()));
+        QVERIFY(Library::readTags(media + "v24.mp3").compilation);
+        for (const char* ext : {"mp3", "m4a", "ogg"}) {
+            const QString marked = media + "marked." + ext;
+            QVERIFY2(MediaGen::audio(marked, 1, {{"compilation", "1"}}), qPrintable(MediaGen::lastError()));
+            QVERIFY2(Library::readTags(marked).compilation, ext);
+        }
     }
 
     // Must stay last: quitting stops the library for good.

@@ -115,16 +115,16 @@ private slots:
             keys << cards->item(r)->data(KeyRole).toString();
         }
         const QString noAlbum = L("Sem álbum", "No album");
-        // One title by two artists is two albums; the songs without an album
-        // are one card whoever sings them.
-        QCOMPARE(names, QStringList({"BLUE", "Mixed", "Mixed", "Paris", "Paris", noAlbum, "Só"}));
-        QCOMPARE(subtitles, QStringList({"Ana · 2003", L("1 faixas", "1 songs"), "Carla", "Various · 1999", "Zé",
-                                         "bruno", "zé"}));
-        QCOMPARE(keys, QStringList({"BLUE", "Mixed", "Mixed", "Paris", "Paris", "", "Só"}));
+        // One title by an album artist and by another artist is two albums;
+        // a song without an artist joins its folder's album; the songs
+        // without an album are one card whoever sings them.
+        QCOMPARE(names, QStringList({"BLUE", "Mixed", "Paris", "Paris", noAlbum, "Só"}));
+        QCOMPARE(subtitles, QStringList({"Ana · 2003", "Carla", "Various · 1999", "Zé", "bruno", "zé"}));
+        QCOMPARE(keys, QStringList({"BLUE", "Mixed", "Paris", "Paris", "", "Só"}));
         QCOMPARE(cards->item(0)->data(PathsRole).toStringList(),
                  QStringList({"/m/a/01.flac", "/m/a/02.flac", "/m/a/03.flac"}));
         QCOMPARE(cards->item(0)->data(PathRole).toString(), QStringLiteral("/m/a/01.flac"));
-        QCOMPARE(cards->item(5)->data(PathRole).toString(), QString());   // no other album's cover
+        QCOMPARE(cards->item(4)->data(PathRole).toString(), QString());   // no other album's cover
 
         tabs->setCurrentIndex(2);
         const QString unknown = L("Artista desconhecido", "Unknown artist");
@@ -150,6 +150,27 @@ private slots:
         QCOMPARE(page.visiblePaths(), QStringList({"/m/b/x.mp3"}));
         QCOMPARE(chipOf(page)->text(), L("Gênero: (vazio)", "Genre: (empty)"));
         QVERIFY(!chipOf(page)->isHidden());
+
+        // Without an album artist, one title in one folder is one album,
+        // credited to various artists when its songs name several; the
+        // same title in another folder is another album.
+        Database::instance()->upsertMedia({song("/m/v/3.flac", "Três", "Caio feat. Ana", "Mix", "", 3),
+                                           song("/m/x/2.flac", "Menos", "Flor", "Mix", "", 2),
+                                           song("/m/v/1.flac", "Um", "Ana", "Mix", "", 1),
+                                           song("/m/x/1.flac", "Mais", "Elis", "Mix", "", 1),
+                                           song("/m/v/2.flac", "Dois", "Bia", "Mix", "", 2)});
+        tabs->setCurrentIndex(1);
+        QList<QStringList> mixes;
+        for (int r = 0; r < cards->rowCount(); ++r) {
+            if (cards->item(r)->text() != QLatin1String("Mix"))
+                continue;
+            QCOMPARE(cards->item(r)->data(SubtitleRole).toString(), L("Vários artistas", "Various artists"));
+            mixes << cards->item(r)->data(PathsRole).toStringList();
+        }
+        QCOMPARE(mixes, QList<QStringList>({{"/m/v/1.flac", "/m/v/2.flac", "/m/v/3.flac"},
+                                            {"/m/x/1.flac", "/m/x/2.flac"}}));
+        emit albums->activatedPath(cards->match(cards->index(0, 0), Qt::DisplayRole, "Mix").value(0));
+        QCOMPARE(page.visiblePaths(), mixes.value(0));
     }
 
     void filterSearchAndSort()
