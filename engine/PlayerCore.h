@@ -287,6 +287,7 @@ private:
     QFutureWatcher<LoadedFile> m_loadWatcher;
     int m_sliceEvents = 0;        // events handled since the last pause
     bool m_queueStale = false;    // libmpv's playlist may differ from the mirror
+    quint64 m_mirrorEdits = 0;    // changes of the mirror, to tell old answers of libmpv
     int m_currentIndex = -1;      // the mirror's entry flagged current
     bool m_seekable = false;      // libmpv's "seekable" for the current file
     bool m_live = false;          // the current file is a live stream: no length

@@ -402,7 +402,7 @@ void PlayerCore::handleProperty(const mpv_event_property* prop)
         markCurrent(m_playlistPos);
         emit queueChanged();
     } else if (name == QLatin1String("playlist")) {
-        m_handle.getAsync("playlist-count", MPV_FORMAT_INT64, ReplyPlaylistCount);
+        m_handle.getAsync("playlist-count", MPV_FORMAT_INT64, ReplyPlaylistCount | quint64(m_mirrorEdits) << 8);
     } else {
         handleListProperty(name, present ? mpvNodeToVariant(static_cast<const mpv_node*>(prop->data)) : QVariant());
     }
@@ -418,7 +418,7 @@ void PlayerCore::handleReply(quint64 what, const mpv_event_property* prop)
         storeMediaTitle(TextCleaner::line(*static_cast<const char* const*>(prop->data)));
     else if (what == ReplyMetadata && prop->format == MPV_FORMAT_NODE)
         storeMetadata(mpvNodeToVariant(static_cast<const mpv_node*>(prop->data), true).toMap());
-    else if (what == ReplyPlaylistCount && prop->format == MPV_FORMAT_INT64)
+    else if ((what & 0xff) == ReplyPlaylistCount && prop->format == MPV_FORMAT_INT64 && what >> 8 == m_mirrorEdits)
         onPlaylistCount(*static_cast<const int64_t*>(prop->data));
 }
 
@@ -441,7 +441,8 @@ void PlayerCore::handleListProperty(const QString& name, const QVariant& value)
 // every start and end of a file, where only the current entry moves (the
 // position's change flags it). Its length comes back as a reply; the list
 // itself is read again once per drain, when that length is not the
-// mirror's, after the core's own playlist commands or after a redirect.
+// mirror's, after the core's own playlist commands or after a redirect. A
+// length asked for before the mirror last changed tells nothing of it.
 void PlayerCore::onPlaylistCount(qint64 count)
 {
     if (count != m_queue.size())
@@ -450,6 +451,7 @@ void PlayerCore::onPlaylistCount(qint64 count)
 
 void PlayerCore::rebuildQueue()
 {
+    ++m_mirrorEdits;
     m_queueStale = false;
     m_queue.clear();
     m_entryPaths.clear();
@@ -479,6 +481,7 @@ void PlayerCore::nameEntries(const QStringList& paths, const QStringList& titles
 // learnt as files start.
 void PlayerCore::mirrorOpened(const QStringList& paths, int pos)
 {
+    ++m_mirrorEdits;
     m_queueStale = false;
     m_entryPaths.clear();
     m_queue.clear();

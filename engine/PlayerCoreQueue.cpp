@@ -143,6 +143,7 @@ void PlayerCore::removeIndex(int i)
         return;
     }
     m_queue.removeAt(i);
+    ++m_mirrorEdits;
     if (m_currentIndex > i)
         --m_currentIndex;
     if (m_playlistPos > i)

@@ -250,6 +250,7 @@ private:
     void fitIntoScreen();
     void updateOverlayGeometry();
     void liftSubtitles();
+    bool stateIsNormal() const;
     void showOverlayControls();
     void hideOverlayControls();
     void onHideTimer();

@@ -38,6 +38,7 @@ namespace {
 
 const int kFullscreenMargin = 28;
 const int kMiniMargin = 6;
+const int kRestoreSettleMs = 400;   // a state the window manager reports may be a passing one
 const int kSubtitleGap = 10;   // between the floating bar and the subtitles above it
 const QSize kNormalMinimum(420, 260);
 const QSize kMiniVideo(520, 292);
@@ -270,7 +271,7 @@ void MainWindow::liftSubtitles()
     const int own = std::max(App::get(QStringLiteral("subStyle/sub-pos"), 100).toInt(), 0);
     int lift = -1;
     if (over) {
-        const double margin = mpv.getInt("sub-margin-y", 22) * height / 720.0;
+        const double margin = App::get(QStringLiteral("subStyle/sub-margin-y"), 22).toInt() * height / 720.0;
         const double covered = height - m_controlBar->y() + kSubtitleGap - margin;
         lift = std::clamp(int(std::floor(100.0 - covered * 100.0 / height)), 0, own);
     }
@@ -438,14 +439,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 }
 
 // The mini player sets its own geometry and keeps the normal one itself.
+// Right after the native window was made anew, the window manager may
+// report it normal for a moment before it takes the state asked for: the
+// normal geometry is given back only when the window is still normal a
+// moment later, so a passing report does not undo the state.
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !m_restoreGeometry)
+    if (event->type() != QEvent::WindowStateChange || !m_restoreGeometry || !stateIsNormal())
         return;
-    if (windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized))
-        return;
-    if (!m_mini)
-        setGeometry(*m_restoreGeometry);
-    m_restoreGeometry.reset();
+    QTimer::singleShot(kRestoreSettleMs, this, [this] {
+        if (!m_restoreGeometry || !stateIsNormal())
+            return;
+        if (!m_mini)
+            setGeometry(*m_restoreGeometry);
+        m_restoreGeometry.reset();
+    });
+}
+
+bool MainWindow::stateIsNormal() const
+{
+    return !(windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized | Qt::WindowMinimized));
 }
