@@ -1,4 +1,5 @@
 #include "Actions.h"
+#include "ControlBar.h"
 #include "App.h"
 #include "Database.h"
 #include "MainWindow.h"
@@ -8,9 +9,11 @@
 #include "TestEnv.h"
 #include "TestWindow.h"
 #include "Theme.h"
+#include "Toast.h"
+#include "VideoWindow.h"
+#include "WindowCapture.h"
 
 #include <QAction>
-#include <QOpenGLContext>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -57,6 +60,17 @@ class TestPicture : public QObject
             }
         const int distinct = int(std::count_if(hues, hues + 6, [&](int n) { return n * 50 > samples; }));
         return coloured * 10 > samples * 3 && distinct >= 4;
+    }
+
+    VideoWindow* videoWindow() const { return m_window->windowHandle()->findChild<VideoWindow*>(); }
+
+    // A pointer move over the picture, as the user makes it.
+    void moveOverVideo()
+    {
+        VideoWindow* native = videoWindow();
+        const QPoint middle = native->geometry().center() - native->geometry().topLeft();
+        QTest::mouseMove(native, middle);
+        QTest::mouseMove(native, middle + QPoint(8, 8));
     }
 
     // The window manager's view of the window: _NET_WM_STATE as xprop prints it.
@@ -116,9 +130,9 @@ private slots:
     {
         m_core->openFiles({m_film});
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
-        // The widget draws in the window's own share group, where it is composed.
+        // The video has a native window of its own: nothing composes it.
         auto* video = m_window->findChild<MpvWidget*>();
-        QVERIFY(QOpenGLContext::areSharing(video->context(), QOpenGLContext::globalShareContext()));
+        QVERIFY(video->drawsNatively() && videoWindow());
 
         trigger("fullscreen");
         verifyFullscreen();
@@ -137,6 +151,47 @@ private slots:
         trigger("mini");
         QTRY_VERIFY(!m_window->isMiniPlayer() && m_window->isVisible());
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back again", 20000);
+    }
+
+    // What lies over the video stays over it, read from the screen: the
+    // transport bar brought back by a pointer move in full screen and in the
+    // mini player, and a notice.
+    void overlaysOverVideo()
+    {
+        m_core->openFiles({m_film});
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
+        auto* bar = m_window->findChild<ControlBar*>();
+        trigger("fullscreen");
+        verifyFullscreen();
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 20000);   // hidden while the video plays
+        moveOverVideo();
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(bar), "bar in full screen", 20000);
+        m_window->toast(QStringLiteral("Over the picture"));
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(m_window->findChild<Toast*>()), "notice in full screen", 20000);
+        trigger("mini");
+        QTRY_VERIFY(m_window->isMiniPlayer() && m_window->isVisible());
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "mini player", 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 20000);
+        moveOverVideo();
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(bar), "bar in the mini player", 20000);
+        trigger("mini");
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back from the mini player", 20000);
+    }
+
+    // A double click on the picture goes full screen and back; the window
+    // keeps answering and showing the picture.
+    void doubleClickTogglesFullscreen()
+    {
+        m_core->openFiles({m_film});
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
+        const QPoint middle(videoWindow()->width() / 2, videoWindow()->height() / 2);
+        QTest::mouseDClick(videoWindow(), Qt::LeftButton, {}, middle);
+        verifyFullscreen();
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "full screen", 20000);
+        QTest::mouseDClick(videoWindow(), Qt::LeftButton, {}, QPoint(videoWindow()->width() / 2, videoWindow()->height() / 2));
+        QTRY_VERIFY(!(m_window->windowState() & Qt::WindowFullScreen));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back from full screen", 20000);
+        QVERIFY(!m_core->isPaused());   // neither click of a double click pauses
     }
 
     // A song plays first, so the video widget joins the window in the state
