@@ -120,10 +120,17 @@ void VideoWindow::maybeUpdate()
 {
     if (!m_ctx || !(mpv()->render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME))
         return;
-    if (isExposed() && topOf(this)->isExposed())
+    if (isShown())
         draw();
     else
         skipFrame();
+}
+
+// A native child stays exposed while the window that holds it is minimized
+// or hidden: the top-level says whether it shows.
+bool VideoWindow::isShown() const
+{
+    return isExposed() && topOf(this)->isExposed();
 }
 
 // libmpv is never waited on here (no blocking for the frame's display
@@ -131,7 +138,7 @@ void VideoWindow::maybeUpdate()
 // window is doing meanwhile.
 void VideoWindow::draw()
 {
-    if (!m_ctx || !isExposed() || !m_gl->makeCurrent(this))
+    if (!m_ctx || !isShown() || !m_gl->makeCurrent(this))
         return;
     const qreal dpr = devicePixelRatio();
     mpv_opengl_fbo fbo{int(m_gl->defaultFramebufferObject()), qRound(width() * dpr), qRound(height() * dpr), 0};
@@ -186,8 +193,7 @@ QImage VideoWindow::grabFrame()
 
 void VideoWindow::exposeEvent(QExposeEvent*)
 {
-    if (isExposed())
-        draw();
+    draw();
 }
 
 bool VideoWindow::event(QEvent* event)

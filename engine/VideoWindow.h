@@ -56,6 +56,7 @@ private:
 
     bool createRenderContext();
     void freeContext();
+    bool isShown() const;
     void draw();
     void skipFrame();
     bool isDoubleClick(const QMouseEvent* event) const;

@@ -14,24 +14,29 @@
 namespace {
 
 // The video in its own native window is not part of what the window paints:
-// it is taken from the screen where the screen shows it whole (with what
-// lies over it), else from libmpv.
+// its frame comes from libmpv (the screen may show another window there),
+// and what lies over it, in native windows of their own, is painted again
+// above it.
 void addNativeVideo(QWidget* window, QPixmap* pixmap)
 {
     auto* video = window->findChild<MpvWidget*>();
     if (!video || !video->drawsNatively() || !video->isVisible() || pixmap->isNull())
         return;
-    const QRect shown(video->mapToGlobal(QPoint(0, 0)), video->size());
-    QScreen* screen = video->screen();
-    QPixmap picture;
-    if (screen && screen->geometry().contains(shown))
-        picture = screen->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
-    if (picture.isNull())
-        picture = QPixmap::fromImage(video->grabFramebuffer());
-    if (picture.isNull())
+    const QImage frame = video->grabFramebuffer();
+    if (frame.isNull())
         return;
+    const QRect area(video->mapTo(window, QPoint(0, 0)), video->size());
     QPainter painter(pixmap);
-    painter.drawPixmap(QRect(video->mapTo(window, QPoint(0, 0)), video->size()), picture);
+    painter.drawImage(area, frame);
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (QWidget* over : widgets) {
+        if (over == video || !over->testAttribute(Qt::WA_NativeWindow) || !over->isVisible()
+            || video->isAncestorOf(over))
+            continue;
+        const QRect place(over->mapTo(window, QPoint(0, 0)), over->size());
+        if (place.intersects(area))
+            painter.drawPixmap(place.topLeft(), over->grab());
+    }
 }
 
 }  // namespace
