@@ -131,12 +131,21 @@ measure() {
   fi
 }
 
+# The player's managed top-level window: native child windows carry the
+# same pid, but only a top-level has a WM_STATE.
+topwindow() {
+  local w
+  for w in $(xdotool search --pid "$1" --onlyvisible 2>/dev/null); do
+    xprop -id "$w" WM_STATE 2>/dev/null | grep -q "window state" && { echo "$w"; return; }
+  done
+}
+
 # The player page, with Now playing on it for audio: a click on the cover
 # of the transport bar, as a user does.
 nowplaying() {
   command -v xdotool >/dev/null || { echo "    (xdotool missing: Home stays shown)"; return; }
   local w
-  w=$(xdotool search --pid "$1" --onlyvisible 2>/dev/null | tail -n 1)
+  w=$(topwindow "$1")
   [ -n "$w" ] || return
   eval "$(xdotool getwindowgeometry --shell "$w")"
   xdotool mousemove --window "$w" 40 $((HEIGHT - 40)) click 1
@@ -147,7 +156,7 @@ nowplaying() {
 minimized() {
   command -v xdotool >/dev/null || { echo "    (xdotool missing: the window stays shown)"; return; }
   local w
-  w=$(xdotool search --pid "$1" --onlyvisible 2>/dev/null | tail -n 1)
+  w=$(topwindow "$1")
   [ -n "$w" ] && xdotool windowminimize "$w"
   sleep 2
 }

@@ -1,20 +1,15 @@
 #include "MpvGlView.h"
 
 #include "MpvApi.h"
+#include "MpvRender.h"
 
-#include <mpv/render_gl.h>
-#include "PlayerCore.h"
+#include <mpv/render.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QtGlobal>
 
-#include <vector>
-
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#endif
 
 namespace {
 
@@ -32,14 +27,6 @@ int blockForTargetTime()
         ? qEnvironmentVariableIntValue("ORVEL_BLOCK")
         : 1;
     return value;
-}
-
-void* getProcAddress(void*, const char* name)
-{
-    QOpenGLContext* gl = QOpenGLContext::currentContext();
-    if (!gl)
-        return nullptr;
-    return reinterpret_cast<void*>(gl->getProcAddress(QByteArray(name)));
 }
 
 void reportRenderStats()
@@ -118,30 +105,11 @@ bool MpvGlView::canShow() const
 void MpvGlView::initializeGL()
 {
     joinShareGroup();
-    mpv_handle* client = m_core ? m_core->handle().raw() : nullptr;
-    if (!client || m_ctx)
+    if (m_ctx)
         return;
-    mpv_opengl_init_params gl{getProcAddress, nullptr};
-    std::vector<mpv_render_param> params{
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-    };
-#if QT_CONFIG(xcb)
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-        params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
-#endif
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    if (auto* wl = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>())
-        params.push_back({MPV_RENDER_PARAM_WL_DISPLAY, wl->display()});
-#endif
-    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-
-    if (mpv()->render_context_create(&m_ctx, client, params.data()) < 0) {
-        m_ctx = nullptr;
-        qWarning() << "mpv: falha ao criar contexto de renderizacao";
+    m_ctx = MpvRender::create(m_core, &MpvGlView::onUpdate, this);
+    if (!m_ctx)
         return;
-    }
-    mpv()->render_context_set_update_callback(m_ctx, &MpvGlView::onUpdate, this);
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         freeContext();
@@ -155,26 +123,13 @@ void MpvGlView::paintGL()
     if (!m_ctx)
         return;
     const qreal dpr = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), qRound(width() * dpr),
-                       qRound(height() * dpr), 0};
-    int flip = 1;
-    int block = blockForTargetTime();
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flip},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv()->render_context_render(m_ctx, params);
+    MpvRender::draw(m_ctx, defaultFramebufferObject(), QSize(qRound(width() * dpr), qRound(height() * dpr)),
+                    blockForTargetTime());
 }
 
 void MpvGlView::freeContext()
 {
-    if (!m_ctx)
-        return;
-    mpv()->render_context_set_update_callback(m_ctx, nullptr, nullptr);
-    mpv()->render_context_free(m_ctx);
-    m_ctx = nullptr;
+    MpvRender::free(m_ctx);
 }
 
 void MpvGlView::onUpdate(void* widget)

@@ -1,9 +1,9 @@
 #include "VideoWindow.h"
 
 #include "MpvApi.h"
-#include "PlayerCore.h"
+#include "MpvRender.h"
 
-#include <mpv/render_gl.h>
+#include <mpv/render.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -14,19 +14,7 @@
 #include <QStyleHints>
 #include <QWheelEvent>
 
-#include <vector>
-
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#endif
-
 namespace {
-
-void* getProcAddress(void*, const char* name)
-{
-    QOpenGLContext* gl = QOpenGLContext::currentContext();
-    return gl ? reinterpret_cast<void*>(gl->getProcAddress(QByteArray(name))) : nullptr;
-}
 
 // The window that holds this one at the top of the chain of parents.
 const QWindow* topOf(const QWindow* window)
@@ -46,12 +34,10 @@ VideoWindow::VideoWindow(PlayerCore* core) : m_core(core)
 
 VideoWindow::~VideoWindow()
 {
-    if (m_gl && m_offscreen && m_gl->makeCurrent(m_offscreen.get())) {
-        freeContext();
+    const bool current = m_gl && m_offscreen && m_gl->makeCurrent(m_offscreen.get());
+    MpvRender::free(m_ctx);
+    if (current)
         m_gl->doneCurrent();
-    } else {
-        freeContext();
-    }
 }
 
 bool VideoWindow::prepare()
@@ -69,43 +55,11 @@ bool VideoWindow::prepare()
         return false;
     m_gl = std::move(gl);
     m_offscreen = std::move(offscreen);
-    createRenderContext();
+    // Made while the offscreen surface is current: libmpv needs a context,
+    // not a window.
+    m_ctx = MpvRender::create(m_core, &VideoWindow::onUpdate, this);
     m_gl->doneCurrent();
     return true;
-}
-
-// On the offscreen surface, current: libmpv needs a context, not a window.
-bool VideoWindow::createRenderContext()
-{
-    mpv_handle* client = m_core ? m_core->handle().raw() : nullptr;
-    if (!client)
-        return false;
-    mpv_opengl_init_params init{getProcAddress, nullptr};
-    std::vector<mpv_render_param> params{
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
-    };
-#if QT_CONFIG(xcb)
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-        params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
-#endif
-    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-    if (mpv()->render_context_create(&m_ctx, client, params.data()) < 0) {
-        m_ctx = nullptr;
-        qWarning() << "mpv: falha ao criar contexto de renderizacao";
-        return false;
-    }
-    mpv()->render_context_set_update_callback(m_ctx, &VideoWindow::onUpdate, this);
-    return true;
-}
-
-void VideoWindow::freeContext()
-{
-    if (!m_ctx)
-        return;
-    mpv()->render_context_set_update_callback(m_ctx, nullptr, nullptr);
-    mpv()->render_context_free(m_ctx);
-    m_ctx = nullptr;
 }
 
 void VideoWindow::onUpdate(void* window)
@@ -140,17 +94,7 @@ void VideoWindow::draw()
 {
     if (!m_ctx || !isShown() || !m_gl->makeCurrent(this))
         return;
-    const qreal dpr = devicePixelRatio();
-    mpv_opengl_fbo fbo{int(m_gl->defaultFramebufferObject()), qRound(width() * dpr), qRound(height() * dpr), 0};
-    int flip = 1;
-    int block = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flip},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv()->render_context_render(m_ctx, params);
+    MpvRender::draw(m_ctx, m_gl->defaultFramebufferObject(), pixelSize(), 0);
     m_gl->swapBuffers(this);
 }
 
@@ -173,22 +117,18 @@ QImage VideoWindow::grabFrame()
 {
     if (!prepare() || !m_ctx || !m_gl->makeCurrent(m_offscreen.get()))
         return {};
-    const qreal dpr = devicePixelRatio();
-    const QSize size = (QSizeF(width(), height()) * dpr).toSize().expandedTo(QSize(1, 1));
+    const QSize size = pixelSize().expandedTo(QSize(1, 1));
     QOpenGLFramebufferObject target(size);
-    mpv_opengl_fbo fbo{int(target.handle()), size.width(), size.height(), 0};
-    int flip = 1;
-    int block = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flip},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv()->render_context_render(m_ctx, params);
+    MpvRender::draw(m_ctx, target.handle(), size, 0);
     const QImage image = target.toImage();
     m_gl->doneCurrent();
     return image;
+}
+
+QSize VideoWindow::pixelSize() const
+{
+    const qreal dpr = devicePixelRatio();
+    return QSize(qRound(width() * dpr), qRound(height() * dpr));
 }
 
 void VideoWindow::exposeEvent(QExposeEvent*)

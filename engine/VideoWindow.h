@@ -54,9 +54,8 @@ private:
         bool wasDouble = false;
     };
 
-    bool createRenderContext();
-    void freeContext();
     bool isShown() const;
+    QSize pixelSize() const;
     void draw();
     void skipFrame();
     bool isDoubleClick(const QMouseEvent* event) const;
