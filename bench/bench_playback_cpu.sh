@@ -9,6 +9,8 @@
 # (ORVEL_BENCH_SECONDS, 60 by default), after a few seconds of settling.
 # Needs a display and a window manager (to minimize): scripts/bench.sh runs
 # it under tests/support/run-gui.sh --wm.
+# With ORVEL_BIN_B=/path/to/orvel a second build is measured beside it in
+# each case, in the same run.
 # Usage: bench_playback_cpu.sh <build folder>
 set -uo pipefail
 build=${1:?build folder}
@@ -129,12 +131,21 @@ measure() {
   fi
 }
 
+# The player's managed top-level window: native child windows carry the
+# same pid, but only a top-level has a WM_STATE.
+topwindow() {
+  local w
+  for w in $(xdotool search --pid "$1" --onlyvisible 2>/dev/null); do
+    xprop -id "$w" WM_STATE 2>/dev/null | grep -q "window state" && { echo "$w"; return; }
+  done
+}
+
 # The player page, with Now playing on it for audio: a click on the cover
 # of the transport bar, as a user does.
 nowplaying() {
   command -v xdotool >/dev/null || { echo "    (xdotool missing: Home stays shown)"; return; }
   local w
-  w=$(xdotool search --pid "$1" --onlyvisible 2>/dev/null | tail -n 1)
+  w=$(topwindow "$1")
   [ -n "$w" ] || return
   eval "$(xdotool getwindowgeometry --shell "$w")"
   xdotool mousemove --window "$w" 40 $((HEIGHT - 40)) click 1
@@ -145,11 +156,12 @@ nowplaying() {
 minimized() {
   command -v xdotool >/dev/null || { echo "    (xdotool missing: the window stays shown)"; return; }
   local w
-  w=$(xdotool search --pid "$1" --onlyvisible 2>/dev/null | tail -n 1)
+  w=$(topwindow "$1")
   [ -n "$w" ] && xdotool windowminimize "$w"
   sleep 2
 }
 
+orvel_bin="$build/orvel"
 orvel() {
   local home="$work/home"
   rm -rf "$home"
@@ -157,8 +169,9 @@ orvel() {
   # A user of its own, so that no other running copy takes the file.
   HOME="$home" USER="orvel-bench-$$-$RANDOM" XDG_CONFIG_HOME="$home/.config" \
     XDG_DATA_HOME="$home/.local/share" XDG_CACHE_HOME="$home/.cache" ORVEL_OPT="ao=null" ORVEL_HWDEC=no \
-    https_proxy=http://127.0.0.1:9 exec "$build/orvel" "$@"
+    https_proxy=http://127.0.0.1:9 exec "$orvel_bin" "$@"
 }
+orvel_b() { orvel_bin=$ORVEL_BIN_B orvel "$@"; }
 # Each runs in the background job itself (exec), so its pid is the player's.
 vlc_run() { exec "$vlc_bin" --no-qt-privacy-ask --aout=adummy --no-video-title-show "$@"; }
 mpv_run() { exec mpv --no-config --force-window=yes --ao=null --hwdec=no --geometry=1320x820 "$@"; }
@@ -174,6 +187,7 @@ for case in song nowplaying clip minimized stream; do
   esac
   echo "== $name"
   measure "orvel" 1 "$setup" orvel "$file"
+  [ -n "${ORVEL_BIN_B:-}" ] && measure "orvel (ORVEL_BIN_B)" 1 "$setup" orvel_b "$file"
   case $case in nowplaying | minimized) continue ;; esac
   if [ -n "$vlc_bin" ]; then measure "vlc" 0 "" vlc_run "$file"; else echo "vlc missing: skipped"; fi
   if command -v mpv >/dev/null; then measure "mpv" 0 "" mpv_run "$file"; else echo "mpv missing: skipped"; fi

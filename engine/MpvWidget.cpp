@@ -1,219 +1,94 @@
 #include "MpvWidget.h"
 
-#include "MpvApi.h"
+#include "MpvGlView.h"
+#include "NativeChildGuard.h"
+#include "VideoWindow.h"
 
-#include <mpv/render_gl.h>
-#include "PlayerCore.h"
-
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QOpenGLContext>
+#include <QVBoxLayout>
 #include <QWheelEvent>
-#include <QtGlobal>
-
-#include <vector>
-
-#if QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#endif
 
 namespace {
 
-// Render diagnostics, printed once a second with ORVEL_DEBUGFPS.
-unsigned g_updates = 0;   // render-update notices
-unsigned g_frames = 0;    // new frames announced while visible
-unsigned g_paints = 0;    // paintGL calls
-unsigned g_swaps = 0;     // buffer swaps of the widget
-QElapsedTimer g_fpsTimer;
-
-// Block-for-target-time, fixed at the first paint of the process.
-int blockForTargetTime()
+// A native window of its own needs X11; ORVEL_VIDEO=widget asks for the
+// OpenGL widget instead.
+bool nativeWindowWanted()
 {
-    static const int value = qEnvironmentVariableIsSet("ORVEL_BLOCK")
-        ? qEnvironmentVariableIntValue("ORVEL_BLOCK")
-        : 1;
-    return value;
-}
-
-void* getProcAddress(void*, const char* name)
-{
-    QOpenGLContext* gl = QOpenGLContext::currentContext();
-    if (!gl)
-        return nullptr;
-    return reinterpret_cast<void*>(gl->getProcAddress(QByteArray(name)));
-}
-
-void reportRenderStats()
-{
-    if (!g_fpsTimer.isValid())
-        g_fpsTimer.start();
-    if (g_fpsTimer.elapsed() <= 1000 || !qEnvironmentVariableIsSet("ORVEL_DEBUGFPS"))
-        return;
-    qInfo("render: callbacks=%d frames=%d paints=%d swaps=%d", int(g_updates), int(g_frames),
-          int(g_paints), int(g_swaps));
-    g_updates = g_frames = g_paints = g_swaps = 0;
-    g_fpsTimer.restart();
+    return QGuiApplication::platformName() == QLatin1String("xcb") && qgetenv("ORVEL_VIDEO") != "widget";
 }
 
 }  // namespace
 
-MpvWidget::MpvWidget(PlayerCore* core, QWidget* parent) : QOpenGLWidget(parent), m_core(core)
+MpvWidget::MpvWidget(PlayerCore* core, QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_MouseTracking);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 90);
-    connect(this, &QOpenGLWidget::frameSwapped, this, [] { ++g_swaps; });
-}
-
-MpvWidget::~MpvWidget()
-{
-    // The base class destroys the GL context; by then this is no MpvWidget.
-    if (QOpenGLContext* gl = context())
-        disconnect(gl, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
-    makeCurrent();
-    freeContext();
-    doneCurrent();
-}
-
-// A widget whose context was made while it stood apart from any window
-// shares with nothing: the window's compositor would then read the id of its
-// framebuffer texture in another share group, where it names another texture
-// (the window's own backing store) or none. Such a context is made again in
-// the application's share group, to which the compositor's belongs, before
-// any GL object or libmpv's render context exists on it. The toolkit makes
-// the framebuffer only after this returns.
-// Should that fail, the context is made again on its own, so that libmpv
-// still has one to draw on while the widget stays out of the window.
-void MpvWidget::joinShareGroup()
-{
-    QOpenGLContext* own = context();
-    QOpenGLContext* global = QOpenGLContext::globalShareContext();
-    if (!own || !own->isValid() || !global || !global->isValid() || QOpenGLContext::areSharing(own, global))
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (nativeWindowWanted() && makeNativeWindow(core))
         return;
-    QSurface* surface = own->surface();
-    own->doneCurrent();
-    own->setShareContext(global);
-    own->setScreen(global->screen());
-    if (!own->create()) {
-        qWarning() << "video: falha ao refazer o contexto GL no grupo compartilhado";
-        own->setShareContext(nullptr);
-        if (!own->create())
-            qWarning() << "video: falha ao refazer o contexto GL";
-    }
-    if (surface && own->isValid())
-        own->makeCurrent(surface);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_view = new MpvGlView(core, this);
+    layout->addWidget(m_view);
 }
 
-// The window draws a widget of this kind through OpenGL, reading the
-// picture from the widget's context: both must exist and share. The
-// offscreen and minimal platforms cannot draw such a window at all.
+MpvWidget::~MpvWidget() = default;
+
+bool MpvWidget::makeNativeWindow(PlayerCore* core)
+{
+    auto* window = new VideoWindow(core);
+    if (!window->prepare()) {
+        delete window;
+        qWarning() << "video: sem janela nativa com OpenGL, o vídeo vai num widget OpenGL";
+        return false;
+    }
+    m_window = window;
+    m_window->setInputTarget(this);
+    QWidget* container = QWidget::createWindowContainer(m_window, this);
+    container->setFocusPolicy(Qt::NoFocus);   // keys stay with the window
+    layout()->addWidget(container);
+    new NativeChildGuard(this, m_window);
+    return true;
+}
+
+QWindow* MpvWidget::nativeWindow() const
+{
+    return m_window;
+}
+
+bool MpvWidget::hasRenderContext() const
+{
+    return m_window ? m_window->hasRenderContext() : m_view->hasRenderContext();
+}
+
 bool MpvWidget::canShow() const
 {
-    static const QStringList rasterOnly{QStringLiteral("offscreen"), QStringLiteral("minimal")};
-    QOpenGLContext* own = context();
-    QOpenGLContext* global = QOpenGLContext::globalShareContext();
-    return own && own->isValid() && global && global->isValid() && QOpenGLContext::areSharing(own, global)
-        && !rasterOnly.contains(QGuiApplication::platformName());
+    return m_window || m_view->canShow();
 }
 
-void MpvWidget::initializeGL()
+QImage MpvWidget::grabFramebuffer()
 {
-    joinShareGroup();
-    mpv_handle* client = m_core ? m_core->handle().raw() : nullptr;
-    if (!client || m_ctx)
-        return;
-    mpv_opengl_init_params gl{getProcAddress, nullptr};
-    std::vector<mpv_render_param> params{
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-    };
-#if QT_CONFIG(xcb)
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-        params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
-#endif
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    if (auto* wl = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>())
-        params.push_back({MPV_RENDER_PARAM_WL_DISPLAY, wl->display()});
-#endif
-    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-
-    if (mpv()->render_context_create(&m_ctx, client, params.data()) < 0) {
-        m_ctx = nullptr;
-        qWarning() << "mpv: falha ao criar contexto de renderizacao";
-        return;
-    }
-    mpv()->render_context_set_update_callback(m_ctx, &MpvWidget::onUpdate, this);
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
-        freeContext();
-        doneCurrent();
-    });
+    return m_window ? m_window->grabFrame() : m_view->grabFramebuffer();
 }
 
-void MpvWidget::paintGL()
+QOpenGLContext* MpvWidget::context() const
 {
-    ++g_paints;
-    if (!m_ctx)
-        return;
-    const qreal dpr = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), qRound(width() * dpr),
-                       qRound(height() * dpr), 0};
-    int flip = 1;
-    int block = blockForTargetTime();
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flip},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv()->render_context_render(m_ctx, params);
+    return m_window ? m_window->context() : m_view->context();
 }
 
-void MpvWidget::freeContext()
+// The pointer over the picture is the native window's own.
+bool MpvWidget::event(QEvent* event)
 {
-    if (!m_ctx)
-        return;
-    mpv()->render_context_set_update_callback(m_ctx, nullptr, nullptr);
-    mpv()->render_context_free(m_ctx);
-    m_ctx = nullptr;
-}
-
-void MpvWidget::onUpdate(void* widget)
-{
-    QMetaObject::invokeMethod(static_cast<MpvWidget*>(widget), "maybeUpdate", Qt::QueuedConnection);
-}
-
-bool MpvWidget::renderHidden() const
-{
-    return window()->isMinimized() || !isVisible();
-}
-
-void MpvWidget::maybeUpdate()
-{
-    ++g_updates;
-    reportRenderStats();
-    if (!m_ctx)
-        return;
-    const bool newFrame = mpv()->render_context_update(m_ctx) & MPV_RENDER_UPDATE_FRAME;
-    if (!newFrame)
-        return;
-    if (renderHidden()) {
-        // No repaint comes while hidden or minimised: draw the frame now so
-        // that libmpv is not left waiting for it.
-        makeCurrent();
-        paintGL();
-        doneCurrent();
-        return;
-    }
-    ++g_frames;
-    update();
+    if (m_window && event->type() == QEvent::CursorChange)
+        m_window->setCursor(cursor());
+    return QWidget::event(event);
 }
 
 void MpvWidget::mousePressEvent(QMouseEvent* event)
 {
     m_leftPressed = event->button() == Qt::LeftButton;
-    QOpenGLWidget::mousePressEvent(event);
+    QWidget::mousePressEvent(event);
 }
 
 void MpvWidget::mouseReleaseEvent(QMouseEvent* event)
@@ -235,7 +110,7 @@ void MpvWidget::mouseDoubleClickEvent(QMouseEvent* event)
 void MpvWidget::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMoved();
-    QOpenGLWidget::mouseMoveEvent(event);
+    QWidget::mouseMoveEvent(event);
 }
 
 void MpvWidget::wheelEvent(QWheelEvent* event)

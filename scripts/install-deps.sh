@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev
-  libqt6sql6-sqlite qt6-image-formats-plugins qt6-translations-l10n libgl-dev libx11-dev libxext-dev
+  libqt6sql6-sqlite qt6-image-formats-plugins qt6-translations-l10n libgl-dev libx11-dev libxext-dev libxcb1-dev
   libmpv-dev libmpv2 mpv
   libtag1-dev zlib1g-dev
   fonts-inter

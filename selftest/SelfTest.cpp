@@ -2,7 +2,9 @@
 
 #include "Actions.h"
 #include "App.h"
+#include "ControlBar.h"
 #include "MainWindow.h"
+#include "MpvWidget.h"
 #include "MpvHandle.h"
 #include "PlayerCore.h"
 #include "SelfTestReport.h"
@@ -12,10 +14,13 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -125,6 +130,51 @@ struct Run {
         report->check(name, window->currentPageId() == page, QStringLiteral("page ") + page,
                       QStringLiteral("page ") + window->currentPageId());
         capture(name);
+    }
+
+    // Mouse input on the picture, as the window system would bring it: to
+    // the video's native window where it has one.
+    void mouseOnVideo(QEvent::Type type, Qt::MouseButton button, ulong time) const
+    {
+        auto* video = window->findChild<MpvWidget*>();
+        if (!video || !video->isVisible())
+            return;
+        QObject* target = video->nativeWindow() ? static_cast<QObject*>(video->nativeWindow()) : video;
+        const QPointF at(video->width() / 2.0, video->height() / 2.0);
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, at, at, video->mapToGlobal(at), button, held, Qt::NoModifier);
+        event.setTimestamp(time);
+        QCoreApplication::sendEvent(target, &event);
+    }
+
+    void doubleClickVideo() const
+    {
+        const ulong t = ulong(QDateTime::currentMSecsSinceEpoch());
+        const bool native = window->findChild<MpvWidget*>() && window->findChild<MpvWidget*>()->nativeWindow();
+        mouseOnVideo(QEvent::MouseButtonPress, Qt::LeftButton, t);
+        mouseOnVideo(QEvent::MouseButtonRelease, Qt::LeftButton, t + 10);
+        // A native window is told presses only and finds the double itself.
+        mouseOnVideo(native ? QEvent::MouseButtonPress : QEvent::MouseButtonDblClick, Qt::LeftButton, t + 20);
+        mouseOnVideo(QEvent::MouseButtonRelease, Qt::LeftButton, t + 30);
+    }
+
+    // The transport bar, brought back over the full-screen video by a
+    // pointer move, as the screen shows it.
+    void checkOverlay() const
+    {
+        auto* bar = window->findChild<ControlBar*>();
+        if (WindowCapture::fromScreen(window).isNull())
+            return;
+        report->check(QStringLiteral("barra-sobre-video"), bar && WindowCapture::screenShows(bar),
+                      QStringLiteral("the transport bar over the video on the screen"),
+                      QStringLiteral("no transport bar there"));
+    }
+
+    void checkDoubleClick(const QString& label, bool fullscreen) const
+    {
+        report->check(label, window->isFullScreen() == fullscreen,
+                      fullscreen ? QStringLiteral("full screen") : QStringLiteral("a normal window"),
+                      window->isFullScreen() ? QStringLiteral("full screen") : QStringLiteral("a normal window"));
     }
 
     void trigger(const QString& id) const
@@ -257,17 +307,27 @@ QList<Step> steps(const std::shared_ptr<Run>& r)
              r->frames();
          }},
         {7200, [r] { r->trigger(QStringLiteral("fullscreen")); }},
+        {8600, [r] { r->mouseOnVideo(QEvent::MouseMove, Qt::NoButton, 0); }},
         {9000, [r] {
              r->capturePicture(QStringLiteral("03-tela-cheia"));
              r->state(QStringLiteral("tela-cheia"));
              r->checkFullscreen();
+             r->checkOverlay();
              r->trigger(QStringLiteral("exit_fullscreen"));
+         }},
+        {9300, [r] { r->doubleClickVideo(); }},
+        {9700, [r] {
+             r->checkDoubleClick(QStringLiteral("duplo-clique"), true);
+             r->doubleClickVideo();
          }},
         {9800, [r] {
              r->core->setSpeed(1.0);
              r->core->cycleAbLoop();
          }},
-        {10600, [r] { r->core->cycleAbLoop(); }},
+        {10600, [r] {
+             r->core->cycleAbLoop();
+             r->checkDoubleClick(QStringLiteral("duplo-clique-volta"), false);
+         }},
         {11000, [r] {
              r->report->line(QStringLiteral("ab a=") + shortest(r->core->abLoopA()) + QStringLiteral(" b=")
                              + shortest(r->core->abLoopB()));

@@ -9,7 +9,8 @@ class QWidget;
 class WindowCapture
 {
 public:
-    // Grabs the window and saves it as outDir/name.png. Returns the image,
+    // Grabs the window, with the video as the screen or libmpv shows it,
+    // and saves it as outDir/name.png. Returns the image,
     // null when it could not be saved (*error says why).
     static QImage save(QWidget* window, const QString& outDir, const QString& name, QString* error);
 
@@ -18,6 +19,12 @@ public:
     // the screen is missing here. Null where the platform cannot read the
     // screen.
     static QImage fromScreen(QWidget* window);
+
+    // Whether the screen shows the widget as it paints itself, over the
+    // black of the video area: not so where the video's native window lies
+    // over it. Its corners (rounded ones, perhaps) are left out, and the
+    // smoothing of text may differ a little.
+    static bool screenShows(QWidget* widget);
 
     // Blank: fewer than 1 % of the pixels differ from the most common colour.
     static bool isBlank(const QImage& image);

@@ -1,8 +1,10 @@
 #include "MediaGen.h"
 #include "MessageCapture.h"
+#include "MpvGlView.h"
 #include "MpvWidget.h"
 #include "PlayerCore.h"
 #include "TestEnv.h"
+#include "VideoWindow.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -37,7 +39,7 @@ class TestMpvWidget : public QObject
     std::unique_ptr<PlayerCore> m_core;
     std::unique_ptr<MessageCapture> m_info;
 
-    static bool upright(MpvWidget& w)
+    static bool upright(MpvGlView& w)
     {
         const QImage img = w.grabFramebuffer();
         return !img.isNull() && isRed(img.pixel(img.width() / 2, img.height() / 4))
@@ -52,7 +54,7 @@ class TestMpvWidget : public QObject
     }
 
     // The centre pixel of what the widget last drew, read without painting.
-    static QRgb drawnCentre(MpvWidget& w)
+    static QRgb drawnCentre(MpvGlView& w)
     {
         w.makeCurrent();
         QOpenGLFunctions* gl = w.context()->functions();
@@ -101,7 +103,7 @@ private slots:
     {
         qputenv("ORVEL_DEBUGFPS", "1");
         m_info->clear();
-        MpvWidget w(m_core.get());
+        MpvGlView w(m_core.get());
         QVERIFY(showAndWait(w));
         QVERIFY(w.hasRenderContext());
         m_core->openFiles({m_redBlue});
@@ -122,7 +124,7 @@ private slots:
 
     void hiddenWidgetKeepsRendering()
     {
-        MpvWidget w(m_core.get());
+        MpvGlView w(m_core.get());
         QVERIFY(showAndWait(w));
         m_core->openFiles({m_redGreen});
         QTRY_VERIFY_WITH_TIMEOUT(isRed(w.grabFramebuffer().pixel(160, 120)), 15000);
@@ -142,7 +144,7 @@ private slots:
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
         QWidget first;
         QWidget second;
-        auto* w = new MpvWidget(m_core.get());
+        auto* w = new MpvGlView(m_core.get());
         (new QVBoxLayout(&first))->addWidget(w);
         QVERIFY(showAndWait(first));
         m_core->openFiles({m_redBlue});
@@ -158,6 +160,40 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(upright(*w), 15000);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("must be set before QCoreApplication"));
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    }
+
+    // The video in a native window of its own, where the platform has one:
+    // upright as libmpv draws it, frames taken on while the widget is
+    // hidden, and clicks on the window told as they would be on a widget,
+    // a double click once although the toolkit tells the window of none.
+    void nativeWindow()
+    {
+        MpvWidget w(m_core.get());
+        QVERIFY(w.drawsNatively());
+        QVERIFY(showAndWait(w));
+        QVERIFY(w.hasRenderContext());
+        auto* native = w.windowHandle()->findChild<VideoWindow*>();
+        QVERIFY(native && QTest::qWaitForWindowExposed(native));
+        m_core->openFiles({m_redGreen});
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(w.grabFramebuffer().pixel(160, 60)), 15000);
+        w.hide();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() > 3.0, 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(isGreen(w.grabFramebuffer().pixel(160, 120)), "frames stopped while hidden", 10000);
+        m_core->openFiles({m_redBlue});
+        QTRY_VERIFY_WITH_TIMEOUT(isBlue(w.grabFramebuffer().pixel(160, 200)), 15000);
+        QVERIFY(isRed(w.grabFramebuffer().pixel(160, 40)));
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(native));
+        QStringList seen;
+        connect(&w, &MpvWidget::clicked, this, [&] { seen << "click"; });
+        connect(&w, &MpvWidget::doubleClicked, this, [&] { seen << "double"; });
+        connect(&w, &MpvWidget::rightClicked, this, [&](const QPoint&) { seen << "right"; });
+        QTest::mouseDClick(native, Qt::LeftButton, {}, QPoint(40, 30));
+        QCOMPARE(std::exchange(seen, {}), QStringList({"click", "double"}));
+        QTest::mouseClick(native, Qt::RightButton, {}, QPoint(40, 30));
+        QTest::mouseDClick(native, Qt::LeftButton, {}, QPoint(60, 30));
+        QCOMPARE(std::exchange(seen, {}), QStringList({"right", "click", "double"}));
     }
 
     void mouseSignals()

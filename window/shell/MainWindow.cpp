@@ -9,6 +9,7 @@
 #include "Lang.h"
 #include "Library.h"
 #include "MpvWidget.h"
+#include "NativeOverlay.h"
 #include "MusicPage.h"
 #include "NowPlaying.h"
 #include "PlayerCore.h"
@@ -154,6 +155,7 @@ void MainWindow::buildUi()
     orderTabChain();
 
     m_toast = new Toast(m_content);
+    keepOverVideo(m_toast, 12);
     m_content->installEventFilter(this);
     m_preview = new PreviewPopup(this);
 
@@ -474,6 +476,13 @@ void MainWindow::toastFor(const QString& text, int ms)
 {
     m_toast->moveTo(toastHost());
     m_toast->showMessage(text, ms);
+}
+
+// Over a video drawn in a native window of its own, a widget needs one too.
+void MainWindow::keepOverVideo(QWidget* widget, int radius)
+{
+    if (m_video->drawsNatively())
+        NativeOverlay::apply(widget, radius);
 }
 
 // The toast shows over the page in view, or over the queue that covers it.

@@ -146,6 +146,7 @@ private:
     static constexpr int kNoticeMs = 4000;
     void toastFor(const QString& text, int ms);
     QWidget* toastHost() const;
+    void keepOverVideo(QWidget* widget, int radius);
     void showTried();
     void onPauseChanged(bool paused);
     QString currentKind() const;

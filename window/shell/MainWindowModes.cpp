@@ -146,6 +146,7 @@ void MainWindow::floatControlBar()
     centralWidget()->layout()->removeWidget(m_controlBar);
     m_controlBar->setParent(m_videoArea);
     m_controlBar->setOverlay(true);
+    keepOverVideo(m_controlBar, 14);
 }
 
 void MainWindow::dockControlBar()

@@ -514,6 +514,8 @@ void MainWindow::showResumeBanner(double position)
     });
     banner->adjustSize();
     banner->move(24, 24);
+    if (overPlayer)
+        keepOverVideo(banner, 14);
     banner->show();
     banner->raise();
     QTimer::singleShot(7000, banner, &QObject::deleteLater);

@@ -1,4 +1,5 @@
 #include "Actions.h"
+#include "ControlBar.h"
 #include "App.h"
 #include "Database.h"
 #include "EqualizerDialog.h"
@@ -9,11 +10,13 @@
 #include "TestEnv.h"
 #include "TestWindow.h"
 #include "Theme.h"
+#include "Toast.h"
+#include "VideoWindow.h"
+#include "WindowCapture.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QOpenGLContext>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -60,6 +63,34 @@ class TestPicture : public QObject
             }
         const int distinct = int(std::count_if(hues, hues + 6, [&](int n) { return n * 50 > samples; }));
         return coloured * 10 > samples * 3 && distinct >= 4;
+    }
+
+    VideoWindow* videoWindow() const { return m_window->windowHandle()->findChild<VideoWindow*>(); }
+
+    // The pointer over the middle of the picture, as the user uses it: on
+    // the native window where the video has one, else on the widget.
+    template <typename Act>
+    void onPicture(Act act)
+    {
+        auto* video = m_window->findChild<MpvWidget*>();
+        const QPoint middle(video->width() / 2, video->height() / 2);
+        if (VideoWindow* native = videoWindow())
+            act(native, middle);
+        else
+            act(video->findChild<QWidget*>(), middle);
+    }
+
+    void moveOverVideo()
+    {
+        onPicture([](auto* target, QPoint at) {
+            QTest::mouseMove(target, at);
+            QTest::mouseMove(target, at + QPoint(8, 8));
+        });
+    }
+
+    void doubleClickVideo()
+    {
+        onPicture([](auto* target, QPoint at) { QTest::mouseDClick(target, Qt::LeftButton, {}, at); });
     }
 
     // The window manager's view of the window: a property as xprop prints it.
@@ -151,9 +182,11 @@ private slots:
     {
         m_core->openFiles({m_film});
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
-        // The widget draws in the window's own share group, where it is composed.
+        // The video has a native window of its own, unless asked not to.
         auto* video = m_window->findChild<MpvWidget*>();
-        QVERIFY(QOpenGLContext::areSharing(video->context(), QOpenGLContext::globalShareContext()));
+        const bool native = qgetenv("ORVEL_VIDEO") != "widget";
+        QCOMPARE(video->drawsNatively(), native);
+        QCOMPARE(videoWindow() != nullptr, native);
 
         trigger("fullscreen");
         verifyFullscreen();
@@ -172,6 +205,46 @@ private slots:
         trigger("mini");
         QTRY_VERIFY(!m_window->isMiniPlayer() && m_window->isVisible());
         QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back again", 20000);
+    }
+
+    // What lies over the video stays over it, read from the screen: the
+    // transport bar brought back by a pointer move in full screen and in the
+    // mini player, and a notice.
+    void overlaysOverVideo()
+    {
+        m_core->openFiles({m_film});
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
+        auto* bar = m_window->findChild<ControlBar*>();
+        trigger("fullscreen");
+        verifyFullscreen();
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 20000);   // hidden while the video plays
+        moveOverVideo();
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(bar), "bar in full screen", 20000);
+        m_window->toast(QStringLiteral("Over the picture"));
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(m_window->findChild<Toast*>()), "notice in full screen", 20000);
+        trigger("mini");
+        QTRY_VERIFY(m_window->isMiniPlayer() && m_window->isVisible());
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "mini player", 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 20000);
+        moveOverVideo();
+        QTRY_VERIFY2_WITH_TIMEOUT(WindowCapture::screenShows(bar), "bar in the mini player", 20000);
+        trigger("mini");
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back from the mini player", 20000);
+    }
+
+    // A double click on the picture goes full screen and back; the window
+    // keeps answering and showing the picture.
+    void doubleClickTogglesFullscreen()
+    {
+        m_core->openFiles({m_film});
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "normal window", 20000);
+        doubleClickVideo();
+        verifyFullscreen();
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "full screen", 20000);
+        doubleClickVideo();
+        QTRY_VERIFY(!(m_window->windowState() & Qt::WindowFullScreen));
+        QTRY_VERIFY2_WITH_TIMEOUT(screenShowsClip(), "back from full screen", 20000);
+        QVERIFY(!m_core->isPaused());   // neither click of a double click pauses
     }
 
     // A song plays first, so the video widget joins the window in the state
